@@ -1,0 +1,33 @@
+#pragma once
+// The document of the program: everything the main window owns for its
+// lifetime. Commands read and change it; windows only display it.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/calc/records.h"
+#include "engine/grain/generators.h"
+#include "engine/grain/grain_node.h"
+
+namespace grainix {
+
+struct Workbench {
+  vGrainNodes ideal;       // filled by a build or a file read
+  vGrainNodes modified;    // filled by an approved modification
+  bool currentIsModified = false;
+  vGrainNodes& current() { return currentIsModified ? modified : ideal; }
+  const vGrainNodes& current() const { return currentIsModified ? modified : ideal; }
+
+  StGrainPrm grainPrm;
+  std::unique_ptr<GenNodes> generator;
+  std::vector<std::string> loadedAtoms;  // extra symbols read from a nodes-file header
+  std::string stackingSequence = "AB";
+
+  PdhList pdh;
+  StIDCalcResults partial;
+  StDiffPattern pattern;
+  StData gr;
+  int diagramNumber = 0;
+};
+
+}  // namespace grainix

@@ -1,0 +1,119 @@
+#pragma once
+// Lattice generators: the class family that turns a lattice, a lattice
+// parameter, a radius and one or two elements into the node list of a
+// spherical grain centred on a lattice point.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/grain/grain_node.h"
+
+namespace grainix {
+
+class GenNodes {
+ public:
+  // Monoatomic: both element pairs are the one element.
+  GenNodes(double radius, double latticePrm, vGrainNodes& nodes, int32_t elementIndex, const std::string& element);
+  // Biatomic: radius, lattice parameter and both elements from the grain parameters.
+  GenNodes(vGrainNodes& nodes, StGrainPrm& prm);
+  // A grain read from a file: R = a = 0, indices -1, symbols `symbol`.
+  GenNodes(vGrainNodes& nodes, const std::string& symbol);
+  virtual ~GenNodes() = default;
+  GenNodes(const GenNodes&) = delete;
+  GenNodes& operator=(const GenNodes&) = delete;
+
+  virtual void generate() = 0;
+  virtual vGrainNodes unitCell() const = 0;
+  virtual void siteKinds(std::vector<int32_t>& out) const = 0;
+
+  int32_t count = 0;
+  int32_t kind = 0;
+  double radius = 0;
+  double latticePrm = 0;
+  vGrainNodes& nodes;
+  std::string name = "nn";
+  bool modified = false;
+  int32_t elementIndexL = -1, elementIndexR = -1;
+  std::string elementL, elementR;
+  StGrainPrm* grainPrm = nullptr;
+};
+
+// Appends (x, y, z) and its mirror images in the fixed order when
+// x^2 + y^2 + z^2 <= r2; x, y, z >= 0.
+void addSymmetricNodes(double x, double y, double z, double r2, vGrainNodes& nodes, const std::string& symbol,
+                       int32_t index);
+
+class scNodes : public GenNodes {
+ public:
+  scNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
+  scNodes(vGrainNodes& nodes, StGrainPrm& prm);
+  scNodes(vGrainNodes& nodes);
+  void generate() override;
+  vGrainNodes unitCell() const override;
+  void siteKinds(std::vector<int32_t>& out) const override;
+};
+
+class bccNodes : public GenNodes {
+ public:
+  bccNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
+  bccNodes(vGrainNodes& nodes, StGrainPrm& prm);
+  bccNodes(vGrainNodes& nodes);
+  void generate() override;
+  vGrainNodes unitCell() const override;
+  void siteKinds(std::vector<int32_t>& out) const override;
+};
+
+class fccNodes : public GenNodes {
+ public:
+  fccNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
+  fccNodes(vGrainNodes& nodes, StGrainPrm& prm);
+  fccNodes(vGrainNodes& nodes);
+  void generate() override;
+  vGrainNodes unitCell() const override;
+  void siteKinds(std::vector<int32_t>& out) const override;
+};
+
+// Zinc blende (two elements) or diamond (one element): fcc points, then the
+// second sublattice shifted by (a/4, a/4, a/4); node n+i is the partner of node i.
+class diamNodes : public GenNodes {
+ public:
+  diamNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
+  diamNodes(vGrainNodes& nodes, StGrainPrm& prm);
+  diamNodes(vGrainNodes& nodes);  // from a file header: "zinc blende or diamond like"
+  void generate() override;
+  vGrainNodes unitCell() const override;
+  void siteKinds(std::vector<int32_t>& out) const override;
+};
+
+// The hidden "test" structure: a square layer in the plane z = 0.
+class twoDimNodes : public GenNodes {
+ public:
+  twoDimNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
+  twoDimNodes(vGrainNodes& nodes, StGrainPrm& prm);
+  twoDimNodes(vGrainNodes& nodes);
+  void generate() override;
+  vGrainNodes unitCell() const override;
+  void siteKinds(std::vector<int32_t>& out) const override;
+};
+
+// Stacked grains: the nodes come from the stacking engine; generate does nothing.
+class hcpNodes : public GenNodes {
+ public:
+  hcpNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
+  hcpNodes(vGrainNodes& nodes, StGrainPrm& prm);
+  hcpNodes(vGrainNodes& nodes);
+  void generate() override {}
+  vGrainNodes unitCell() const override { return {}; }
+  void siteKinds(std::vector<int32_t>& out) const override { out.push_back(Corner); }
+};
+
+// Grains read from a file: the reader fills the list; generate does nothing.
+class xyzNodes : public GenNodes {
+ public:
+  xyzNodes(vGrainNodes& nodes);
+  void generate() override {}
+  vGrainNodes unitCell() const override { return nodes; }
+  void siteKinds(std::vector<int32_t>&) const override {}
+};
+
+}  // namespace grainix

@@ -1,0 +1,23 @@
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <gtest/gtest.h>
+
+#include "gui/app/tfmain.h"
+
+namespace {
+
+int argc = 1;
+char arg0[] = "test";
+char* argv[] = {arg0, nullptr};
+
+TEST(MainWindow, CaptionAndWelcome) {
+  QApplication app(argc, argv);
+  grainix::TFMain w;
+  EXPECT_EQ(w.windowTitle(), " Grainix-ver. 1.1");
+  auto* memo = w.findChild<QPlainTextEdit*>("Memo1");
+  ASSERT_NE(memo, nullptr);
+  EXPECT_TRUE(memo->isReadOnly());
+  EXPECT_TRUE(memo->toPlainText().startsWith("   *** WELCOME ***"));
+}
+
+}  // namespace
