@@ -1,0 +1,36 @@
+#include "engine/calc/scattering.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace grainix {
+
+double scatteringFactor(const StScatEquPrm& e, double s) {
+  const double s2 = s * s;
+  double f = e.coef[8];
+  for (int i = 0; i < 4; ++i) f += e.coef[2 * i] * std::exp(-e.coef[2 * i + 1] * s2);
+  return f;
+}
+
+double debyeFunction(double y) {
+  double a;
+  if (y >= 1) {
+    a = y + 1 / (36 * y) - (1 / (y * y * y)) * (1.0 / 3600);
+  } else {
+    double sum = 0;
+    for (int i = 1; i <= 3; ++i) sum += std::exp(-i / y) * (i * y + y * y) / (i * i);
+    const double py = std::numbers::pi * y;
+    a = py * py / 6 + 0.25 - sum;
+  }
+  return y * a + 0.25;
+}
+
+double debyeWallerFactor(double s, double T, double Td, double mass) {
+  return std::exp(-K1 * debyeFunction(T / Td) * s * s / (mass * Td));
+}
+
+double rmsDisplacement(double T, double Td, double mass) {
+  return std::sqrt(K0 * debyeFunction(T / Td) / mass / Td);
+}
+
+}  // namespace grainix
