@@ -1,4 +1,3 @@
-#include <QApplication>
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
@@ -6,12 +5,7 @@
 
 namespace {
 
-int argc = 1;
-char arg0[] = "test";
-char* argv[] = {arg0, nullptr};
-
 TEST(MainWindow, CaptionAndWelcome) {
-  QApplication app(argc, argv);
   grainix::TFMain w;
   EXPECT_EQ(w.windowTitle(), " Grainix-ver. 1.1");
   auto* memo = w.findChild<QPlainTextEdit*>("Memo1");
