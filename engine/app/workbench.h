@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "engine/calc/records.h"
+#include "engine/fit/fit_form_prm.h"
+#include "engine/modify/sections.h"
 #include "engine/grain/generators.h"
 #include "engine/grain/grain_node.h"
 
@@ -19,6 +21,7 @@ struct Workbench {
   const vGrainNodes& current() const { return currentIsModified ? modified : ideal; }
 
   StGrainPrm grainPrm;
+  secPrm sections;         // the approved section list
   std::unique_ptr<GenNodes> generator;
   std::vector<std::string> loadedAtoms;  // extra symbols read from a nodes-file header
   std::string stackingSequence = "AB";
@@ -27,6 +30,7 @@ struct Workbench {
   StIDCalcResults partial;
   StDiffPattern pattern;
   StData gr;
+  StFitFormPrm fitForm;
   int diagramNumber = 0;
 };
 

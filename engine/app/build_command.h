@@ -1,0 +1,45 @@
+#pragma once
+// The "Build" command: validates the structure-building inputs, discards the
+// previous grain and its results, and generates the ideal node list.
+#include <string>
+
+#include "engine/core/command.h"
+#include "engine/grain/grain_node.h"
+
+namespace grainix {
+
+struct Workbench;
+
+// The values the "Structure building" controls hold when "Build" is pressed.
+struct StBuildInput {
+  std::string latticeText;  // Elp
+  std::string radiusText;   // Eradius
+  int structure = structSc; // StructureChoice
+  int shape = shapeSphere;
+  bool biatomic = false;
+  std::string elementL = "X";
+  int elementIndexL = -1;
+  std::string elementR = "X";
+  int elementIndexR = -1;
+  std::string zincBlendeCaption = "diamond like";
+};
+
+// Stands for the stacking window in the hcp branch: fills `ideal` (and for
+// cylinders grainPrm.maxDistance) from the stored sequence and returns true
+// on OK, false on Cancel.
+class StackingDialog {
+ public:
+  virtual ~StackingDialog() = default;
+  virtual bool run(std::string& sequence, vGrainNodes& ideal, StGrainPrm& grainPrm) = 0;
+};
+
+// Largest number of nodes a build may make; a bigger estimate is refused
+// before anything is allocated.
+size_t maxBuildNodes();
+// Upper estimate of the node count of a cubic grain (lattice points per
+// unit volume times the sphere volume, with a margin).
+double estimatedNodeCount(int structure, double radius, double latticePrm);
+
+StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* stacking);
+
+}  // namespace grainix
