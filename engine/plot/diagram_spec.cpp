@@ -1,0 +1,117 @@
+#include "engine/plot/diagram_spec.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <sstream>
+
+#include "engine/core/format.h"
+
+namespace grainix {
+
+std::string diagramTitle(int number) { return "diagram: " + std::to_string(number); }
+
+InsetRun insetRun(const std::vector<double>& x, double x1, double x2) {
+  if (x2 < x1) std::swap(x1, x2);
+  InsetRun run;
+  const std::size_t n = x.size();
+  std::size_t i0 = 0;
+  while (i0 < n && !(x[i0] >= x1)) ++i0;
+  std::size_t m = 0;
+  while (i0 + m < n && x[i0 + m] < x2) ++m;
+  run.first = i0;
+  run.count = m;
+  return run;
+}
+
+std::string seriesToClipboardText(const std::vector<double>& x, const std::vector<double>& y) {
+  const std::size_t n = std::min(x.size(), y.size());
+  std::string text = std::to_string(n) + "\n";
+  text.reserve(text.size() + n * 27);
+  for (std::size_t i = 0; i < n; ++i) text += fmtPrintf("%12.4e\t%12.4e\n", x[i], y[i]);
+  return text;
+}
+
+namespace {
+
+// Next whitespace-separated token from `text` at `pos`.
+bool nextToken(const std::string& text, std::size_t& pos, std::string& token) {
+  const char* ws = " \t\r\n\f\v";
+  const std::size_t b = text.find_first_not_of(ws, pos);
+  if (b == std::string::npos) return false;
+  std::size_t e = text.find_first_of(ws, b);
+  if (e == std::string::npos) e = text.size();
+  token = text.substr(b, e - b);
+  pos = e;
+  return true;
+}
+
+}  // namespace
+
+bool seriesFromClipboardText(const std::string& text, std::vector<double>& x, std::vector<double>& y) {
+  std::size_t pos = 0;
+  std::string tok;
+  int n = 0;
+  if (!nextToken(text, pos, tok) || !parseInt(tok, n) || n <= 0) return false;
+  std::vector<double> xs, ys;
+  xs.reserve(static_cast<std::size_t>(std::min(n, 1 << 20)));
+  ys.reserve(xs.capacity());
+  for (int i = 0; i < n; ++i) {
+    double a = 0, b = 0;
+    if (!nextToken(text, pos, tok) || !parseDouble(tok, a)) return false;
+    if (!nextToken(text, pos, tok) || !parseDouble(tok, b)) return false;
+    xs.push_back(a);
+    ys.push_back(b);
+  }
+  x = std::move(xs);
+  y = std::move(ys);
+  return true;
+}
+
+bool axisRangeRuleHolds(const std::string& min, const std::string& max, const std::string& step) {
+  double lo = 0, hi = 0, st = 0;
+  if (!parseDouble(min, lo) || !parseDouble(max, hi) || !parseDouble(step, st)) return false;
+  return hi - lo > 0 && hi - lo > st && st > 0;
+}
+
+bool axisCountRuleHolds(const std::string& min, const std::string& max, const std::string& n, std::string* step) {
+  double lo = 0, hi = 0, count = 0;
+  if (!parseDouble(min, lo) || !parseDouble(max, hi) || !parseDouble(n, count)) return false;
+  if (!(hi - lo > 0 && count > 0)) return false;
+  if (step) *step = fmtGeneral((hi - lo) / count, 5);
+  return true;
+}
+
+int axisStepCount(double min, double max, double step) {
+  if (step == 0 || !std::isfinite(step)) return 0;
+  const double q = std::trunc((max - min) / step);
+  if (!std::isfinite(q) || std::fabs(q) > 2e9) return 0;
+  return static_cast<int>(q);
+}
+
+std::vector<PrintedMemoLine> layoutPrintedMemo(const std::vector<std::string>& lines, int pageWidth, int imageBottom,
+                                               int lineHeight) {
+  std::vector<PrintedMemoLine> out;
+  const int columnWidth = pageWidth / 5;
+  // Lines before the first "diagram number" line get a column of their own.
+  const bool leading = !lines.empty() && lines.front().find("diagram number") == std::string::npos;
+  int column = 0;       // column on the page
+  int series = -1;      // series whose column is open
+  int inColumn = 0;     // lines printed since the column began
+  for (const auto& l : lines) {
+    PrintedMemoLine p;
+    p.text = l;
+    if (l.find("diagram number") != std::string::npos) {
+      ++series;
+      column = series + (leading ? 1 : 0);
+      inColumn = 0;
+      p.seriesIndex = series;
+    }
+    p.x = column * columnWidth + 10;
+    p.y = imageBottom + lineHeight * inColumn;
+    ++inColumn;
+    out.push_back(std::move(p));
+  }
+  return out;
+}
+
+}  // namespace grainix
