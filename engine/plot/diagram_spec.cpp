@@ -1,10 +1,12 @@
 #include "engine/plot/diagram_spec.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <sstream>
 
 #include "engine/core/format.h"
+#include "engine/core/ini_file.h"
 
 namespace grainix {
 
@@ -65,6 +67,71 @@ bool seriesFromClipboardText(const std::string& text, std::vector<double>& x, st
   x = std::move(xs);
   y = std::move(ys);
   return true;
+}
+
+void applyLineRow(StLinePrm& record, const std::string& title, DiagramColor color, int styleIndex, int widthIndex) {
+  record.title = title;
+  record.color = color;
+  if (styleIndex >= 0) record.style = styleIndex;
+  if (widthIndex >= 0) record.width = widthIndex + 1;
+}
+
+namespace {
+const char* kAux = "aux";
+bool equalNoCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+}  // namespace
+
+int IniDiagramSettings::readInteger(const std::string& key, int def) const {
+  IniFile ini(path_);
+  ini.load();
+  return ini.readInteger(kAux, key, def);
+}
+
+std::string IniDiagramSettings::readString(const std::string& key, const std::string& def) const {
+  IniFile ini(path_);
+  ini.load();
+  return ini.readString(kAux, key, def);
+}
+
+void IniDiagramSettings::writeInteger(const std::string& key, int value) {
+  IniFile ini(path_);
+  ini.load();
+  ini.writeInteger(kAux, key, value);
+  ini.save();
+}
+
+const std::string* MemoryDiagramSettings::find(const std::string& key) const {
+  for (const auto& [k, v] : values_)
+    if (equalNoCase(k, key)) return &v;
+  return nullptr;
+}
+
+int MemoryDiagramSettings::readInteger(const std::string& key, int def) const {
+  const std::string* v = find(key);
+  int out = def;
+  if (v && parseInt(*v, out)) return out;
+  return def;
+}
+
+std::string MemoryDiagramSettings::readString(const std::string& key, const std::string& def) const {
+  const std::string* v = find(key);
+  return v ? *v : def;
+}
+
+void MemoryDiagramSettings::writeInteger(const std::string& key, int value) { writeString(key, std::to_string(value)); }
+
+void MemoryDiagramSettings::writeString(const std::string& key, const std::string& value) {
+  for (auto& [k, v] : values_)
+    if (equalNoCase(k, key)) {
+      v = value;
+      return;
+    }
+  values_.emplace_back(key, value);
 }
 
 bool axisRangeRuleHolds(const std::string& min, const std::string& max, const std::string& step) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace grainix {
@@ -88,6 +89,63 @@ std::string seriesToClipboardText(const std::vector<double>& x, const std::vecto
 // untouched) when the text does not hold a count and that many pairs, or the
 // count is not positive.
 bool seriesFromClipboardText(const std::string& text, std::vector<double>& x, std::vector<double>& y);
+
+// ---- line properties dialog ----
+
+// One series as the line properties dialog edits it.
+struct StLinePrm {
+  std::string title;
+  DiagramColor color = kColorBlack;
+  std::int32_t style = kStyleLine;  // 0..3 offered by the dialog
+  std::int32_t width = 1;           // 1..3 offered by the dialog
+  bool operator==(const StLinePrm&) const = default;
+};
+// What OK writes back from one row: the list indices of the style and
+// width boxes (-1 = no selection, as for style 4 or widths above 3, which
+// the boxes do not offer; the record then keeps its value).
+void applyLineRow(StLinePrm& record, const std::string& title, DiagramColor color, int styleIndex, int widthIndex);
+
+// ---- settings the diagram windows use (section "aux") ----
+
+// "gw"/"gh" (default window size, 800 x 600), "path_tmp", "path_nconv".
+// Reads see the stored file; writeInteger stores the key at once.
+class DiagramSettings {
+ public:
+  virtual ~DiagramSettings() = default;
+  virtual int readInteger(const std::string& key, int def) const = 0;
+  virtual std::string readString(const std::string& key, const std::string& def) const = 0;
+  virtual void writeInteger(const std::string& key, int value) = 0;
+};
+
+// The settings file at `path` (section "aux"), read at every call and
+// written key by key, so other writers of the file are not overwritten.
+class IniDiagramSettings : public DiagramSettings {
+ public:
+  explicit IniDiagramSettings(std::string path) : path_(std::move(path)) {}
+  int readInteger(const std::string& key, int def) const override;
+  std::string readString(const std::string& key, const std::string& def) const override;
+  void writeInteger(const std::string& key, int value) override;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// In-memory settings (tests, or a window without a settings file).
+class MemoryDiagramSettings : public DiagramSettings {
+ public:
+  int readInteger(const std::string& key, int def) const override;
+  std::string readString(const std::string& key, const std::string& def) const override;
+  void writeInteger(const std::string& key, int value) override;
+  void writeString(const std::string& key, const std::string& value);
+
+ private:
+  std::vector<std::pair<std::string, std::string>> values_;
+  const std::string* find(const std::string& key) const;
+};
+
+inline constexpr int kDefaultDiagramWidth = 800;   // "gw"
+inline constexpr int kDefaultDiagramHeight = 600;  // "gh"
 
 // ---- axis dialog ----
 

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
+#include "engine/core/ini_file.h"
+
 namespace grainix {
 namespace {
 
@@ -98,6 +102,47 @@ TEST(PrintedMemo, DiagramNumberLinesOpenColumnsWithSeriesStrokes) {
 }
 
 TEST(DiagramTitle, RunningNumber) { EXPECT_EQ(diagramTitle(7), "diagram: 7"); }
+
+}  // namespace
+}  // namespace grainix
+
+namespace grainix {
+namespace {
+
+TEST(LineDialogRows, UnofferedStyleAndWidthKeepTheirValues) {
+  StLinePrm rec{"old", kColorBlack, kStyleLineInset, 5};
+  applyLineRow(rec, "new", kColorRed, -1, -1);
+  EXPECT_EQ(rec, (StLinePrm{"new", kColorRed, kStyleLineInset, 5}));
+  applyLineRow(rec, "new", kColorRed, 3, 1);
+  EXPECT_EQ(rec, (StLinePrm{"new", kColorRed, kStyleComb, 2}));
+}
+
+TEST(DiagramSettingsFile, DefaultsAndWriteAtOnce) {
+  const std::string path = ::testing::TempDir() + "/diagram_settings_test.ini";
+  std::remove(path.c_str());
+  {
+    IniFile other(path);
+    other.writeString("aux", "path_tmp", "/tmp/x");
+    other.writeString("latt", "rgrain", "15");
+    ASSERT_TRUE(other.save());
+  }
+  IniDiagramSettings s(path);
+  EXPECT_EQ(s.readInteger("gw", kDefaultDiagramWidth), 800);
+  EXPECT_EQ(s.readString("path_tmp", "?"), "/tmp/x");
+  EXPECT_EQ(s.readString("path_nconv", ""), "");
+  s.writeInteger("gw", 1024);
+  s.writeInteger("GH", 700);
+  IniFile back(path);
+  ASSERT_TRUE(back.load());
+  EXPECT_EQ(back.readInteger("aux", "gw", 0), 1024);
+  EXPECT_EQ(back.readInteger("aux", "gh", 0), 700);
+  EXPECT_EQ(back.readString("latt", "rgrain", ""), "15");  // the rest of the file stays
+
+  MemoryDiagramSettings m;
+  EXPECT_EQ(m.readInteger("gw", 800), 800);
+  m.writeInteger("gw", 640);
+  EXPECT_EQ(m.readInteger("GW", 800), 640);
+}
 
 }  // namespace
 }  // namespace grainix
