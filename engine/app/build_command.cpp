@@ -80,7 +80,11 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
   const double v1 = b * b * b * std::numbers::pi / 6;
   const double v2 = (b + 1) * (b + 1) * (b + 1) * std::numbers::pi / 6;
   const double estimate = std::max(0.0, std::trunc((3 * v1 + 13 * v2) / 2));
-  const size_t cap = static_cast<size_t>(std::min(estimate, static_cast<double>(maxBuildNodes()) / 8));
+  // The list is reserved once; when the estimate falls short of the lattice
+  // count near the surface, the volume estimate with its margin is used.
+  const double perCell = in.structure == structBcc ? 2 : in.structure == structFcc ? 4 : 1;
+  const double wanted = std::max(estimate, estimatedNodeCount(in.structure, radius, a) / perCell);
+  const size_t cap = static_cast<size_t>(std::min(wanted, static_cast<double>(maxBuildNodes()) / 8));
 
   // 5.-6. A new structure discards the previous grain and everything derived from it.
   res.log.push_back("******* NEW STRUCTURE **********");

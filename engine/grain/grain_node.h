@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/huge_page_allocator.h"
+
 namespace grainix {
 
 // Site of a node in the conventional cubic cell.
@@ -48,7 +50,7 @@ struct StGrainNode {
 
 // For paired structures (zinc blende, stacked with sublattice) node i + N/2
 // is the partner of node i.
-using vGrainNodes = std::vector<StGrainNode>;
+using vGrainNodes = std::vector<StGrainNode, HugePageAllocator<StGrainNode>>;
 
 struct StGrainPrm {
   double radius = 0;
