@@ -1,0 +1,73 @@
+#include "engine/grain/sqq_file.h"
+
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+namespace grainix {
+
+namespace {
+
+std::string localTimeText(const char* format) {
+  std::time_t now = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&now, &tm);
+  char buf[64];
+  if (std::strftime(buf, sizeof buf, format, &tm) == 0) return "";
+  return buf;
+}
+
+}  // namespace
+
+StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence, const std::string& dateText,
+                                 const std::string& timeText) {
+  StCommandResult res;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!out) {
+    res.error("Error, couldn't open file: " + path + " for writing", "Error");
+    return res;
+  }
+  out << "#date: " << dateText << ", " << timeText << "\n";
+  out << "#size: " << sequence.size() << "\n";
+  out << sequence;
+  out.flush();
+  if (!out) {
+    res.error("Error, couldn't write file: " + path, "Error");
+    return res;
+  }
+  res.ok = true;
+  return res;
+}
+
+StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence) {
+  return saveSequenceFile(path, sequence, localTimeText("%x"), localTimeText("%X"));
+}
+
+StCommandResult loadSequenceFile(const std::string& path, std::string& sequence) {
+  StCommandResult res;
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    res.error("Error, couldn't open file: " + path + " for reading", "Error");
+    return res;
+  }
+  std::string line;
+  std::getline(in, line);  // "#date: ..."
+  std::string word;
+  long long n = -1;
+  in >> word >> n;
+  if (!in || n < 0) {
+    res.error("Error, wrong format of file: " + path, "Error");
+    return res;
+  }
+  const int sep = in.get();  // the line break after the size
+  if (sep == '\r' && in.peek() == '\n') in.get();  // CR LF line ends
+  std::string rest;
+  std::getline(in, rest);
+  if (!rest.empty() && rest.back() == '\r') rest.pop_back();
+  if (static_cast<long long>(rest.size()) > n) rest.resize(static_cast<size_t>(n));
+  sequence = rest;
+  res.ok = true;
+  return res;
+}
+
+}  // namespace grainix
