@@ -6,6 +6,7 @@
 #include <list>
 #include <vector>
 
+#include "engine/calc/scattering.h"
 #include "engine/grain/grain_node.h"
 
 namespace grainix {
@@ -96,6 +97,10 @@ struct StDiffrPrm {
   double binWidth = 0;
   double step = 0;    // 2theta step, degrees
   bool useFactors = true;  // false for the anode "X"
+  // Read by reference during a run; they must stay unchanged until it ends.
+  const vGrainNodes* nodes = nullptr;
+  const PdhList* pdh = nullptr;
+  const ElementTable* table = nullptr;
 };
 
 class WindowingFunction;
@@ -103,6 +108,8 @@ class WindowingFunction;
 // G(r) input.
 struct StGrPrm {
   double rStart = 0, rStop = 0, rStep = 0;
+  const StDiffPattern* pattern = nullptr;  // read by reference during a run
+  WindowingFunction* window = nullptr;     // its scale is set from Qmax
 };
 
 }  // namespace grainix

@@ -6,6 +6,7 @@
 namespace grainix {
 
 double scatteringFactor(const StScatEquPrm& e, double s) {
+  // Summed from c, then a1 ... a4.
   const double s2 = s * s;
   double f = e.coef[8];
   for (int i = 0; i < 4; ++i) f += e.coef[2 * i] * std::exp(-e.coef[2 * i + 1] * s2);
@@ -26,7 +27,7 @@ double debyeFunction(double y) {
 }
 
 double debyeWallerFactor(double s, double T, double Td, double mass) {
-  return std::exp(-K1 * debyeFunction(T / Td) * s * s / (mass * Td));
+  return std::exp(-K1 * debyeFunction(T / Td) * (s * s) / (mass * Td));
 }
 
 double rmsDisplacement(double T, double Td, double mass) {
