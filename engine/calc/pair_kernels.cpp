@@ -1,0 +1,412 @@
+// Pair kernels: a plain one for any x86-64 (or other) processor and vector
+// ones for AVX2 and AVX-512, compiled with per-function target attributes
+// and chosen at run time. Every floating-point operation that decides a bin
+// is a separately rounded IEEE operation (no fused multiply-add: the build
+// keeps contraction off), so the squared distance of a pair is the same
+// double the sequential loop forms.
+#include "engine/calc/pair_kernels.h"
+
+#include <cmath>
+
+#if defined(__x86_64__) || defined(__i386__)
+// GCC 12's AVX-512 headers start some conversions from an "undefined"
+// register and then warn about it at every use.
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#include <immintrin.h>
+#define GRAINIX_PAIRS_X86 1
+#endif
+
+namespace grainix::pairs {
+
+namespace {
+
+// The plain formula of the sequential loop.
+inline void countExact(PairKernelCtx& c, double s) {
+  const double q = std::sqrt(s) / c.w;
+  if (q < c.capd) {
+    ++c.hist[static_cast<uint32_t>(q)];
+  } else {
+    ++c.undefined;
+  }
+}
+
+inline void sumExact(PairKernelCtx& c, double sI, double sM) {
+  const double dI = std::sqrt(sI);
+  const double q = dI / c.w;
+  if (q < c.capd) {
+    const auto k = static_cast<uint32_t>(q);
+    ++c.hist[k];
+    c.sumI[k] += dI;
+    c.sumM[k] += std::sqrt(sM);
+  } else {
+    ++c.undefined;
+  }
+}
+
+}  // namespace
+
+void pairCountBaseline(PairKernelCtx& c, int I, int J0, int J1) {
+  const int ni = c.tileCount[I];
+  const double* xi = c.x + static_cast<size_t>(I) * kPairTile;
+  const double* yi = c.y + static_cast<size_t>(I) * kPairTile;
+  const double* zi = c.z + static_cast<size_t>(I) * kPairTile;
+  for (int J = J0; J < J1; ++J) {
+    const int nj = c.tileCount[J];
+    const double* xj = c.x + static_cast<size_t>(J) * kPairTile;
+    const double* yj = c.y + static_cast<size_t>(J) * kPairTile;
+    const double* zj = c.z + static_cast<size_t>(J) * kPairTile;
+    for (int a = 0; a < ni; ++a) {
+      for (int b = (J == I ? a + 1 : 0); b < nj; ++b) {
+        const double dx = xi[a] - xj[b];
+        const double dy = yi[a] - yj[b];
+        const double dz = zi[a] - zj[b];
+        countExact(c, dx * dx + dy * dy + dz * dz);
+      }
+    }
+  }
+}
+
+void pairSumsBaseline(PairKernelCtx& c, int I, int J0, int J1) {
+  const int ni = c.tileCount[I];
+  const size_t oi = static_cast<size_t>(I) * kPairTile;
+  for (int J = J0; J < J1; ++J) {
+    const int nj = c.tileCount[J];
+    const size_t oj = static_cast<size_t>(J) * kPairTile;
+    for (int a = 0; a < ni; ++a) {
+      for (int b = (J == I ? a + 1 : 0); b < nj; ++b) {
+        const double dx = c.x[oi + a] - c.x[oj + b];
+        const double dy = c.y[oi + a] - c.y[oj + b];
+        const double dz = c.z[oi + a] - c.z[oj + b];
+        const double ex = c.xm[oi + a] - c.xm[oj + b];
+        const double ey = c.ym[oi + a] - c.ym[oj + b];
+        const double ez = c.zm[oi + a] - c.zm[oj + b];
+        sumExact(c, dx * dx + dy * dy + dz * dz, ex * ex + ey * ey + ez * ez);
+      }
+    }
+  }
+}
+
+// Lanes of tile J that pair with node a of tile I: the filled slots, and
+// for J == I only the slots after a. Bit l stands for slot `first + l`.
+static inline unsigned laneMask(int a, bool diagonal, int nj, int first, int lanes) {
+  const unsigned full = (1u << lanes) - 1;
+  unsigned m = nj - first >= lanes ? full : (nj > first ? (1u << (nj - first)) - 1 : 0u);
+  if (diagonal) {
+    const int from = a + 1 - first;  // first slot index (within the vector) allowed
+    if (from >= lanes) return 0;
+    if (from > 0) m &= full & (full << from);
+  }
+  return m;
+}
+
+#ifdef GRAINIX_PAIRS_X86
+
+bool cpuHasAvx2() { return __builtin_cpu_supports("avx2"); }
+bool cpuHasAvx512() { return __builtin_cpu_supports("avx512f"); }
+
+// ---------------------------------------------------------------- AVX-512
+
+namespace {
+
+// Squared distances of node (xi, yi, zi) to eight nodes, rounded as
+// ((dx*dx + dy*dy) + dz*dz).
+__attribute__((target("avx512f"), always_inline)) inline __m512d sq512(__m512d xi, __m512d yi, __m512d zi,
+                                                                        const double* xj, const double* yj,
+                                                                        const double* zj) {
+  const __m512d dx = _mm512_sub_pd(xi, _mm512_loadu_pd(xj));
+  const __m512d dy = _mm512_sub_pd(yi, _mm512_loadu_pd(yj));
+  const __m512d dz = _mm512_sub_pd(zi, _mm512_loadu_pd(zj));
+  return _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(dx, dx), _mm512_mul_pd(dy, dy)), _mm512_mul_pd(dz, dz));
+}
+
+// Approximate bin position q ~ sqrt(s) / w (relative error below 2^-48),
+// the truncated bins at q(1 - 2^-40) and q(1 + 2^-40), and the mask of the
+// lanes where both agree and lie inside the table (those bins are exact).
+__attribute__((target("avx512f"), always_inline)) inline __mmask8 approxBins512(__m512d s, __m512d invw,
+                                                                                __m512d capd, __m256i& bins) {
+  const __m512d half = _mm512_set1_pd(0.5), threeHalves = _mm512_set1_pd(1.5);
+  __m512d y = _mm512_rsqrt14_pd(s);  // relative error < 2^-14
+  const __m512d hs = _mm512_mul_pd(half, s);
+  y = _mm512_mul_pd(y, _mm512_sub_pd(threeHalves, _mm512_mul_pd(hs, _mm512_mul_pd(y, y))));
+  y = _mm512_mul_pd(y, _mm512_sub_pd(threeHalves, _mm512_mul_pd(hs, _mm512_mul_pd(y, y))));
+  const __m512d q = _mm512_mul_pd(_mm512_mul_pd(s, y), invw);
+  const __m512d lo = _mm512_mul_pd(q, _mm512_set1_pd(1.0 - 0x1p-40));
+  const __m512d hi = _mm512_mul_pd(q, _mm512_set1_pd(1.0 + 0x1p-40));
+  const __m512d flo = _mm512_roundscale_pd(lo, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  const __m512d fhi = _mm512_roundscale_pd(hi, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  __mmask8 ok = _mm512_cmp_pd_mask(flo, fhi, _CMP_EQ_OQ);
+  ok &= _mm512_cmp_pd_mask(hi, capd, _CMP_LT_OQ);
+  ok &= _mm512_cmp_pd_mask(s, _mm512_set1_pd(1e-200), _CMP_GE_OQ);
+  ok &= _mm512_cmp_pd_mask(s, _mm512_set1_pd(1e200), _CMP_LE_OQ);
+  bins = _mm512_cvttpd_epi32(lo);
+  return ok;
+}
+
+__attribute__((target("avx512f"), always_inline)) inline void count8(PairKernelCtx& c, __m512d s, unsigned lanes,
+                                                                      __m512d invw, __m512d capd) {
+  alignas(32) int32_t kb[8];
+  __m256i bins;
+  const unsigned ok = approxBins512(s, invw, capd, bins);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(kb), bins);
+  uint32_t* h = c.hist;
+  unsigned certain = ok & lanes;
+  if (certain == 0xFFu) {
+    ++h[kb[0]];
+    ++h[kb[1]];
+    ++h[kb[2]];
+    ++h[kb[3]];
+    ++h[kb[4]];
+    ++h[kb[5]];
+    ++h[kb[6]];
+    ++h[kb[7]];
+  } else {
+    for (; certain; certain &= certain - 1) ++h[kb[__builtin_ctz(certain)]];
+    unsigned unsure = lanes & ~ok & 0xFFu;
+    if (unsure) {
+      alignas(64) double sb[8];
+      _mm512_store_pd(sb, s);
+      for (; unsure; unsure &= unsure - 1) countExact(c, sb[__builtin_ctz(unsure)]);
+    }
+  }
+}
+
+}  // namespace
+
+__attribute__((target("avx512f"))) void pairCountAvx512(PairKernelCtx& c, int I, int J0, int J1) {
+  static_assert(kPairTile == 16);
+  const __m512d invw = _mm512_set1_pd(c.invw), capd = _mm512_set1_pd(c.capd);
+  const int ni = c.tileCount[I];
+  const size_t oi = static_cast<size_t>(I) * kPairTile;
+  for (int J = J0; J < J1; ++J) {
+    const int nj = c.tileCount[J];
+    const size_t oj = static_cast<size_t>(J) * kPairTile;
+    const bool diagonal = J == I;
+    for (int a = 0; a < ni; ++a) {
+      const __m512d xi = _mm512_set1_pd(c.x[oi + a]);
+      const __m512d yi = _mm512_set1_pd(c.y[oi + a]);
+      const __m512d zi = _mm512_set1_pd(c.z[oi + a]);
+      const unsigned m0 = laneMask(a, diagonal, nj, 0, 8);
+      const unsigned m1 = laneMask(a, diagonal, nj, 8, 8);
+      if (m0) count8(c, sq512(xi, yi, zi, c.x + oj, c.y + oj, c.z + oj), m0, invw, capd);
+      if (m1) count8(c, sq512(xi, yi, zi, c.x + oj + 8, c.y + oj + 8, c.z + oj + 8), m1, invw, capd);
+    }
+  }
+}
+
+namespace {
+
+__attribute__((target("avx512f"), always_inline)) inline void sum8(PairKernelCtx& c, __m512d sI, __m512d sM,
+                                                                    unsigned lanes, __m512d invw, __m512d capd) {
+  alignas(32) int32_t kb[8];
+  alignas(64) double dI[8], dM[8];
+  const __m512d di = _mm512_sqrt_pd(sI);
+  const __m512d q = _mm512_mul_pd(di, invw);
+  const __m512d lo = _mm512_mul_pd(q, _mm512_set1_pd(1.0 - 0x1p-40));
+  const __m512d hi = _mm512_mul_pd(q, _mm512_set1_pd(1.0 + 0x1p-40));
+  const __m512d flo = _mm512_roundscale_pd(lo, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  const __m512d fhi = _mm512_roundscale_pd(hi, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  __mmask8 ok = _mm512_cmp_pd_mask(flo, fhi, _CMP_EQ_OQ);
+  ok &= _mm512_cmp_pd_mask(hi, capd, _CMP_LT_OQ);
+  _mm256_store_si256(reinterpret_cast<__m256i*>(kb), _mm512_cvttpd_epi32(lo));
+  _mm512_store_pd(dI, di);
+  _mm512_store_pd(dM, _mm512_sqrt_pd(sM));
+  for (unsigned certain = ok & lanes; certain; certain &= certain - 1) {
+    const int l = __builtin_ctz(certain);
+    const int32_t k = kb[l];
+    ++c.hist[k];
+    c.sumI[k] += dI[l];
+    c.sumM[k] += dM[l];
+  }
+  unsigned unsure = lanes & ~static_cast<unsigned>(ok) & 0xFFu;
+  if (unsure) {
+    alignas(64) double si[8], sm[8];
+    _mm512_store_pd(si, sI);
+    _mm512_store_pd(sm, sM);
+    for (; unsure; unsure &= unsure - 1) {
+      const int l = __builtin_ctz(unsure);
+      sumExact(c, si[l], sm[l]);
+    }
+  }
+}
+
+}  // namespace
+
+__attribute__((target("avx512f"))) void pairSumsAvx512(PairKernelCtx& c, int I, int J0, int J1) {
+  const __m512d invw = _mm512_set1_pd(c.invw), capd = _mm512_set1_pd(c.capd);
+  const int ni = c.tileCount[I];
+  const size_t oi = static_cast<size_t>(I) * kPairTile;
+  for (int J = J0; J < J1; ++J) {
+    const int nj = c.tileCount[J];
+    const size_t oj = static_cast<size_t>(J) * kPairTile;
+    const bool diagonal = J == I;
+    for (int a = 0; a < ni; ++a) {
+      const __m512d xi = _mm512_set1_pd(c.x[oi + a]);
+      const __m512d yi = _mm512_set1_pd(c.y[oi + a]);
+      const __m512d zi = _mm512_set1_pd(c.z[oi + a]);
+      const __m512d xmi = _mm512_set1_pd(c.xm[oi + a]);
+      const __m512d ymi = _mm512_set1_pd(c.ym[oi + a]);
+      const __m512d zmi = _mm512_set1_pd(c.zm[oi + a]);
+      for (int first = 0; first < kPairTile; first += 8) {
+        const unsigned m = laneMask(a, diagonal, nj, first, 8);
+        if (!m) continue;
+        const size_t o = oj + first;
+        sum8(c, sq512(xi, yi, zi, c.x + o, c.y + o, c.z + o), sq512(xmi, ymi, zmi, c.xm + o, c.ym + o, c.zm + o),
+             m, invw, capd);
+      }
+    }
+  }
+}
+
+// ------------------------------------------------------------------ AVX2
+
+namespace {
+
+__attribute__((target("avx2"), always_inline)) inline __m256d sq256(__m256d xi, __m256d yi, __m256d zi,
+                                                                     const double* xj, const double* yj,
+                                                                     const double* zj) {
+  const __m256d dx = _mm256_sub_pd(xi, _mm256_loadu_pd(xj));
+  const __m256d dy = _mm256_sub_pd(yi, _mm256_loadu_pd(yj));
+  const __m256d dz = _mm256_sub_pd(zi, _mm256_loadu_pd(zj));
+  return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(dy, dy)), _mm256_mul_pd(dz, dz));
+}
+
+// As approxBins512, starting from the single-precision estimate (relative
+// error < 1.5 * 2^-12) and refined twice (error below 2^-41). Lanes outside
+// the single-precision range go the exact way.
+__attribute__((target("avx2"), always_inline)) inline unsigned approxBins256(__m256d s, __m256d invw,
+                                                                             __m256d capd, __m128i& bins) {
+  const __m256d half = _mm256_set1_pd(0.5), threeHalves = _mm256_set1_pd(1.5);
+  __m256d y = _mm256_cvtps_pd(_mm_rsqrt_ps(_mm256_cvtpd_ps(s)));
+  const __m256d hs = _mm256_mul_pd(half, s);
+  y = _mm256_mul_pd(y, _mm256_sub_pd(threeHalves, _mm256_mul_pd(hs, _mm256_mul_pd(y, y))));
+  y = _mm256_mul_pd(y, _mm256_sub_pd(threeHalves, _mm256_mul_pd(hs, _mm256_mul_pd(y, y))));
+  const __m256d q = _mm256_mul_pd(_mm256_mul_pd(s, y), invw);
+  const __m256d lo = _mm256_mul_pd(q, _mm256_set1_pd(1.0 - 0x1p-36));
+  const __m256d hi = _mm256_mul_pd(q, _mm256_set1_pd(1.0 + 0x1p-36));
+  __m256d ok = _mm256_cmp_pd(_mm256_floor_pd(lo), _mm256_floor_pd(hi), _CMP_EQ_OQ);
+  ok = _mm256_and_pd(ok, _mm256_cmp_pd(hi, capd, _CMP_LT_OQ));
+  ok = _mm256_and_pd(ok, _mm256_cmp_pd(s, _mm256_set1_pd(1e-30), _CMP_GE_OQ));
+  ok = _mm256_and_pd(ok, _mm256_cmp_pd(s, _mm256_set1_pd(1e30), _CMP_LE_OQ));
+  bins = _mm256_cvttpd_epi32(lo);
+  return static_cast<unsigned>(_mm256_movemask_pd(ok));
+}
+
+__attribute__((target("avx2"), always_inline)) inline void count4(PairKernelCtx& c, __m256d s, unsigned lanes,
+                                                                   __m256d invw, __m256d capd) {
+  alignas(16) int32_t kb[4];
+  __m128i bins;
+  const unsigned ok = approxBins256(s, invw, capd, bins);
+  _mm_store_si128(reinterpret_cast<__m128i*>(kb), bins);
+  uint32_t* h = c.hist;
+  unsigned certain = ok & lanes;
+  if (certain == 0xFu) {
+    ++h[kb[0]];
+    ++h[kb[1]];
+    ++h[kb[2]];
+    ++h[kb[3]];
+  } else {
+    for (; certain; certain &= certain - 1) ++h[kb[__builtin_ctz(certain)]];
+    unsigned unsure = lanes & ~ok & 0xFu;
+    if (unsure) {
+      alignas(32) double sb[4];
+      _mm256_store_pd(sb, s);
+      for (; unsure; unsure &= unsure - 1) countExact(c, sb[__builtin_ctz(unsure)]);
+    }
+  }
+}
+
+__attribute__((target("avx2"), always_inline)) inline void sum4(PairKernelCtx& c, __m256d sI, __m256d sM,
+                                                                 unsigned lanes, __m256d invw, __m256d capd) {
+  alignas(16) int32_t kb[4];
+  alignas(32) double dI[4], dM[4];
+  const __m256d di = _mm256_sqrt_pd(sI);
+  const __m256d q = _mm256_mul_pd(di, invw);
+  const __m256d lo = _mm256_mul_pd(q, _mm256_set1_pd(1.0 - 0x1p-40));
+  const __m256d hi = _mm256_mul_pd(q, _mm256_set1_pd(1.0 + 0x1p-40));
+  __m256d okv = _mm256_cmp_pd(_mm256_floor_pd(lo), _mm256_floor_pd(hi), _CMP_EQ_OQ);
+  okv = _mm256_and_pd(okv, _mm256_cmp_pd(hi, capd, _CMP_LT_OQ));
+  const unsigned ok = static_cast<unsigned>(_mm256_movemask_pd(okv));
+  _mm_store_si128(reinterpret_cast<__m128i*>(kb), _mm256_cvttpd_epi32(lo));
+  _mm256_store_pd(dI, di);
+  _mm256_store_pd(dM, _mm256_sqrt_pd(sM));
+  for (unsigned certain = ok & lanes; certain; certain &= certain - 1) {
+    const int l = __builtin_ctz(certain);
+    const int32_t k = kb[l];
+    ++c.hist[k];
+    c.sumI[k] += dI[l];
+    c.sumM[k] += dM[l];
+  }
+  unsigned unsure = lanes & ~ok & 0xFu;
+  if (unsure) {
+    alignas(32) double si[4], sm[4];
+    _mm256_store_pd(si, sI);
+    _mm256_store_pd(sm, sM);
+    for (; unsure; unsure &= unsure - 1) {
+      const int l = __builtin_ctz(unsure);
+      sumExact(c, si[l], sm[l]);
+    }
+  }
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) void pairCountAvx2(PairKernelCtx& c, int I, int J0, int J1) {
+  const __m256d invw = _mm256_set1_pd(c.invw), capd = _mm256_set1_pd(c.capd);
+  const int ni = c.tileCount[I];
+  const size_t oi = static_cast<size_t>(I) * kPairTile;
+  for (int J = J0; J < J1; ++J) {
+    const int nj = c.tileCount[J];
+    const size_t oj = static_cast<size_t>(J) * kPairTile;
+    const bool diagonal = J == I;
+    for (int a = 0; a < ni; ++a) {
+      const __m256d xi = _mm256_set1_pd(c.x[oi + a]);
+      const __m256d yi = _mm256_set1_pd(c.y[oi + a]);
+      const __m256d zi = _mm256_set1_pd(c.z[oi + a]);
+      for (int first = 0; first < kPairTile; first += 4) {
+        const unsigned m = laneMask(a, diagonal, nj, first, 4);
+        if (!m) continue;
+        const size_t o = oj + first;
+        count4(c, sq256(xi, yi, zi, c.x + o, c.y + o, c.z + o), m, invw, capd);
+      }
+    }
+  }
+}
+
+__attribute__((target("avx2"))) void pairSumsAvx2(PairKernelCtx& c, int I, int J0, int J1) {
+  const __m256d invw = _mm256_set1_pd(c.invw), capd = _mm256_set1_pd(c.capd);
+  const int ni = c.tileCount[I];
+  const size_t oi = static_cast<size_t>(I) * kPairTile;
+  for (int J = J0; J < J1; ++J) {
+    const int nj = c.tileCount[J];
+    const size_t oj = static_cast<size_t>(J) * kPairTile;
+    const bool diagonal = J == I;
+    for (int a = 0; a < ni; ++a) {
+      const __m256d xi = _mm256_set1_pd(c.x[oi + a]);
+      const __m256d yi = _mm256_set1_pd(c.y[oi + a]);
+      const __m256d zi = _mm256_set1_pd(c.z[oi + a]);
+      const __m256d xmi = _mm256_set1_pd(c.xm[oi + a]);
+      const __m256d ymi = _mm256_set1_pd(c.ym[oi + a]);
+      const __m256d zmi = _mm256_set1_pd(c.zm[oi + a]);
+      for (int first = 0; first < kPairTile; first += 4) {
+        const unsigned m = laneMask(a, diagonal, nj, first, 4);
+        if (!m) continue;
+        const size_t o = oj + first;
+        sum4(c, sq256(xi, yi, zi, c.x + o, c.y + o, c.z + o), sq256(xmi, ymi, zmi, c.xm + o, c.ym + o, c.zm + o),
+             m, invw, capd);
+      }
+    }
+  }
+}
+
+#else  // not x86: the plain kernels only
+
+bool cpuHasAvx2() { return false; }
+bool cpuHasAvx512() { return false; }
+void pairCountAvx2(PairKernelCtx& c, int I, int J0, int J1) { pairCountBaseline(c, I, J0, J1); }
+void pairCountAvx512(PairKernelCtx& c, int I, int J0, int J1) { pairCountBaseline(c, I, J0, J1); }
+void pairSumsAvx2(PairKernelCtx& c, int I, int J0, int J1) { pairSumsBaseline(c, I, J0, J1); }
+void pairSumsAvx512(PairKernelCtx& c, int I, int J0, int J1) { pairSumsBaseline(c, I, J0, J1); }
+
+#endif
+
+}  // namespace grainix::pairs

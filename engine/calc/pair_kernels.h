@@ -1,0 +1,56 @@
+#pragma once
+// Inner kernels of the pair loops (used by pair_loops.cpp only).
+//
+// The nodes are regrouped into tiles of kPairTile spatially close nodes,
+// stored as structure-of-arrays coordinates padded to whole tiles. A kernel
+// call counts the pairs of one tile I with the tiles J0 .. J1-1 (J >= I; for
+// J == I only the pairs a < b inside the tile). Because the nodes of a tile
+// pair lie close together, the bins they touch form a narrow window of the
+// histogram that stays in the first-level cache.
+//
+// Binning is exact: a lane whose approximate bin trunc(q * (1 -+ 2^-40))
+// agrees at both ends is certain (the approximation is far tighter than the
+// margin); any other lane (near a bin edge, a zero or non-finite distance,
+// beyond the table) is binned by the plain formula trunc(sqrt(s) / w).
+#include <cstdint>
+
+#include "engine/calc/pair_loops.h"
+
+namespace grainix::pairs {
+
+inline constexpr int kPairTile = 16;
+
+struct PairKernelCtx {
+  // Tile coordinates (ideal grain) and, for the delta sums, the modified one.
+  const double* x = nullptr;
+  const double* y = nullptr;
+  const double* z = nullptr;
+  const double* xm = nullptr;
+  const double* ym = nullptr;
+  const double* zm = nullptr;
+  const int32_t* tileCount = nullptr;  // nodes in each tile (<= kPairTile)
+  double w = 1;     // bin width
+  double invw = 1;  // 1 / w (only ever used for the approximation)
+  double capd = 0;  // table size: bins 0 .. capd-1 exist
+  // Mode 0/1 counters, or mode 3 counters and sums (each capd long).
+  uint32_t* hist = nullptr;
+  double* sumI = nullptr;
+  double* sumM = nullptr;
+  int64_t undefined = 0;  // pairs whose bin could not be formed (non-finite)
+};
+
+using PairCountKernel = void (*)(PairKernelCtx& c, int I, int J0, int J1);
+
+// Counts (modes 0 and 1).
+void pairCountBaseline(PairKernelCtx& c, int I, int J0, int J1);
+void pairCountAvx2(PairKernelCtx& c, int I, int J0, int J1);
+void pairCountAvx512(PairKernelCtx& c, int I, int J0, int J1);
+// Counts and distance sums (mode 3).
+void pairSumsBaseline(PairKernelCtx& c, int I, int J0, int J1);
+void pairSumsAvx2(PairKernelCtx& c, int I, int J0, int J1);
+void pairSumsAvx512(PairKernelCtx& c, int I, int J0, int J1);
+
+bool cpuHasAvx2();
+bool cpuHasAvx512();
+
+}  // namespace grainix::pairs

@@ -1,0 +1,77 @@
+#pragma once
+// The pair loops of the PDH worker: the pair-distance histogram (mode 0),
+// the three partial histograms of a biatomic grain (mode 1) and the per-bin
+// sums of ideal and modified distances behind delta(r) (mode 3).
+//
+// Every unordered pair of nodes is counted once. A pair at distance
+// d = sqrt(dx*dx + dy*dy + dz*dz) (the sum rounded to a double before the
+// root) goes to bin trunc(d / binWidth); the counts are exactly those of the
+// plain sequential double loop, including pairs lying within an ulp of a bin
+// edge. The work runs on all cores with vector kernels chosen at run time;
+// the delta sums are exact in their counts and differ from a sequential
+// accumulation only by the rounding of the additions (they are added in
+// another order).
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/calc/records.h"
+#include "engine/core/command.h"
+#include "engine/core/progress.h"
+
+namespace grainix {
+
+// Which pair kernel runs. Auto takes the widest the processor offers; the
+// others exist so the kernels can be compared with each other (a kernel the
+// processor lacks falls back to the next narrower one).
+enum class PairKernel { Auto, Baseline, Avx2, Avx512 };
+
+// The kernel Auto selects on this processor.
+PairKernel bestPairKernel();
+const char* pairKernelName(PairKernel kernel);
+
+// The progress scale of a pair loop over n nodes: M = n, step 1.0; while
+// M > 65535: M = M div 2, step = step * 0.25. The gauge maximum is
+// (M div 2) * (M - 1) for modes 0 and 3 and (M * (M - 1)) div 2 for mode 1.
+// M only scales the gauge: the loops always run over all n nodes.
+struct StPairGaugeScale {
+  int64_t m = 0;
+  double step = 1.0;
+  int64_t maximum = 0;
+};
+StPairGaugeScale pairGaugeScale(int64_t nodeCount, int mode);
+
+// Bin count of a run: floor(rMax / binWidth) as an integer; 0 when the
+// width is not positive or either value is not a number.
+int64_t pairBinCount(double rMax, double binWidth);
+
+// What a run reports back to the worker thread that forwards it.
+struct StPairRunResult {
+  bool refused = false;      // no loop ran (messages says why)
+  bool terminated = false;   // stopped by the cancel token
+  std::vector<StMessage> messages;  // "size == 0" / "ERROR" and the like
+  std::vector<std::string> log;     // lines for the message log
+  int64_t bins = 0;          // bins of the result (expected bins, or more)
+  int64_t expectedBins = 0;  // floor(rMax / binWidth)
+  int64_t pairs = 0;         // pairs visited
+  int64_t pairsBeyondRange = 0;  // pairs whose bin index reached expectedBins
+  int64_t pairsUndefined = 0;    // pairs with a non-finite distance, not binned
+  PairKernel kernel = PairKernel::Baseline;
+  int threads = 0;
+};
+
+// Runs one pair loop. Mode 0 replaces `pdh` by one entry per bin; mode 1
+// refills `partial` (Rii, Rij, Rjj split at node N div 2); mode 3 replaces
+// `pdh` by the non-empty bins with their card, sumIdeal and sumMod; any
+// other mode does nothing. A bin count of 0 is refused with "size == 0"
+// and leaves the results as they were. Pairs lying beyond rMax are not
+// lost: the table grows to the last occupied bin and a log line says how
+// many pairs lay beyond the expected range. A stop through `cancel` (polled
+// every few thousand pairs) leaves `pdh` empty in modes 0 and 3 and
+// `partial` with count 0 in mode 1. `gauge` may be null; its updates are
+// throttled. `threads` 0 means all hardware threads.
+StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcResults& partial,
+                            ProgressSink* gauge, const CancelToken& cancel, int threads = 0,
+                            PairKernel kernel = PairKernel::Auto);
+
+}  // namespace grainix

@@ -1,0 +1,482 @@
+#include "engine/calc/pair_loops.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <random>
+#include <thread>
+
+#include "engine/grain/generators.h"
+
+namespace grainix {
+namespace {
+
+// ------------------------------------------------------------------------
+// The plain sequential loop the fast one must reproduce.
+struct Reference {
+  std::vector<int64_t> card[3];  // mode 0/3: card[0]; mode 1: Rii, Rij, Rjj
+  std::vector<double> sumIdeal, sumMod;
+};
+
+double pairDistance(const StGrainNode& a, const StGrainNode& b) {
+  const double dx = a.x - b.x;
+  const double dy = a.y - b.y;
+  const double dz = a.z - b.z;
+  return std::sqrt(dx * dx + dy * dy + dz * dz);
+}
+
+void bump(std::vector<int64_t>& v, size_t k) {
+  if (k >= v.size()) v.resize(k + 1, 0);
+  ++v[k];
+}
+
+Reference referenceLoop(int mode, const StCalcPrm& prm) {
+  Reference ref;
+  const size_t n = prm.nodes.size();
+  const auto bins = static_cast<size_t>(prm.rMax / prm.binWidth);
+  for (auto& c : ref.card) c.assign(bins, 0);
+  ref.sumIdeal.assign(bins, 0);
+  ref.sumMod.assign(bins, 0);
+  const size_t h = n / 2;
+  for (size_t i = 0; i + 1 < n; ++i) {
+    for (size_t j = i + 1; j < n; ++j) {
+      const double d = pairDistance(prm.nodes[i], prm.nodes[j]);
+      const auto k = static_cast<size_t>(d / prm.binWidth);
+      const int table = mode != 1 ? 0 : (j < h ? 0 : (i < h ? 1 : 2));
+      bump(ref.card[table], k);
+      if (mode == 3) {
+        if (k >= ref.sumIdeal.size()) {
+          ref.sumIdeal.resize(k + 1, 0);
+          ref.sumMod.resize(k + 1, 0);
+        }
+        ref.sumIdeal[k] += d;
+        ref.sumMod[k] += pairDistance(prm.nodesMod[i], prm.nodesMod[j]);
+      }
+    }
+  }
+  return ref;
+}
+
+vGrainNodes fccGrain(double radius, double a) {
+  vGrainNodes nodes;
+  fccNodes gen(radius, a, nodes, 0, "Ni");
+  gen.generate();
+  return nodes;
+}
+
+vGrainNodes displaced(vGrainNodes nodes, double amplitude, unsigned seed) {
+  std::mt19937_64 rng(seed);
+  std::uniform_real_distribution<double> u(-amplitude, amplitude);
+  for (auto& g : nodes) {
+    g.x += u(rng);
+    g.y += u(rng);
+    g.z += u(rng);
+  }
+  return nodes;
+}
+
+StCalcPrm params(vGrainNodes nodes, double rMax, double binWidth) {
+  StCalcPrm prm;
+  prm.nodes = std::move(nodes);
+  prm.rMax = rMax;
+  prm.binWidth = binWidth;
+  return prm;
+}
+
+// Largest pair distance of a grain, used as a generous rMax.
+double span(const vGrainNodes& nodes) {
+  double m = 0;
+  for (const auto& a : nodes) m = std::max(m, std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z));
+  return 2 * m + 0.5;
+}
+
+std::vector<PairKernel> kernels() { return {PairKernel::Baseline, PairKernel::Avx2, PairKernel::Avx512}; }
+
+void expectPdhMatches(const PdhList& pdh, const Reference& ref, double w, const std::string& what) {
+  ASSERT_EQ(pdh.size(), ref.card[0].size()) << what;
+  size_t k = 0;
+  for (const StLiczOdl& e : pdh) {
+    ASSERT_EQ(e.card, ref.card[0][k]) << what << " bin " << k;
+    ASSERT_EQ(e.r, static_cast<double>(k) * w) << what;
+    ASSERT_EQ(e.norm, 0.0);
+    ASSERT_EQ(e.sumIdeal, 0.0);
+    ++k;
+  }
+}
+
+// ------------------------------------------------------------------------
+
+TEST(PairLoops, PdhEqualsSequentialLoopOnExactEdgeGrains) {
+  // a = 4 puts many distances exactly on bin edges (4, 8, 4*sqrt(2)...).
+  const vGrainNodes small = fccGrain(8, 4);
+  const vGrainNodes larger = fccGrain(14, 4);
+  for (const vGrainNodes* grain : {&small, &larger}) {
+    for (double w : {0.5, 0.25, 0.1, 0.001}) {
+      StCalcPrm prm = params(*grain, span(*grain), w);
+      const Reference ref = referenceLoop(0, prm);
+      for (PairKernel kernel : kernels()) {
+        for (int threads : {1, 2, 3}) {
+          PdhList pdh;
+          StIDCalcResults partial;
+          CancelToken cancel;
+          const StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, threads, kernel);
+          const std::string what = "n=" + std::to_string(grain->size()) + " w=" + std::to_string(w) +
+                                   " kernel=" + pairKernelName(kernel) + " threads=" + std::to_string(threads);
+          EXPECT_FALSE(res.terminated);
+          EXPECT_EQ(res.pairs, static_cast<int64_t>(grain->size() * (grain->size() - 1) / 2)) << what;
+          EXPECT_EQ(res.pairsBeyondRange, 0) << what;
+          expectPdhMatches(pdh, ref, w, what);
+        }
+      }
+    }
+  }
+}
+
+TEST(PairLoops, PdhEqualsSequentialLoopOnDisplacedGrains) {
+  const vGrainNodes grain = displaced(fccGrain(13, 3.52), 0.05, 7);
+  for (double w : {0.001, 0.0137, 0.3}) {
+    StCalcPrm prm = params(grain, span(grain), w);
+    const Reference ref = referenceLoop(0, prm);
+    for (PairKernel kernel : kernels()) {
+      PdhList pdh;
+      StIDCalcResults partial;
+      CancelToken cancel;
+      runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
+      expectPdhMatches(pdh, ref, w, std::string("displaced ") + pairKernelName(kernel));
+    }
+  }
+}
+
+TEST(PairLoops, DistancesWithinAnUlpOfBinEdgesLandInTheSequentialBin) {
+  // Atoms on a line at k*w and one ulp either side: every pair distance is
+  // a bin edge or next to one.
+  const double w = 0.1;
+  vGrainNodes nodes;
+  for (int k = 1; k <= 40; ++k) {
+    const double x = k * w;
+    for (double v : {std::nextafter(x, 0.0), x, std::nextafter(x, 10.0)}) {
+      StGrainNode g;
+      g.x = v;
+      g.y = k % 3 == 0 ? 0.0 : 1e-9 * k;
+      nodes.push_back(g);
+    }
+  }
+  StGrainNode origin;
+  nodes.push_back(origin);
+  StCalcPrm prm = params(nodes, 5, w);
+  const Reference ref = referenceLoop(0, prm);
+  for (PairKernel kernel : kernels()) {
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
+    expectPdhMatches(pdh, ref, w, pairKernelName(kernel));
+  }
+}
+
+TEST(PairLoops, PartialHistogramsEqualSequentialLoop) {
+  // A diamond-like list (first half one element, second half the other),
+  // odd length to test the split at N div 2.
+  vGrainNodes nodes = displaced(fccGrain(11, 4), 0.02, 3);
+  nodes.pop_back();
+  for (size_t i = nodes.size() / 2; i < nodes.size(); ++i) nodes[i].elementIndex = 5;
+  for (auto& g : nodes) g.elementIndex = g.elementIndex == 5 ? 5 : 2;
+  for (double w : {0.25, 0.001}) {
+    StCalcPrm prm = params(nodes, span(nodes), w);
+    const Reference ref = referenceLoop(1, prm);
+    for (PairKernel kernel : kernels()) {
+      PdhList pdh(3);
+      StIDCalcResults partial;
+      CancelToken cancel;
+      runPairLoop(1, prm, pdh, partial, nullptr, cancel, 2, kernel);
+      EXPECT_EQ(pdh.size(), 3u) << "mode 1 does not touch the PDH list";
+      ASSERT_EQ(partial.count, static_cast<int32_t>(ref.card[0].size()));
+      EXPECT_EQ(partial.binWidth, w);
+      EXPECT_EQ(partial.elemFirst, 2);
+      EXPECT_EQ(partial.elemSecond, 5);
+      double r = 0;
+      for (int32_t k = 0; k < partial.count; ++k) {
+        const auto b = static_cast<size_t>(k);
+        if (k > 0) r += w;
+        ASSERT_EQ(partial.r[b], r) << "r is accumulated by addition";
+        ASSERT_EQ(partial.rii[b], static_cast<double>(ref.card[0][b])) << k;
+        ASSERT_EQ(partial.rij[b], static_cast<double>(ref.card[1][b])) << k;
+        ASSERT_EQ(partial.rjj[b], static_cast<double>(ref.card[2][b])) << k;
+      }
+    }
+  }
+}
+
+TEST(PairLoops, FiveNodeBiatomicGrainSplitsPairsAtNodeTwo) {
+  // Distances chosen so that every pair has its own bin (w = 1).
+  const double xs[] = {0, 1, 3, 7, 15};
+  vGrainNodes nodes;
+  for (int i = 0; i < 5; ++i) {
+    StGrainNode g;
+    g.x = xs[i];
+    g.elementIndex = i < 2 ? 10 : 20;
+    nodes.push_back(g);
+  }
+  StCalcPrm prm = params(nodes, 16, 1);
+  StIDCalcResults partial;
+  PdhList pdh;
+  CancelToken cancel;
+  runPairLoop(1, prm, pdh, partial, nullptr, cancel);
+  ASSERT_EQ(partial.count, 16);
+  auto bins = [&](const std::vector<double>& v) {
+    std::vector<int> out;
+    for (int k = 0; k < 16; ++k)
+      for (int c = 0; c < static_cast<int>(v[static_cast<size_t>(k)]); ++c) out.push_back(k);
+    return out;
+  };
+  EXPECT_THAT(bins(partial.rii), testing::ElementsAre(1));                       // (0,1)
+  EXPECT_THAT(bins(partial.rij), testing::ElementsAre(2, 3, 6, 7, 14, 15));     // (0,2)..(1,4)
+  EXPECT_THAT(bins(partial.rjj), testing::ElementsAre(4, 8, 12));               // (2,3) (3,4) (2,4)
+  EXPECT_EQ(partial.elemFirst, 10);
+  EXPECT_EQ(partial.elemSecond, 20);
+}
+
+TEST(PairLoops, DeltaSumsMatchSequentialLoop) {
+  const vGrainNodes ideal = fccGrain(10, 4);
+  const vGrainNodes moved = displaced(ideal, 0.05, 11);
+  for (double w : {0.1, 0.001}) {
+    StCalcPrm prm = params(ideal, span(ideal), w);
+    prm.nodesMod = moved;
+    const Reference ref = referenceLoop(3, prm);
+    for (PairKernel kernel : kernels()) {
+      PdhList pdh(2);
+      StIDCalcResults partial;
+      CancelToken cancel;
+      runPairLoop(3, prm, pdh, partial, nullptr, cancel, 2, kernel);
+      // Only bins whose ideal sum is not 0, in increasing bin order; counts
+      // exact, sums equal up to the rounding of additions in another order.
+      auto it = pdh.begin();
+      for (size_t k = 0; k < ref.sumIdeal.size(); ++k) {
+        if (ref.sumIdeal[k] == 0) continue;
+        ASSERT_NE(it, pdh.end());
+        EXPECT_EQ(it->card, ref.card[0][k]) << k;
+        EXPECT_NEAR(it->sumIdeal, ref.sumIdeal[k], 1e-12 * ref.sumIdeal[k]) << k;
+        EXPECT_NEAR(it->sumMod, ref.sumMod[k], 1e-12 * ref.sumMod[k]) << k;
+        EXPECT_EQ(it->r, 0.0);
+        ++it;
+      }
+      EXPECT_EQ(it, pdh.end()) << pairKernelName(kernel);
+    }
+  }
+}
+
+TEST(PairLoops, UniformScalingGivesTheSameRelativeChangeInEveryBin) {
+  const vGrainNodes ideal = fccGrain(9, 3.52);
+  vGrainNodes moved = ideal;
+  for (auto& g : moved) g.x *= 1.01, g.y *= 1.01, g.z *= 1.01;
+  StCalcPrm prm = params(ideal, span(moved), 0.01);
+  prm.nodesMod = moved;
+  PdhList pdh;
+  StIDCalcResults partial;
+  CancelToken cancel;
+  runPairLoop(3, prm, pdh, partial, nullptr, cancel);
+  ASSERT_FALSE(pdh.empty());
+  for (const StLiczOdl& e : pdh) EXPECT_NEAR((e.sumMod - e.sumIdeal) / e.sumIdeal, 0.01, 1e-12);
+}
+
+TEST(PairLoops, TwoAtomsAt1_05WithWidth0_1LandInBin10) {
+  vGrainNodes nodes(2);
+  nodes[1].x = 1.05;
+  StCalcPrm prm = params(nodes, 2, 0.1);
+  for (PairKernel kernel : kernels()) {
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    runPairLoop(0, prm, pdh, partial, nullptr, cancel, 1, kernel);
+    ASSERT_EQ(pdh.size(), 20u);
+    auto it = std::next(pdh.begin(), 10);
+    EXPECT_EQ(it->card, 1);
+    EXPECT_EQ(it->r, 10 * 0.1);
+    int total = 0;
+    for (const auto& e : pdh) total += e.card;
+    EXPECT_EQ(total, 1);
+  }
+}
+
+TEST(PairLoops, OneNodeGivesBEmptyBins) {
+  StCalcPrm prm = params(vGrainNodes(1), 1, 0.001);
+  PdhList pdh;
+  StIDCalcResults partial;
+  CancelToken cancel;
+  RecordingProgress gauge;
+  const StPairRunResult res = runPairLoop(0, prm, pdh, partial, &gauge, cancel);
+  EXPECT_EQ(res.pairs, 0);
+  ASSERT_EQ(pdh.size(), 1000u);
+  for (const auto& e : pdh) EXPECT_EQ(e.card, 0);
+  EXPECT_EQ(gauge.maximum.load(), 1000) << "second phase runs over the bins";
+  EXPECT_FALSE(gauge.visible.load());
+}
+
+TEST(PairLoops, ZeroBinsIsRefusedAndLeavesResultsAsTheyWere) {
+  for (int mode : {0, 1, 3}) {
+    StCalcPrm prm = params(fccGrain(6, 4), 0.5, 1.0);
+    prm.nodesMod = prm.nodes;
+    PdhList pdh(4);
+    StIDCalcResults partial;
+    partial.allocate(7);
+    CancelToken cancel;
+    RecordingProgress gauge;
+    const StPairRunResult res = runPairLoop(mode, prm, pdh, partial, &gauge, cancel);
+    EXPECT_TRUE(res.refused);
+    ASSERT_EQ(res.messages.size(), 1u);
+    EXPECT_EQ(res.messages[0], (StMessage{MessageKind::Error, "ERROR", "size == 0"}));
+    EXPECT_EQ(pdh.size(), 4u);
+    EXPECT_EQ(partial.count, 7);
+    EXPECT_FALSE(gauge.visible.load());
+  }
+  EXPECT_EQ(pairBinCount(0.5, 1.0), 0);
+  EXPECT_EQ(pairBinCount(10, 0), 0);
+  EXPECT_EQ(pairBinCount(std::nan(""), 0.1), 0);
+  EXPECT_EQ(pairBinCount(10, 3), 3);
+}
+
+TEST(PairLoops, GaugeScaleHalvesAbove65535Nodes) {
+  struct Case {
+    int64_t n;
+    int64_t m;
+    double step;
+  } cases[] = {{1253, 1253, 1.0}, {65535, 65535, 1.0}, {65536, 32768, 0.25}, {70000, 35000, 0.25},
+               {300000, 37500, 0.25 * 0.25 * 0.25}};
+  for (const Case& c : cases) {
+    for (int mode : {0, 1, 3}) {
+      const StPairGaugeScale g = pairGaugeScale(c.n, mode);
+      EXPECT_EQ(g.m, c.m) << c.n;
+      EXPECT_EQ(g.step, c.step) << c.n;
+      EXPECT_EQ(g.maximum, mode == 1 ? c.m * (c.m - 1) / 2 : (c.m / 2) * (c.m - 1)) << c.n << " " << mode;
+    }
+  }
+  EXPECT_EQ(pairGaugeScale(70000, 0).maximum, 17500 * 34999);
+  EXPECT_EQ(pairGaugeScale(70000, 1).maximum, 35000 * 34999 / 2);
+}
+
+TEST(PairLoops, StopLeavesEmptyResults) {
+  StCalcPrm prm = params(fccGrain(10, 4), 25, 0.01);
+  prm.nodesMod = prm.nodes;
+  for (int mode : {0, 1, 3}) {
+    PdhList pdh(5);
+    StIDCalcResults partial;
+    partial.allocate(9);
+    CancelToken cancel;
+    cancel.request();
+    RecordingProgress gauge;
+    const StPairRunResult res = runPairLoop(mode, prm, pdh, partial, &gauge, cancel);
+    EXPECT_TRUE(res.terminated);
+    EXPECT_FALSE(gauge.visible.load());
+    if (mode == 1) {
+      EXPECT_EQ(partial.count, 0);
+      EXPECT_TRUE(partial.rii.empty());
+      EXPECT_EQ(pdh.size(), 5u);
+    } else {
+      EXPECT_TRUE(pdh.empty()) << mode;
+    }
+  }
+}
+
+TEST(PairLoops, StopDuringALargeRunEndsItEarly) {
+  StCalcPrm prm = params(fccGrain(40, 3.52), 81, 0.001);  // about 31,000 nodes
+  PdhList pdh(1);
+  StIDCalcResults partial;
+  CancelToken cancel;
+  RecordingProgress gauge;
+  StPairRunResult res;
+  std::thread worker([&] { res = runPairLoop(0, prm, pdh, partial, &gauge, cancel, 0, PairKernel::Baseline); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  cancel.request();
+  worker.join();
+  const int64_t n = static_cast<int64_t>(prm.nodes.size());
+  EXPECT_TRUE(res.terminated);
+  EXPECT_LT(res.pairs, n * (n - 1) / 2);
+  EXPECT_TRUE(pdh.empty());
+}
+
+TEST(PairLoops, PairsBeyondTheExpectedRangeAreKeptAndReported) {
+  vGrainNodes nodes(3);
+  nodes[1].x = 1;
+  nodes[2].x = 5;
+  for (auto& g : nodes) g.elementIndex = 1;
+  StCalcPrm prm = params(nodes, 2, 0.5);  // B = 4; distances 1, 4, 5 -> bins 2, 8, 10
+  prm.nodesMod = nodes;
+  for (PairKernel kernel : kernels()) {
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
+    EXPECT_EQ(res.expectedBins, 4);
+    EXPECT_EQ(res.bins, 11);
+    EXPECT_EQ(res.pairsBeyondRange, 2);
+    ASSERT_EQ(pdh.size(), 11u);
+    EXPECT_EQ(std::next(pdh.begin(), 8)->card, 1);
+    EXPECT_EQ(std::next(pdh.begin(), 10)->card, 1);
+    EXPECT_EQ(std::next(pdh.begin(), 10)->r, 10 * 0.5);
+    ASSERT_EQ(res.log.size(), 1u);
+    EXPECT_EQ(res.log[0],
+              " 2 pairs lay beyond the expected range (maxDistance = 2 Angs); the table was extended to 11 bins");
+
+    res = runPairLoop(1, prm, pdh, partial, nullptr, cancel, 2, kernel);  // h = 1: pairs (0,1),(0,2) Rij, (1,2) Rjj
+    ASSERT_EQ(partial.count, 11);
+    EXPECT_EQ(partial.rij[2], 1);
+    EXPECT_EQ(partial.rij[10], 1);
+    EXPECT_EQ(partial.rjj[8], 1);
+    EXPECT_EQ(res.pairsBeyondRange, 2);
+
+    res = runPairLoop(3, prm, pdh, partial, nullptr, cancel, 2, kernel);
+    ASSERT_EQ(pdh.size(), 3u);
+    EXPECT_EQ(pdh.back().sumIdeal, 5);
+    EXPECT_EQ(res.pairsBeyondRange, 2);
+  }
+}
+
+TEST(PairLoops, CoincidentAndNonFiniteNodes) {
+  vGrainNodes nodes(4);
+  nodes[1].x = 0;           // same place as node 0: distance 0, bin 0
+  nodes[2].x = 0.75;
+  nodes[3].x = std::nan("");  // three pairs without a distance
+  StCalcPrm prm = params(nodes, 1, 0.5);
+  for (PairKernel kernel : kernels()) {
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    const StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, 1, kernel);
+    ASSERT_EQ(pdh.size(), 2u);
+    EXPECT_EQ(pdh.front().card, 1);
+    EXPECT_EQ(pdh.back().card, 2);
+    EXPECT_EQ(res.pairsUndefined, 3);
+    ASSERT_EQ(res.log.size(), 1u);
+    EXPECT_THAT(res.log[0], testing::StartsWith(" 3 pairs were not counted"));
+  }
+}
+
+TEST(PairLoops, DeltaRunNeedsListsOfEqualLength) {
+  StCalcPrm prm = params(vGrainNodes(10), 5, 0.1);
+  prm.nodesMod = vGrainNodes(11);
+  PdhList pdh(2);
+  StIDCalcResults partial;
+  CancelToken cancel;
+  const StPairRunResult res = runPairLoop(3, prm, pdh, partial, nullptr, cancel);
+  EXPECT_TRUE(res.refused);
+  ASSERT_EQ(res.messages.size(), 1u);
+  EXPECT_EQ(res.messages[0].text, "Sizes of ideal lattice and modified are different: 10, 11");
+  EXPECT_EQ(pdh.size(), 2u);
+}
+
+TEST(PairLoops, OtherModesDoNothing) {
+  StCalcPrm prm = params(vGrainNodes(3), 5, 0.1);
+  PdhList pdh(2);
+  StIDCalcResults partial;
+  CancelToken cancel;
+  const StPairRunResult res = runPairLoop(2, prm, pdh, partial, nullptr, cancel);
+  EXPECT_FALSE(res.refused);
+  EXPECT_EQ(res.pairs, 0);
+  EXPECT_EQ(pdh.size(), 2u);
+}
+
+}  // namespace
+}  // namespace grainix
