@@ -88,6 +88,18 @@ bool IniFile::save(std::string* error) const {
   return true;
 }
 
+bool IniFile::updateKey(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value, std::string* error) {
+  IniFile ini(path);
+  if (!ini.load()) {
+    // An unreadable file would be replaced by one holding this key only.
+    if (error) *error = "Unable to write to " + path;
+    return false;
+  }
+  ini.writeString(section, key, value);
+  return ini.save(error);
+}
+
 IniFile::Section* IniFile::find(const std::string& section) {
   for (auto& s : sections_)
     if (!s.name.empty() && sameName(s.name, section)) return &s;

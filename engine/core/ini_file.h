@@ -24,6 +24,12 @@ class IniFile {
   // Writes the whole file; on failure `error` receives "Unable to write to " + path.
   bool save(std::string* error = nullptr) const;
 
+  // Writes one key into the file at `path` at once, keeping the rest of it
+  // (the file is created when missing). On failure `error` receives
+  // "Unable to write to " + path.
+  static bool updateKey(const std::string& path, const std::string& section, const std::string& key,
+                        const std::string& value, std::string* error = nullptr);
+
   const std::string& path() const { return path_; }
   void setPath(std::string path) { path_ = std::move(path); }
 

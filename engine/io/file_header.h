@@ -1,0 +1,113 @@
+#pragma once
+// The header block shared by the nodes, PDH, diffraction, G(r), delta(r)
+// and sections files, its writer and its parser, and the small helpers
+// every data-file writer uses (buffered output with "." decimals whatever
+// the locale, the date line, the data folder of a path).
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/core/command.h"
+#include "engine/grain/generators.h"
+#include "engine/io/text_reader.h"
+
+namespace grainix {
+
+// What the eight header lines print, taken from the main window's fields.
+struct StHeaderFields {
+  std::string dateTime;      // "date, time"; empty: the current local date and time
+  std::string latticeText;   // text of the lattice-parameter field
+  std::string radiusText;    // text of the radius field
+  std::string structure;     // the generator's name
+  bool sphere = true;        // the sphere shape is checked
+  bool modified = false;     // the generator's modified flag
+  std::string elementL;      // text of the first element box
+  std::string elementR;      // text of the second element box
+  bool biatomic = false;     // the second element box is enabled
+  // Symbols read from the "#atoms:" line of the last loaded file. A grain
+  // read from a file is described by these rather than by the element
+  // boxes, which the reader leaves untouched; a build empties the list.
+  std::vector<std::string> loadedAtoms;
+};
+
+// "2026-12-09, 22:34:10" for the given local time.
+std::string dateTimeText(std::time_t when);
+// The names the "#atoms:" line lists for these fields.
+std::vector<std::string> headerAtomNames(const StHeaderFields& h);
+// The eight header lines, each ended with LF.
+std::string fileHeaderText(const StHeaderFields& h, int64_t size);
+
+// Everything before the last "/" of a path ("" when there is none).
+std::string folderOfPath(const std::string& path);
+
+// Buffered text output to one file. Numbers printed through `printf` use
+// "." as the decimal point whatever the process locale is.
+class FileWriter {
+ public:
+  FileWriter() = default;
+  ~FileWriter();
+  FileWriter(const FileWriter&) = delete;
+  FileWriter& operator=(const FileWriter&) = delete;
+
+  // Creates or truncates the file; false when it cannot be opened.
+  bool open(const std::string& path);
+  void put(const std::string& s) { put(s.data(), s.size()); }
+  void put(const char* s, size_t n);
+  void put(char c) { put(&c, 1); }
+  void printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // Flushes and closes; false when anything failed to reach the file.
+  bool close();
+
+ private:
+  void flushBuffer();
+  std::FILE* file_ = nullptr;
+  std::string buffer_;
+  bool failed_ = false;
+};
+
+// "Error, couldn't open file: " + path + " for writing"
+std::string openForWritingError(const std::string& path);
+// Text of the error box for a file that was opened but not completely written.
+std::string incompleteWriteError(const std::string& path);
+
+// What the header parser read.
+struct StHeaderInfo {
+  std::string dateLine;
+  int64_t size = 0;
+  std::string latticeText;
+  std::string radiusText;
+  std::string structure;       // the name as written
+  bool sphere = true;          // RBsphere checked (else RBcylind)
+  bool modified = false;
+  std::vector<std::string> atoms;  // one or two symbols
+  bool biatomic = false;           // RBbiatom checked (else RBmonoatom)
+  // Tag of the structure button to check (0 rbsc, 1 rbbcc, 2 rbfcc,
+  // 3 rbdiam, 4 rbfccsq, 6 rbhcp), -1 for none.
+  int structureTag = -1;
+};
+
+// The generator a header's structure line stands for (on the ideal list
+// `nodes`): "sc", "bcc", "fcc", "hcp", "2d", "xyz" by their names in lower
+// case, anything else zinc blende / diamond like.
+std::unique_ptr<GenNodes> generatorForStructure(const std::string& name, vGrainNodes& nodes);
+// The structure button that name checks (tags as in StHeaderInfo), -1 for "xyz".
+int structureTagForName(const std::string& name);
+
+// Parses the eight header lines from the reader's position and appends the
+// log lines. Returns false on a format error (a size or flag that is not a
+// number, a negative size, the end of the text). The rest of the "#atoms:"
+// line is consumed. Applying the result (generator, loaded-atom list,
+// fields) is the caller's business, so a failed read changes nothing.
+bool readFileHeader(TextReader& in, StHeaderInfo& info, std::vector<std::string>& log);
+
+// The first word of the rest of the current line ("" when none); the whole
+// line is consumed.
+std::string firstWordOfLine(TextReader& in);
+
+// The two lines every reader starts its log output with.
+void appendReaderOpening(std::vector<std::string>& log, const std::string& path);
+
+}  // namespace grainix

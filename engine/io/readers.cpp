@@ -1,0 +1,446 @@
+#include "engine/io/readers.h"
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <unordered_map>
+
+#include "engine/core/format.h"
+#include "engine/core/ini_file.h"
+#include "engine/io/text_reader.h"
+
+namespace grainix {
+
+namespace {
+
+bool has(const std::string& path, const char* ext) { return path.find(ext) != std::string::npos; }
+
+// The writers put one blank between "#comment:" and the text.
+std::string commentText(std::string rest) {
+  if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
+  return rest;
+}
+
+bool isBlankLine(std::string_view line) {
+  return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
+}
+
+// The next non-blank line; false at the end of the text.
+bool nextDataLine(TextReader& in, std::string_view& line) {
+  while (in.nextLine(line))
+    if (!isBlankLine(line)) return true;
+  return false;
+}
+
+// Capacity for `n` rows, bounded by what the rest of the text can hold
+// (a row takes at least `minBytes` characters), so an absurd size line
+// never allocates.
+size_t boundedReserve(int64_t n, const TextReader& in, size_t minBytes) {
+  const size_t possible = in.remaining() / minBytes + 1;
+  return n < 0 ? possible : std::min(static_cast<size_t>(n), possible);
+}
+
+void applyHeader(const StHeaderInfo& h, StReadTarget& t) {
+  t.generator = generatorForStructure(h.structure, t.ideal);
+  t.generator->modified = h.modified;
+  t.loadedAtoms = h.atoms;
+}
+
+// A "#label: word" line: the label, then the first word of the rest of
+// the line (empty when there is none). The whole line is consumed.
+bool readLabelledWord(TextReader& in, std::string& value) {
+  in.word();
+  if (in.failed()) return false;
+  value = firstWordOfLine(in);
+  return true;
+}
+
+// The "#comment: text" line.
+bool readCommentLine(TextReader& in, std::string& comment) {
+  in.word();  // "#comment:"
+  if (in.failed()) return false;
+  comment = in.atEnd() ? std::string() : commentText(in.restOfLine());
+  return true;
+}
+
+void reportProgress(ProgressSink* p, size_t done) {
+  if (p && (done & 0xFFFF) == 0) p->setPosition(static_cast<int64_t>(done));
+}
+
+}  // namespace
+
+std::string wrongFormatText(int64_t line) {
+  return "Error during reading, propably wrong format (line " + std::to_string(line) + ")";
+}
+
+std::vector<std::string> readKnownSymbols(const std::string& sftPath) {
+  IniFile ini(sftPath);
+  std::vector<std::string> out;
+  if (!ini.load()) return out;
+  const int n = ini.readInteger("gen", "num", 0);
+  // No table can name more symbols than its section has keys.
+  const int limit = std::min(n, static_cast<int>(ini.keys("gen").size()));
+  for (int i = 1; i <= limit; ++i) out.push_back(ini.readString("gen", "nam" + std::to_string(i), "0"));
+  return out;
+}
+
+// --- nodes -------------------------------------------------------------
+
+StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const std::vector<std::string>& knownSymbols,
+                          ProgressSink* progress) {
+  StNodesLoad out;
+  StCommandResult& res = out.result;
+  TextReader in;
+  bool tooLarge = false;
+  if (!in.open(path, &tooLarge)) {
+    res.error(tooLarge ? "File too large: " + path : "Error, couldn't open file: " + path + " for reading", "Error");
+    return out;
+  }
+  appendReaderOpening(res.log, path);
+  if (progress) progress->setVisible(true);
+
+  auto fail = [&](int64_t line) {
+    res.error(wrongFormatText(line), "Error");
+    res.log.push_back("Error during reading, no data loaded");
+    target.ideal.clear();
+    for (const char* c : {"BLiczPdf", "Bmodify", "Bwypisz", "MIsavenodes"}) res.set(c, false);
+    if (progress) progress->setVisible(false);
+    out.hasHeader = false;
+    out.commentRead = false;
+    out.setRadius = false;
+    return out;
+  };
+
+  enum class Layout { Ndl, Xyz, Other } layout = has(path, ".ndl")   ? Layout::Ndl
+                                                 : has(path, ".xyz") ? Layout::Xyz
+                                                                     : Layout::Other;
+  int64_t n = -1;  // -1: every row up to the end (files without a header)
+  bool symbolFirst = layout != Layout::Other;
+
+  if (layout == Layout::Xyz) {
+    if (!in.readInt(n) || n < 0) return fail(in.lineNumber());
+    in.restOfLine();
+    if (n > 0 && in.atEnd()) return fail(in.lineNumber());
+    if (!in.atEnd()) in.restOfLine();  // the comment line
+  } else {
+    in.skipWhitespace();
+    const bool headed = layout == Layout::Ndl || in.peek() == '#';
+    if (headed) {
+      if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+      if (out.header.latticeText == "0") return fail(3);
+      out.hasHeader = true;
+      n = out.header.size;
+      in.word();  // "#comment:"
+      if (in.failed()) return fail(in.lineNumber());
+      out.comment = in.atEnd() ? std::string() : commentText(in.restOfLine());
+      out.commentRead = true;
+      if (!in.atEnd()) in.restOfLine();  // the column line
+      else if (n > 0) return fail(in.lineNumber());
+    }
+  }
+
+  vGrainNodes nodes;
+  nodes.reserve(boundedReserve(n, in, 7));
+  std::unordered_map<std::string, int32_t> index;
+  for (size_t i = 0; i < knownSymbols.size(); ++i) index.emplace(knownSymbols[i], static_cast<int32_t>(i));
+  std::vector<std::string> distinct;
+  if (progress) progress->setMaximum(n < 0 ? 0 : n);
+
+  std::vector<std::string_view> words;
+  std::string_view line;
+  for (int64_t row = 0; n < 0 || row < n; ++row) {
+    if (!nextDataLine(in, line)) {
+      if (n < 0) break;
+      return fail(in.lineNumber());
+    }
+    splitWords(line, words);
+    std::string_view sym;
+    double x = 0, y = 0, z = 0;
+    bool ok = false;
+    if (words.size() == 3 && line[0] == '\t' && symbolFirst) {
+      // a node without a symbol
+      ok = tokenToDouble(words[0], x) && tokenToDouble(words[1], y) && tokenToDouble(words[2], z);
+    } else if (words.size() >= 4) {
+      double probe = 0;
+      const bool numberFirst = !symbolFirst && tokenToDouble(words[0], probe);
+      if (numberFirst) {
+        ok = tokenToDouble(words[0], x) && tokenToDouble(words[1], y) && tokenToDouble(words[2], z);
+        sym = words[3];
+      } else {
+        sym = words[0];
+        ok = tokenToDouble(words[1], x) && tokenToDouble(words[2], y) && tokenToDouble(words[3], z);
+      }
+    }
+    if (!ok) return fail(in.lineNumber() - 1);
+    StGrainNode node;
+    node.x = node.x0 = x;
+    node.y = node.y0 = y;
+    node.z = node.z0 = z;
+    node.siteKind = -1;
+    node.element.assign(sym.data(), sym.size());
+    const auto it = index.find(node.element);
+    node.elementIndex = it == index.end() ? -1 : it->second;
+    node.r = knownSymbols.empty() ? -1.0 : std::sqrt(x * x + y * y + z * z);
+    node.rPrev = 0;
+    if (distinct.size() < 16 && std::find(distinct.begin(), distinct.end(), node.element) == distinct.end())
+      distinct.push_back(node.element);
+    nodes.push_back(std::move(node));
+    reportProgress(progress, nodes.size());
+  }
+
+  // The whole file was read: take it over.
+  double maxR = 0;
+  if (layout != Layout::Other && !knownSymbols.empty())
+    for (const auto& nd : nodes) maxR = std::max(maxR, nd.r);
+  target.ideal = std::move(nodes);
+  target.sections.clear();
+  if (out.hasHeader) {
+    applyHeader(out.header, target);
+  } else {
+    target.generator = std::make_unique<xyzNodes>(target.ideal);
+    target.loadedAtoms = distinct;
+  }
+  target.generator->count = static_cast<int32_t>(std::min<size_t>(target.ideal.size(), INT32_MAX));
+  out.xyzLayout = layout == Layout::Xyz;
+  out.maxR = maxR;
+  if (out.xyzLayout && !knownSymbols.empty()) {
+    out.setRadius = true;
+    out.radiusText = fmtGeneral(maxR, 3);
+    res.log.push_back(" Rgrain=" + fmtGeneral(maxR, 5));
+  }
+  target.grainPrm.maxDistance = 2.02 * maxR;
+  for (const char* c : {"BLiczPdf", "Bmodify", "Bwypisz", "MIsavenodes"}) res.set(c, true);
+  res.log.push_back("  *** data were loaded ***");
+  if (progress) {
+    progress->setPosition(static_cast<int64_t>(target.ideal.size()));
+    progress->setVisible(false);
+  }
+  res.ok = true;
+  return out;
+}
+
+// --- PDH ---------------------------------------------------------------
+
+StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, PdhList& pdh,
+                                  StIDCalcResults& partial) {
+  StHistogramLoad out;
+  StCommandResult& res = out.result;
+  TextReader in;
+  if (!in.open(path)) {
+    res.error("B\u0142\u0105d otwarcia pliku: " + path, "Error");
+    return out;
+  }
+  appendReaderOpening(res.log, path);
+  auto fail = [&](int64_t line) {
+    res.error(wrongFormatText(line), "Error");
+    res.log.push_back("Error during reading, no data loaded");
+    return out;
+  };
+  if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+  const int64_t n = out.header.size;
+  if (!readLabelledWord(in, out.binWidthText)) return fail(in.lineNumber());
+  if (!readCommentLine(in, out.comment)) return fail(in.lineNumber());
+  if (!in.atEnd()) in.restOfLine();  // the column line
+  else if (n > 0) return fail(in.lineNumber());
+
+  PdhList list;
+  std::vector<double> r, rii, rij, rjj;
+  size_t columns = 0;
+  std::vector<std::string_view> words;
+  std::string_view line;
+  for (int64_t row = 0; row < n; ++row) {
+    if (!nextDataLine(in, line)) return fail(in.lineNumber());
+    splitWords(line, words);
+    if (columns == 0) {
+      columns = words.size();
+      if (columns < 2 || columns > 4) return fail(in.lineNumber() - 1);
+      if (columns == 4) {
+        const size_t cap = boundedReserve(n, in, 8);
+        r.reserve(cap), rii.reserve(cap), rij.reserve(cap), rjj.reserve(cap);
+      }
+    }
+    if (words.size() != columns) return fail(in.lineNumber() - 1);
+    StLiczOdl e;
+    if (columns == 4) {
+      double v[4];
+      for (int k = 0; k < 4; ++k)
+        if (!tokenToDouble(words[k], v[k])) return fail(in.lineNumber() - 1);
+      if (v[1] < 0 || v[2] < 0 || v[3] < 0) return fail(in.lineNumber() - 1);
+      r.push_back(v[0]), rii.push_back(v[1]), rij.push_back(v[2]), rjj.push_back(v[3]);
+      const double sum = std::round(v[1] + v[2] + v[3]);
+      e.r = v[0];
+      e.card = static_cast<int32_t>(std::min(sum, static_cast<double>(INT32_MAX)));
+    } else {
+      int64_t card = 0;
+      if (!tokenToDouble(words[0], e.r) || !tokenToInt(words[1], card) || card < 0 || card > INT32_MAX)
+        return fail(in.lineNumber() - 1);
+      e.card = static_cast<int32_t>(card);
+      if (columns == 3 && !tokenToDouble(words[2], e.norm)) return fail(in.lineNumber() - 1);
+    }
+    list.push_back(e);
+  }
+
+  applyHeader(out.header, target);
+  pdh = std::move(list);
+  out.biatomic = columns == 4;
+  if (out.biatomic) {
+    partial.allocate(static_cast<int32_t>(r.size()));
+    partial.r = std::move(r);
+    partial.rii = std::move(rii);
+    partial.rij = std::move(rij);
+    partial.rjj = std::move(rjj);
+    double bw = 0;
+    partial.binWidth = parseDouble(out.binWidthText, bw) ? bw : 0;
+    partial.elemFirst = partial.elemSecond = -1;
+    target.grainPrm.biatomic = true;
+  } else {
+    partial.release();
+  }
+  for (const char* c : {"BGraf", "BHistogram", "Bpdfdyfr", "MIsavehistogram", "MIsaveall"}) res.set(c, true);
+  res.ok = true;
+  return out;
+}
+
+// --- diffraction -------------------------------------------------------
+
+StDiffractionLoad loadDiffractionFile(const std::string& path, StReadTarget target, StDiffPattern& pattern) {
+  StDiffractionLoad out;
+  StCommandResult& res = out.result;
+  TextReader in;
+  if (!in.open(path)) {
+    res.error("Error, couldn't open file " + path, "Error");
+    return out;
+  }
+  appendReaderOpening(res.log, path);
+  auto fail = [&](int64_t line) {
+    res.error(wrongFormatText(line), "Error");
+    res.log.push_back("Error during reading, no data loaded");
+    return out;
+  };
+  if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+  const int64_t n = out.header.size;
+  if (n > INT32_MAX) return fail(2);
+  std::string ignored;
+  if (!readLabelledWord(in, out.lambdaText) || !readLabelledWord(in, ignored) ||
+      !readLabelledWord(in, out.stepText))
+    return fail(in.lineNumber());
+  if (!readCommentLine(in, out.comment)) return fail(in.lineNumber());
+  std::string_view line;
+  if (!in.nextLine(line)) return fail(in.lineNumber());
+  {
+    std::vector<std::string_view> names;
+    splitWords(line.substr(line.empty() || line[0] != '#' ? 0 : 1), names);
+    if (names.size() < 2) return fail(in.lineNumber() - 1);
+    out.angleAbscissa = names[0][0] != 'Q';
+    out.sOrdinate = names[1][0] == 'S';
+  }
+  std::vector<double> xs, ys;
+  const size_t cap = boundedReserve(n, in, 4);
+  xs.reserve(cap);
+  ys.reserve(cap);
+  std::vector<std::string_view> words;
+  for (int64_t row = 0; row < n; ++row) {
+    if (!nextDataLine(in, line)) return fail(in.lineNumber());
+    splitWords(line, words);
+    double x = 0, y = 0;
+    if (words.size() != 2 || !tokenToDouble(words[0], x) || !tokenToDouble(words[1], y))
+      return fail(in.lineNumber() - 1);
+    xs.push_back(x);
+    ys.push_back(y);
+  }
+
+  applyHeader(out.header, target);
+  pattern.release();
+  pattern.count = static_cast<int32_t>(n);
+  (out.angleAbscissa ? pattern.twoTheta : pattern.q) = std::move(xs);
+  (out.sOrdinate ? pattern.sOfQ : pattern.intensity) = std::move(ys);
+  res.set("Bdiffgraph", true);
+  res.ok = true;
+  return out;
+}
+
+// --- sections ----------------------------------------------------------
+
+StSectionsLoad loadSectionsFile(const std::string& path, StReadTarget target) {
+  StSectionsLoad out;
+  StCommandResult& res = out.result;
+  TextReader in;
+  if (!in.open(path)) {
+    res.error("Problem, couldn't open file " + path, "Error");
+    return out;
+  }
+  appendReaderOpening(res.log, path);
+  auto fail = [&](int64_t line) {
+    res.error(wrongFormatText(line), "Error");
+    res.log.push_back("Error during reading, no data loaded");
+    return out;
+  };
+  if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+  const int64_t n = out.header.size;
+  if (!in.atEnd()) in.restOfLine();  // the column line
+  else if (n > 0) return fail(in.lineNumber());
+
+  secPrm list;
+  list.reserve(boundedReserve(n, in, 11));
+  std::vector<std::string_view> words;
+  std::string_view line;
+  for (int64_t row = 0; row < n; ++row) {
+    if (!nextDataLine(in, line)) return fail(in.lineNumber());
+    // The name ("Shell 2") may hold a blank: it ends at the first tab.
+    std::string_view name, rest;
+    const auto tab = line.find('\t');
+    if (tab != std::string_view::npos) {
+      name = line.substr(0, tab);
+      rest = line.substr(tab + 1);
+      while (!name.empty() && name.front() == ' ') name.remove_prefix(1);
+      while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
+    } else {
+      splitWords(line, words);
+      if (words.empty()) return fail(in.lineNumber() - 1);
+      name = words[0];
+      rest = line.substr(static_cast<size_t>(words[0].data() + words[0].size() - line.data()));
+    }
+    splitWords(rest, words);
+    StSectionPrm s;
+    int64_t fn = 0;
+    if (name.empty() || words.size() != 5 || !tokenToDouble(words[0], s.r) || !tokenToInt(words[1], fn) ||
+        fn < INT32_MIN || fn > INT32_MAX || !tokenToDouble(words[2], s.a) || !tokenToDouble(words[3], s.b) ||
+        !tokenToDouble(words[4], s.c))
+      return fail(in.lineNumber() - 1);
+    s.name.assign(name.data(), name.size());
+    s.n = static_cast<int32_t>(fn);
+    s.latticePrmMod = 0;
+    s.volumePrc = 0;
+    list.push_back(std::move(s));
+  }
+  applyHeader(out.header, target);
+  target.sections = std::move(list);
+  res.ok = true;
+  return out;
+}
+
+// --- experimental data -------------------------------------------------
+
+StExperimentalLoad loadExperimentalFile(const std::string& path) {
+  StExperimentalLoad out;
+  TextReader in;
+  if (!in.open(path)) {
+    out.result.error("Problem, couldn't open file ", "Error");
+    return out;
+  }
+  in.word();
+  in.word();
+  for (;;) {
+    double x = 0, y = 0;
+    if (!in.readDouble(x) || !in.readDouble(y)) break;
+    out.data.x.push_back(x);
+    out.data.y.push_back(y);
+    if (out.data.x.size() >= static_cast<size_t>(INT32_MAX)) break;
+  }
+  out.data.count = static_cast<int32_t>(out.data.x.size());
+  out.graphTitle = "experimental data from file:" + path;
+  out.result.ok = true;
+  return out;
+}
+
+}  // namespace grainix
