@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "engine/core/format.h"
@@ -49,33 +48,6 @@ std::vector<std::string> currentParametersLines(const std::vector<std::string>& 
   out.insert(out.end(), report.begin(), report.end());
   out.push_back("... ... ... ...");
   return out;
-}
-
-std::string memoFileName(const std::string& shortDate, const std::string& longTime) {
-  std::string name = shortDate + ":" + longTime;
-  for (char& c : name)
-    if (!std::isdigit(static_cast<unsigned char>(c))) c = '-';
-  return name + ".txt";
-}
-
-StCommandResult saveMemo(const std::string& folder, const std::string& fileName,
-                         const std::vector<std::string>& lines) {
-  StCommandResult res;
-  const std::string path = folder.empty() ? fileName : folder + "/" + fileName;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) {
-    res.error("Error, couldn't open file: " + path + " for writing", "Error");
-    return res;
-  }
-  for (const std::string& l : lines) out << l << "\n";
-  out.close();
-  if (!out) {
-    res.error("Error, couldn't open file: " + path + " for writing", "Error");
-    return res;
-  }
-  res.log = {"memo saved to file:", path};
-  res.ok = true;
-  return res;
 }
 
 int mainWindowWidth(int leftPanelWidth, int logWidth, bool logShown) {
@@ -125,13 +97,6 @@ StartupFileKind commandLineFileKind(const std::string& arg) {
   if (after1(".his")) return StartupFileKind::Histogram;
   if (after1(".xyz")) return StartupFileKind::Nodes;
   return StartupFileKind::None;
-}
-
-std::string folderOf(const std::string& path) {
-  const auto pos = path.find_last_of('/');
-  if (pos == std::string::npos) return "";
-  if (pos == 0) return "/";
-  return path.substr(0, pos);
 }
 
 int removeTempFiles(const std::string& folder) {

@@ -1,6 +1,6 @@
 #pragma once
 // Commands of the message log and of the window shell that decide something
-// without a window: the node listing, the plane z, the log dump name, the
+// without a window: the node listing, the plane z, the
 // tiling of the diagram windows, the width rule of the hidden log, which
 // dropped or command-line files are read, and the temp-file clean-up.
 #include <optional>
@@ -35,14 +35,6 @@ std::string planeZText(double planeZ);
 // "Show current parameters": the report framed by its heading and closing line.
 std::vector<std::string> currentParametersLines(const std::vector<std::string>& report);
 
-// "Save Memo": the file name made of the short date, ":" and the long time,
-// every non-digit replaced by "-", and ".txt".
-std::string memoFileName(const std::string& shortDate, const std::string& longTime);
-// Writes the log lines to folder/name; the log lines it adds on success, or
-// the error box when the file cannot be written.
-StCommandResult saveMemo(const std::string& folder, const std::string& fileName,
-                         const std::vector<std::string>& lines);
-
 // "Show Messages": the window width with the log shown or hidden, and the
 // caption of the hidden toggle button.
 int mainWindowWidth(int leftPanelWidth, int logWidth, bool logShown);
@@ -67,9 +59,6 @@ std::optional<std::string> droppedNodesFile(const std::vector<std::string>& file
 // must appear after the first character (".ndl" alone is not read).
 enum class StartupFileKind { None, Nodes, Histogram };
 StartupFileKind commandLineFileKind(const std::string& arg);
-
-// Everything before the last path separator: the folder a dialog remembers.
-std::string folderOf(const std::string& path);
 
 // "Remove temp. files" at close: deletes the files (never folders) in
 // `folder` whose names end in .xyz, .scr or .bmp. Returns how many went.

@@ -25,11 +25,4 @@ std::string locateElementTable(const std::string& workingDir, const std::string&
   return "";
 }
 
-std::string settingsFilePath(const std::string& exePath, const std::string& envOverride) {
-  if (!envOverride.empty()) return envOverride;
-  fs::path p(exePath);
-  p.replace_extension(".ini");
-  return p.string();
-}
-
 }  // namespace grainix

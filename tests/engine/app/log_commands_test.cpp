@@ -72,24 +72,6 @@ TEST(ShowParameters, FramedReport) {
   EXPECT_EQ(lines, (std::vector<std::string>{"", "... current calculation parameters ...", "a", "b", "... ... ... ..."}));
 }
 
-TEST(SaveMemo, NameFromDateAndTimeAndFileContents) {
-  EXPECT_EQ(memoFileName("2013-07-15", "12:34:56"), "2013-07-15-12-34-56.txt");
-  EXPECT_EQ(memoFileName("15.07.13", "12:34:56 PM"), "15-07-13-12-34-56---.txt");
-  const auto dir = std::filesystem::temp_directory_path() / "grainix_memo_test";
-  std::filesystem::create_directories(dir);
-  auto res = saveMemo(dir.string(), "m.txt", {"   *** WELCOME ***", "line"});
-  ASSERT_TRUE(res.ok);
-  EXPECT_EQ(res.log, (std::vector<std::string>{"memo saved to file:", (dir / "m.txt").string()}));
-  std::ifstream in(dir / "m.txt");
-  std::string all((std::istreambuf_iterator<char>(in)), {});
-  EXPECT_EQ(all, "   *** WELCOME ***\nline\n");
-  res = saveMemo((dir / "no" / "such").string(), "m.txt", {"x"});
-  EXPECT_FALSE(res.ok);
-  ASSERT_EQ(res.messages.size(), 1u);
-  EXPECT_EQ(res.messages[0].kind, MessageKind::Error);
-  std::filesystem::remove_all(dir);
-}
-
 TEST(ShowMessages, WidthRuleAndCaption) {
   EXPECT_EQ(mainWindowWidth(300, 500, true), 810);
   EXPECT_EQ(mainWindowWidth(300, 500, false), 310);
@@ -137,12 +119,6 @@ TEST(CommandLine, ExtensionMustFollowTheFirstCharacter) {
   EXPECT_EQ(commandLineFileKind(""), StartupFileKind::None);
 }
 
-TEST(Folders, FolderOfPath) {
-  EXPECT_EQ(folderOf("/home/u/data/a.ndl"), "/home/u/data");
-  EXPECT_EQ(folderOf("/a.ndl"), "/");
-  EXPECT_EQ(folderOf("a.ndl"), "");
-}
-
 TEST(TempFiles, OnlyViewerAndPictureFilesAreRemoved) {
   namespace fs = std::filesystem;
   const auto dir = fs::temp_directory_path() / "grainix_tmpfiles_test";
@@ -165,7 +141,7 @@ TEST(PriorityDialog, ButtonForValue) {
   for (int p : {0, 1, 2, 3, 4, 7, -1}) EXPECT_EQ(priorityDialogChoice(p), 3);
 }
 
-TEST(Startup, ElementTableSearchOrderAndSettingsPath) {
+TEST(Startup, ElementTableSearchOrder) {
   namespace fs = std::filesystem;
   const auto root = fs::temp_directory_path() / "grainix_startup_test";
   fs::remove_all(root);
@@ -181,10 +157,6 @@ TEST(Startup, ElementTableSearchOrderAndSettingsPath) {
   std::ofstream(root / "work" / "scFact.sft") << "[gen]\n";
   EXPECT_EQ(locateElementTable(work, bin), (root / "work" / "scFact.sft").string());
   fs::remove_all(root);
-
-  EXPECT_EQ(settingsFilePath("/opt/x/prog", ""), "/opt/x/prog.ini");
-  EXPECT_EQ(settingsFilePath("/opt/x/prog.exe", ""), "/opt/x/prog.ini");
-  EXPECT_EQ(settingsFilePath("/opt/x/prog", "/tmp/t.ini"), "/tmp/t.ini");
 }
 
 }  // namespace
