@@ -1,0 +1,377 @@
+#include "engine/app/calc_commands.h"
+
+#include <cmath>
+#include <ctime>
+
+#include "engine/app/workbench.h"
+#include "engine/core/format.h"
+#include "engine/grain/command_names.h"
+
+namespace grainix {
+
+namespace {
+
+constexpr DiagramColor kColorMaroon = diagramRgb(128, 0, 0);
+constexpr DiagramColor kColorNavy = diagramRgb(0, 0, 128);
+constexpr DiagramMargins kCalcMargins{60, 60, 60, 60};
+
+void startLines(StCommandResult& r, const std::string& first, const std::string& title, const std::string& time) {
+  r.log.push_back(first);
+  r.log.push_back(title);
+  r.log.push_back(" start time: " + time);
+}
+
+void stopLines(StCommandResult& r, const std::string& title, const std::string& time) {
+  r.log.push_back(title);
+  r.log.push_back(" stop time: " + time);
+}
+
+// Parses the named texts in order; the first that fails gives the
+// conversion error.
+bool parseAll(StCommandResult& r, std::initializer_list<std::pair<const std::string*, double*>> fields) {
+  for (const auto& [text, value] : fields) {
+    if (!parseDouble(*text, *value)) {
+      r.conversionError(*text);
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string structureName(const Workbench& wb) { return wb.generator ? wb.generator->name : std::string("nn"); }
+
+}  // namespace
+
+std::string localLongTime() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char buf[64];
+  if (std::strftime(buf, sizeof buf, "%X", &local) == 0) return {};
+  return buf;
+}
+
+std::string elementText(const StCalcInputs& in) { return in.biatomic ? in.elementL + in.elementR : in.elementL; }
+
+bool diffractionNeedsPdh(const Workbench& wb) { return wb.pdh.empty() && wb.partial.count == 0; }
+bool grNeedsDiffraction(const Workbench& wb) { return wb.pattern.count == 0; }
+
+// ---------------------------------------------------------------- PDH
+
+StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::string& time) {
+  StPdhStart s;
+  double binWidth = 0, radius = 0, lattice = 0;
+  if (!parseAll(s.result, {{&in.binWidthText, &binWidth}, {&in.radiusText, &radius}, {&in.latticeText, &lattice}}))
+    return s;
+  startLines(s.result, "  ", "... PDH CALCULATIONS START ... ", time);
+  s.mode = in.biatomic ? 1 : 0;
+  s.prm.nodes = wb.current();
+  s.prm.rMax = wb.grainPrm.maxDistance;
+  s.prm.lattPrm = lattice;
+  s.prm.binWidth = binWidth;
+  s.result.ok = true;
+  return s;
+}
+
+StCommandResult calcStop(StCalcFlags& flags) {
+  StCommandResult r;
+  flags.aborted = true;
+  flags.pdhRunning = false;
+  flags.diffrRunning = false;
+  flags.queueRunning = false;
+  r.log.push_back(kAbortedLine);
+  r.ok = true;
+  return r;
+}
+
+StCalcOutcome pdhCompletion(Workbench& wb, StCalcFlags& flags, int mode, const StCalcInputs& in,
+                            const std::vector<std::string>& report, const std::string& time) {
+  StCalcOutcome o;
+  stopLines(o.result, "... PDH CALCULATIONS STOP ...", time);
+  flags.pdhRunning = false;
+  wb.fitForm.pdh = nullptr;
+  wb.fitForm.partial = nullptr;
+  if (flags.aborted) return o;
+  o.result.ok = true;
+  if (mode == 0 || mode == 1) {
+    for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::Diffraction, cmd::SavePdh, cmd::SaveAll, cmd::Fityk})
+      o.result.set(c, true);
+    if (in.biatomic)
+      wb.fitForm.partial = &wb.partial;
+    else
+      wb.fitForm.pdh = &wb.pdh;
+    if (in.showPdhAfter) {
+      StCalcOutcome d = pdhDiagrams(wb, in, report);
+      o.diagrams = std::move(d.diagrams);
+      for (auto& m : d.result.messages) o.result.messages.push_back(std::move(m));
+    }
+  } else if (mode == 3) {
+    o.result.set(cmd::DeltaDiagram, true);
+    o.result.set(cmd::SaveDelta, true);
+    // The delta(r) diagram itself is opened by the delta(r) command's own code.
+  }
+  return o;
+}
+
+StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vector<std::string>& report) {
+  StCalcOutcome o;
+  auto base = [](DiagramSpec& d) {
+    d.margins = kCalcMargins;
+    d.axisXTitle = "pair distance";
+    d.axisYTitle = "PDH cardinality";
+    d.defaultSize = false;
+  };
+  if (in.biatomic && wb.partial.count > 0) {
+    const StIDCalcResults& p = wb.partial;
+    const std::vector<double>* ys[3] = {&p.rii, &p.rij, &p.rjj};
+    const DiagramColor colors[3] = {kColorRed, kColorGreen, kColorBlue};
+    const std::string labels[3] = {in.elementL + "-" + in.elementL, in.elementL + "-" + in.elementR,
+                                   in.elementR + "-" + in.elementR};
+    for (int i = 0; i < 3; ++i) {
+      StDiagramRequest req;
+      DiagramSpec& d = req.spec;
+      const std::string title = diagramTitle(wb.diagramNumber++);
+      SeriesSpec s;
+      s.x.assign(p.r.begin(), p.r.begin() + p.count);
+      s.y.assign(ys[i]->begin(), ys[i]->begin() + p.count);
+      s.color = colors[i];
+      s.style = kStyleComb;
+      s.penWidth = 2;
+      s.title = title;
+      d.series.push_back(std::move(s));
+      base(d);
+      d.precision = 5;
+      d.digits = 5;
+      d.graphTitle = "PDH distrubution of " + labels[i] + " atoms";
+      d.caption = title;
+      d.listEntries = std::vector<std::string>{title};
+      req.offset = 32 * i;
+      o.diagrams.push_back(std::move(req));
+    }
+    o.result.ok = true;
+    return o;
+  }
+  // A biatomic grain whose partial histograms were stopped has none to show.
+  if (in.biatomic || wb.pdh.empty()) {
+    o.result.confirm("Empty histogram");
+    return o;
+  }
+  StDiagramRequest req;
+  DiagramSpec& d = req.spec;
+  SeriesSpec s;
+  s.x.reserve(wb.pdh.size());
+  s.y.reserve(wb.pdh.size());
+  for (const StLiczOdl& e : wb.pdh) {
+    s.x.push_back(e.r);
+    s.y.push_back(static_cast<double>(e.card));
+  }
+  s.color = kColorBlue;
+  s.style = kStyleComb;
+  s.penWidth = 2;
+  const std::string title = diagramTitle(++wb.diagramNumber);
+  s.title = title;
+  d.series.push_back(std::move(s));
+  base(d);
+  d.precision = 3;
+  d.digits = 3;
+  d.graphTitle = "pair distance histogram of " + in.elementL + " atoms";
+  d.caption = title;
+  d.listEntries = std::vector<std::string>{title};
+  d.memo = report;
+  o.diagrams.push_back(std::move(req));
+  o.result.ok = true;
+  return o;
+}
+
+std::vector<std::string> histogramListing(const PdhList& pdh) {
+  std::vector<std::string> lines;
+  lines.reserve(pdh.size() + 1);
+  lines.push_back("r\tcard.\tnorm");
+  for (const StLiczOdl& e : pdh)
+    lines.push_back(fmtGeneral(e.r, 5) + "\t" + std::to_string(e.card) + "\t" + fmtGeneral(e.norm, 5));
+  return lines;
+}
+
+StCommandResult binWidthChanged(const std::string& text, bool& warning) {
+  StCommandResult r;
+  if (text.empty()) return r;
+  double w = 0;
+  if (!parseDouble(text, w)) {
+    r.conversionError(text);
+    return r;
+  }
+  warning = w >= 0.1;
+  r.ok = true;
+  return r;
+}
+
+std::string binWidthPopupText(int tag) { return fmtDefault(std::ldexp(1.0, -tag)); }
+
+// ---------------------------------------------------------------- diffraction
+
+StDiffractionStart diffractionStart(const StCalcInputs& in, const std::string& time) {
+  StDiffractionStart s;
+  StDiffrPrm& p = s.prm;
+  if (!parseAll(s.result, {{&in.kText, &p.k},
+                           {&in.lambdaText, &p.lambda},
+                           {&in.binWidthText, &p.binWidth},
+                           {&in.startText, &p.start},
+                           {&in.stopText, &p.stop},
+                           {&in.stepText, &p.step},
+                           {&in.radiusText, &s.radius}}))
+    return s;
+  p.useFactors = in.anodeIndex != 6;
+  s.mode = in.biatomic ? 1 : 0;
+  s.result.set(cmd::SaveDiffraction, false);
+  s.result.set(cmd::DiffractionDiagram, false);
+  startLines(s.result, "", "... DIFFRACTION CALCULATIONS START ...", time);
+  s.result.ok = true;
+  return s;
+}
+
+StCalcOutcome diffractionCompletion(Workbench& wb, StCalcFlags& flags, const StCalcInputs& in,
+                                    const std::vector<std::string>& report, const std::string& time) {
+  StCalcOutcome o;
+  flags.diffrRunning = false;
+  stopLines(o.result, "... DIFFRACTION CALCULATIONS STOP ...", time);
+  // A stopped run leaves a pattern whose later points never got their sums:
+  // it is kept for inspection but offered for nothing.
+  if (flags.aborted) return o;
+  o.result.set(cmd::DiffractionDiagram, true);
+  if (wb.pattern.count > 0) {
+    if (in.showPatternAfter) o.diagrams = diffractionDiagram(wb, flags, in, report).diagrams;
+    o.result.set(cmd::SaveDiffraction, true);
+    o.result.set(cmd::GrOfDiffraction, true);
+    o.result.ok = true;
+  } else {
+    o.result.confirm("Empty set. STOP");
+  }
+  return o;
+}
+
+StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const StCalcInputs& in,
+                                 const std::vector<std::string>& report) {
+  StCalcOutcome o;
+  const StDiffPattern& p = wb.pattern;
+  if (p.count <= 0 || flags.aborted) return o;
+  StDiagramRequest req;
+  DiagramSpec& d = req.spec;
+  SeriesSpec s;
+  const auto n = static_cast<size_t>(p.count);
+  const std::vector<double>& ySrc = in.showS ? p.sOfQ : p.intensity;
+  s.y.assign(ySrc.begin(), ySrc.begin() + static_cast<std::ptrdiff_t>(n));
+  if (in.angleUnits) {
+    s.x.resize(n);
+    for (size_t i = 0; i < n; ++i) s.x[i] = p.twoTheta[i] * 57.29577951308232;
+    d.axisXTitle = "angle=2*theta";
+  } else {
+    s.x.assign(p.q.begin(), p.q.begin() + static_cast<std::ptrdiff_t>(n));
+    d.axisXTitle = "Q";
+  }
+  const std::string title = diagramTitle(++wb.diagramNumber);
+  s.color = kColorMaroon;
+  s.style = kStyleLine;
+  s.penWidth = 2;
+  s.title = title;
+  d.series.push_back(std::move(s));
+  d.margins = kCalcMargins;
+  d.axisYTitle = std::string(in.showS ? "S" : "I") + (in.angleUnits ? "(theta)" : "(Q)");
+  d.precision = 5;
+  d.digits = 5;
+  d.graphTitle = "diffraction pattern of " + structureName(wb) + " structure of " + elementText(in);
+  d.caption = title;
+  d.listEntries = std::vector<std::string>{title};
+  d.defaultSize = false;
+  d.memo.push_back(title);
+  d.memo.insert(d.memo.end(), report.begin(), report.end());
+  d.memo.push_back(in.anodeIndex == 6 ? std::string("scattering factors omitted") : "XRay anode: " + in.anodeName);
+  d.memo.push_back(" lambda: " + in.lambdaText);
+  d.memo.push_back("    .....");
+  o.diagrams.push_back(std::move(req));
+  o.result.ok = true;
+  return o;
+}
+
+StUnitsState quantityChosen(bool sChecked, bool angleChecked) {
+  if (sChecked) return {false, false};
+  return {true, angleChecked};
+}
+
+StCommandResult angleMirror(const std::string& angleText, const std::string& lambdaText, std::string& q) {
+  StCommandResult r;
+  if (angleText.empty()) {
+    r.ok = true;
+    return r;
+  }
+  double angle = 0, lambda = 0;
+  if (!parseAll(r, {{&angleText, &angle}, {&lambdaText, &lambda}})) return r;
+  const double v = angle * 0.5;
+  const double value = (12.566370614359172 / lambda) * std::sin(v * M_PI / 180.0);
+  // A zero wavelength has no Q: the mirror keeps its text.
+  if (std::isfinite(value)) q = fmtGeneral(value, 5);
+  r.ok = true;
+  return r;
+}
+
+// ---------------------------------------------------------------- G(r)
+
+StGrStart grStart(const StCalcInputs& in, const std::string& time) {
+  StGrStart s;
+  if (!parseAll(s.result,
+                {{&in.grStartText, &s.prm.rStart}, {&in.grStopText, &s.prm.rStop}, {&in.grStepText, &s.prm.rStep}}))
+    return s;
+  s.windowChoice = in.windowChoice;
+  s.result.set(cmd::GrDiagram, false);
+  s.result.set(cmd::SaveGr, false);
+  startLines(s.result, "", "... G(r) CALCULATIONS START ...", time);
+  s.result.ok = true;
+  return s;
+}
+
+StCalcOutcome grCompletion(Workbench& wb, StCalcFlags& flags, const StCalcInputs& in,
+                           const std::vector<std::string>& report, const std::string& windowName,
+                           const std::string& time) {
+  StCalcOutcome o;
+  stopLines(o.result, "... G(r) CALCULATIONS STOP ...", time);
+  flags.pdhRunning = false;
+  if (flags.aborted) return o;
+  if (in.showGrAfter) o.diagrams = grDiagram(wb, in, report, windowName).diagrams;
+  o.result.set(cmd::GrDiagram, true);
+  o.result.set(cmd::SaveGr, true);
+  wb.fitForm.gr = &wb.gr;
+  o.result.ok = true;
+  return o;
+}
+
+StCalcOutcome grDiagram(Workbench& wb, const StCalcInputs& in, const std::vector<std::string>& report,
+                        const std::string& windowName) {
+  StCalcOutcome o;
+  StDiagramRequest req;
+  DiagramSpec& d = req.spec;
+  SeriesSpec s;
+  const auto n = static_cast<std::ptrdiff_t>(wb.gr.count);
+  s.x.assign(wb.gr.x.begin(), wb.gr.x.begin() + n);
+  s.y.assign(wb.gr.y.begin(), wb.gr.y.begin() + n);
+  const std::string title = diagramTitle(++wb.diagramNumber);
+  s.color = kColorNavy;
+  s.style = kStyleLine;
+  s.penWidth = 2;
+  s.title = title;
+  d.series.push_back(std::move(s));
+  d.margins = kCalcMargins;
+  d.graphTitle = "G(r) function of " + structureName(wb) + " structure of " + elementText(in);
+  d.caption = title;
+  d.listEntries = std::vector<std::string>{title};
+  d.memo = report;
+  d.memo.push_back("Xray anode: " + in.anodeName);
+  d.memo.push_back("K=" + in.kText);
+  d.memo.push_back("windowing function: " + windowName);
+  d.axisXImage = "DISTANG";
+  d.axisYImage = "GRANG";
+  d.defaultSize = false;
+  o.diagrams.push_back(std::move(req));
+  o.result.ok = true;
+  return o;
+}
+
+}  // namespace grainix
