@@ -1,0 +1,266 @@
+#include "cli/cli_run.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <functional>
+#include <ostream>
+
+#include "cli/cli_steps.h"
+#include "engine/app/build_command.h"
+#include "engine/app/workbench.h"
+#include "engine/calc/element_table.h"
+#include "engine/core/format.h"
+#include "engine/grain/stacking.h"
+#include "engine/io/readers.h"
+#include "engine/io/writers.h"
+
+namespace grainix::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The element table is found as the program finds it: the working folder
+// first, then beside the executable, then the install data folder.
+std::string findElementTable(const char* argv0) {
+  std::vector<std::string> folders{fs::current_path().string()};
+  std::error_code ec;
+  fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  if (ec && argv0) exe = fs::absolute(argv0, ec);
+  if (!exe.empty()) {
+    folders.push_back(exe.parent_path().string());
+    folders.push_back((exe.parent_path().parent_path() / "share" / "grainix").string());
+  }
+  for (const auto& folder : folders) {
+    const std::string found = findFileNoCase(folder, kScatteringFileName);
+    if (fs::is_regular_file(found, ec)) return found;
+  }
+  return {};
+}
+
+// A stacked grain from the options, in place of the stacking window.
+class OptionsStacking : public StackingDialog {
+ public:
+  OptionsStacking(const CliOptions& o, double a) : o_(o), a_(a) {}
+  bool run(std::string& sequence, vGrainNodes& ideal, StGrainPrm& prm) override {
+    StStackingInput in;
+    in.sequence = o_.sequence.empty() ? sequence : o_.sequence;
+    in.ha = o_.ha ? *o_.ha : initialHcpA(a_);
+    in.c = o_.c ? *o_.c : initialHcpC(a_);
+    if (o_.u) in.u = *o_.u;
+    in.sublattice = !o_.noSublattice;
+    in.circularCut = !o_.noCircular;
+    sequence = in.sequence;
+    result = buildStacked(in, ideal, prm);
+    return result.ok;
+  }
+  StCommandResult result;
+
+ private:
+  const CliOptions& o_;
+  double a_;
+};
+
+int structureCode(const std::string& s) {
+  if (s == "sc") return structSc;
+  if (s == "bcc") return structBcc;
+  if (s == "fcc") return structFcc;
+  if (s == "diamond" || s == "zincblende") return structZincBlende;
+  return structHcp;
+}
+
+int elementIndex(const ElementTable& table, const std::string& symbol) {
+  for (size_t i = 0; i < table.size(); ++i)
+    if (table[i].name == symbol) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace
+
+Logger::Logger(std::ostream& err, bool quiet) : err_(err), quiet_(quiet) {}
+
+void Logger::line(const std::string& text) {
+  if (!quiet_) err_ << text << "\n";
+}
+
+void Logger::lines(const std::vector<std::string>& text) {
+  for (const auto& l : text) line(l);
+}
+
+// Reports the messages of a result; true when one of them is an error.
+bool Logger::messages(const StCommandResult& res) {
+  bool error = false;
+  for (const auto& m : res.messages) {
+    const bool isError = m.kind == MessageKind::Error || m.kind == MessageKind::ConversionError ||
+                         m.kind == MessageKind::Confirmation;
+    error = error || isError;
+    // Refusals are always shown, even with --quiet.
+    if (isError)
+      err_ << "grainix-cli: " << m.text << "\n";
+    else
+      line((m.title.empty() ? std::string() : m.title + ": ") + m.text);
+  }
+  return error;
+}
+
+TerminalProgress::TerminalProgress(bool enabled) : enabled_(enabled) {}
+
+void TerminalProgress::setMaximum(int64_t maximum) { maximum_ = maximum; }
+
+void TerminalProgress::setPosition(int64_t position) {
+  if (!enabled_ || maximum_ <= 0) return;
+  const int percent = static_cast<int>(std::min<int64_t>(100, position * 100 / maximum_));
+  if (percent == shown_) return;
+  shown_ = percent;
+  const int filled = percent / 4;
+  std::fprintf(stderr, "\r[%.*s%.*s] %3d%%", filled, "#########################", 25 - filled,
+               "                         ", percent);
+  std::fflush(stderr);
+}
+
+void TerminalProgress::setVisible(bool visible) {
+  if (!enabled_) return;
+  if (!visible && shown_ >= 0) {
+    std::fprintf(stderr, "\r%40s\r", "");
+    std::fflush(stderr);
+  }
+  shown_ = -1;
+}
+
+std::string nowLongTime() {
+  const std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  char buf[32];
+  std::strftime(buf, sizeof buf, "%H:%M:%S", &tm);
+  return buf;
+}
+
+bool writeAtomically(const std::string& path, Logger& log,
+                     const std::function<StCommandResult(const std::string&)>& writer) {
+  const fs::path target(path);
+  const fs::path temp =
+      target.parent_path() / (".grainix-" + std::to_string(::getpid()) + "-" + target.filename().string());
+  const StCommandResult res = writer(temp.string());
+  std::error_code ec;
+  if (!res.ok) {
+    fs::remove(temp, ec);
+    if (!log.messages(res)) log.error("could not write " + path);
+    return false;
+  }
+  fs::rename(temp, target, ec);
+  if (ec) {
+    fs::remove(temp, ec);
+    log.error("could not write " + path + ": " + ec.message());
+    return false;
+  }
+  return true;
+}
+
+void Logger::error(const std::string& text) { err_ << "grainix-cli: " << text << "\n"; }
+
+int run(const CliOptions& o, const char* argv0, std::ostream& err) {
+  Logger log(err, o.quiet);
+  TerminalProgress progress(!o.quiet && ::isatty(2));
+  Session s;
+  s.options = &o;
+  s.log = &log;
+  s.progress = &progress;
+
+  s.sftPath = findElementTable(argv0);
+  if (s.sftPath.empty()) {
+    log.line(kScatteringFileMissing);
+  } else {
+    loadScatteringTable(s.sftPath, s.table);
+    log.line("element table: " + s.sftPath);
+  }
+
+  // The grain: built from the options or read from a nodes file.
+  if (!o.input.empty()) {
+    if (!fs::exists(o.input)) {
+      log.error("--input: no such file: " + o.input);
+      return 2;
+    }
+    StReadTarget target{s.wb.ideal, s.wb.generator, s.wb.loadedAtoms, s.wb.sections, s.wb.grainPrm};
+    const auto known = s.sftPath.empty() ? std::vector<std::string>{} : readKnownSymbols(s.sftPath);
+    StNodesLoad load = loadNodesFile(o.input, target, known, &progress);
+    log.lines(load.result.log);
+    if (log.messages(load.result) || !load.result.ok) return 1;
+    s.texts.header.latticeText = load.header.latticeText;
+    s.texts.header.radiusText = load.setRadius ? load.radiusText : load.header.radiusText;
+    s.texts.header.sphere = s.wb.grainPrm.sphere;
+    s.texts.header.elementL = s.wb.loadedAtoms.empty() ? "X" : s.wb.loadedAtoms.front();
+    s.texts.header.loadedAtoms = s.wb.loadedAtoms;
+    s.latticePrm = 0;
+    parseDouble(load.header.latticeText, s.latticePrm);
+    double r = 0;
+    if (parseDouble(s.texts.header.radiusText, r)) s.radius = r;
+    if (load.xyzLayout) s.radius = load.maxR;
+    // A grain read from a file has no histogram range of its own: its
+    // diameter bounds every pair distance.
+    double maxR = 0;
+    for (const auto& n : s.wb.ideal) maxR = std::max(maxR, std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z));
+    s.wb.grainPrm.maxDistance = std::max(s.wb.grainPrm.maxDistance, 2.02 * maxR + 1e-9);
+    if (s.radius <= 0) s.radius = maxR;
+    s.biatomic = s.wb.ideal.size() >= 2 && s.wb.ideal.front().element != s.wb.ideal[s.wb.ideal.size() / 2].element;
+    s.wb.grainPrm.biatomic = s.biatomic;
+  } else {
+    StBuildInput in;
+    in.structure = structureCode(o.structure);
+    in.elementL = o.element;
+    in.elementIndexL = elementIndex(s.table, o.element);
+    if (in.elementIndexL < 0) {
+      log.error("--element: " + o.element + " is not in the element table" +
+                (s.sftPath.empty() ? std::string(" (no scFact.sft found)") : " " + s.sftPath));
+      return 2;
+    }
+    in.biatomic = !o.element2.empty();
+    in.elementR = in.biatomic ? o.element2 : o.element;
+    in.elementIndexR = in.biatomic ? elementIndex(s.table, o.element2) : in.elementIndexL;
+    if (in.biatomic && in.elementIndexR < 0) {
+      log.error("--element2: " + o.element2 + " is not in the element table");
+      return 2;
+    }
+    if (in.biatomic && in.structure != structZincBlende && in.structure != structHcp) {
+      log.error("--element2: two elements need --structure zincblende or stacked");
+      return 2;
+    }
+    in.zincBlendeCaption = in.biatomic ? "zinc blende" : "diamond like";
+    in.shape = o.shape == "cylinder" ? shapeCylinder : shapeSphere;
+    const double a = o.lattice ? *o.lattice : s.table[static_cast<size_t>(in.elementIndexL)].lc;
+    if (!(a > 0)) {
+      log.error("--lattice: the element table gives no lattice parameter for " + o.element + "; give --lattice A");
+      return 2;
+    }
+    const double radius = o.radius ? *o.radius : *o.radiusLp * a;
+    in.latticeText = fmtDefault(a);
+    in.radiusText = fmtDefault(radius);
+    OptionsStacking stacking(o, a);
+    const StCommandResult res = build(s.wb, in, &stacking);
+    log.lines(stacking.result.log);
+    log.messages(stacking.result);
+    log.lines(res.log);
+    if (log.messages(res) || !res.ok) return 1;
+    s.latticePrm = a;
+    s.radius = radius;
+    s.biatomic = in.biatomic;
+    s.texts.header.latticeText = in.latticeText;
+    s.texts.header.radiusText = in.radiusText;
+    s.texts.header.sphere = in.shape == shapeSphere;
+    s.texts.header.elementL = in.elementL;
+    s.texts.header.elementR = in.elementR;
+    s.texts.header.biatomic = in.biatomic;
+  }
+  s.texts.header.structure = s.wb.generator ? s.wb.generator->name : "xyz";
+  if (!o.comment.empty()) s.texts.comment = o.comment;
+  s.texts.binWidth = fmtDefault(o.bin);
+
+  return runSteps(s);
+}
+
+}  // namespace grainix::cli

@@ -1,0 +1,67 @@
+#pragma once
+// The shared state of one grainix-cli run and the steps after the grain exists.
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include "cli/cli_options.h"
+#include "engine/app/workbench.h"
+#include "engine/calc/scattering.h"
+#include "engine/core/command.h"
+#include "engine/core/progress.h"
+#include "engine/io/writers.h"
+
+namespace grainix::cli {
+
+// The message-log lines go to stderr unless --quiet; refusals always do.
+class Logger {
+ public:
+  Logger(std::ostream& err, bool quiet);
+  void line(const std::string& text);
+  void lines(const std::vector<std::string>& text);
+  void error(const std::string& text);
+  // Reports the messages of a result; true when one of them is an error.
+  bool messages(const StCommandResult& res);
+
+ private:
+  std::ostream& err_;
+  bool quiet_;
+};
+
+// A progress bar on stderr, drawn only when stderr is a terminal.
+class TerminalProgress : public ProgressSink {
+ public:
+  explicit TerminalProgress(bool enabled);
+  void setMaximum(int64_t maximum) override;
+  void setPosition(int64_t position) override;
+  void setVisible(bool visible) override;
+
+ private:
+  bool enabled_;
+  int64_t maximum_ = 0;
+  int shown_ = -1;
+};
+
+struct Session {
+  const CliOptions* options = nullptr;
+  Logger* log = nullptr;
+  TerminalProgress* progress = nullptr;
+  std::string sftPath;
+  ElementTable table;
+  Workbench wb;
+  StFileTexts texts;
+  double latticePrm = 0;
+  double radius = 0;
+  bool biatomic = false;
+};
+
+std::string nowLongTime();
+// Writes through `writer` to a temporary name in the target folder and
+// renames it into place, so no half-written file is left under `path`.
+bool writeAtomically(const std::string& path, Logger& log,
+                     const std::function<StCommandResult(const std::string&)>& writer);
+
+int runSteps(Session& s);
+
+}  // namespace grainix::cli
