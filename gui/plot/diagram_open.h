@@ -1,0 +1,24 @@
+#pragma once
+// Opening a diagram window in one call, in the order every result window
+// uses: series with their colour, style, pen width and title; margins, axis
+// titles, tick-label format and graph title; caption and series list; grid
+// and memo lines; axis-title pictures and the default size; then show.
+#include <QWidget>
+
+#include "engine/plot/diagram_spec.h"
+
+namespace grainix {
+
+class DiagramSettings;
+class TFdiagram;
+
+// Builds the window owned by `owner` (the main window, or the dialog that
+// opens a diagram of its own) and shows it unless `show` is false.
+// `settings` nullptr: the process-wide default of TFdiagram.
+TFdiagram* openDiagram(QWidget* owner, const DiagramSpec& spec, DiagramSettings* settings = nullptr,
+                       bool show = true);
+
+// Fills an existing, empty window from a spec (without showing it).
+void applyDiagramSpec(TFdiagram& window, const DiagramSpec& spec);
+
+}  // namespace grainix

@@ -1,0 +1,76 @@
+#include "gui/plot/diagram_ui.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDrag>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
+
+namespace grainix {
+
+void DiagramUi::showMessage(QWidget* parent, const StMessage& m) {
+  QMessageBox::Icon icon = QMessageBox::Critical;
+  switch (m.kind) {
+    case MessageKind::Error:
+    case MessageKind::ConversionError: icon = QMessageBox::Critical; break;
+    case MessageKind::Warning: icon = QMessageBox::Warning; break;
+    case MessageKind::Confirmation: icon = QMessageBox::NoIcon; break;
+    case MessageKind::Information: icon = QMessageBox::Information; break;
+  }
+  QString title = QString::fromStdString(m.title);
+  if (title.isEmpty()) title = QApplication::applicationName();
+  QMessageBox box(icon, title, QString::fromStdString(m.text), QMessageBox::Ok, parent);
+  box.exec();
+}
+
+QString DiagramUi::getSaveFileName(QWidget* parent, const QString& caption, const QString& filter,
+                                   const QString& defaultSuffix) {
+  QFileDialog dialog(parent, caption, QString(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(defaultSuffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
+}
+
+QString DiagramUi::inputBox(QWidget* parent, const QString& title, const QString& prompt, const QString& value) {
+  bool ok = false;
+  const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, value, &ok);
+  return ok ? text : value;
+}
+
+int DiagramUi::execDialog(QDialog& dialog) { return dialog.exec(); }
+
+bool DiagramUi::execPrintDialog(QWidget* parent, QPrinter& printer) {
+  QPrintDialog dialog(&printer, parent);
+  return dialog.exec() == QDialog::Accepted;
+}
+
+bool DiagramUi::startDetached(const QString& program, const QStringList& arguments) {
+  return QProcess::startDetached(program, arguments);
+}
+
+void DiagramUi::beep(int, int) { QApplication::beep(); }
+
+void DiagramUi::startDrag(QWidget* source, QMimeData* data) {
+  auto* drag = new QDrag(source);
+  drag->setMimeData(data);
+  drag->exec(Qt::CopyAction);
+}
+
+namespace {
+DiagramUi* g_installed = nullptr;
+}
+
+DiagramUi& DiagramUi::instance() {
+  static DiagramUi interactive;
+  return g_installed ? *g_installed : interactive;
+}
+
+void DiagramUi::setInstance(DiagramUi* ui) { g_installed = ui; }
+
+}  // namespace grainix

@@ -1,0 +1,613 @@
+// Diagram window offscreen: rendering, insets, exports, clipboard, printing,
+// dialogs, transforms and ownership. Message boxes and dialogs go through a
+// scripted DiagramUi so nothing waits for a person.
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+
+#include "gui/plot/diagram_open.h"
+#include "gui/plot/diagram_ui.h"
+#include "gui/plot/tfaxisprm.h"
+#include "gui/plot/tfdiagprop.h"
+#include "gui/plot/tfdiagram.h"
+
+namespace grainix {
+namespace {
+
+class ScriptedUi : public DiagramUi {
+ public:
+  std::vector<StMessage> messages;
+  QStringList saveNames;  // answers of the save dialogs, in order
+  QString inputAnswer;
+  bool inputCancels = true;
+  std::function<int(QDialog&)> onDialog = [](QDialog&) { return 0; };
+  QString printFile;  // empty: the print dialog is cancelled
+  bool startOk = true;
+  std::vector<QStringList> started;
+  int drags = 0;
+
+  void showMessage(QWidget*, const StMessage& m) override { messages.push_back(m); }
+  QString getSaveFileName(QWidget*, const QString&, const QString&, const QString&) override {
+    return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
+  }
+  QString inputBox(QWidget*, const QString&, const QString&, const QString& value) override {
+    return inputCancels ? value : inputAnswer;
+  }
+  int execDialog(QDialog& d) override { return onDialog(d); }
+  bool execPrintDialog(QWidget*, QPrinter& printer) override {
+    if (printFile.isEmpty()) return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(printFile);
+    return true;
+  }
+  bool startDetached(const QString& program, const QStringList& args) override {
+    started.push_back(QStringList{program} + args);
+    return startOk;
+  }
+  void beep(int, int) override {}
+  void startDrag(QWidget*, QMimeData* data) override {
+    ++drags;
+    delete data;
+  }
+};
+
+SeriesSpec makeSeries(int n, double x0, double dx, std::function<double(double)> f, DiagramColor color,
+                      const std::string& title) {
+  SeriesSpec s;
+  for (int i = 0; i < n; ++i) {
+    const double x = x0 + dx * i;
+    s.x.push_back(x);
+    s.y.push_back(f(x));
+  }
+  s.color = color;
+  s.penWidth = 2;
+  s.title = title;
+  return s;
+}
+
+class DiagramWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    DiagramUi::setInstance(&ui);
+    owner = new QWidget;
+    settings.writeString("path_tmp", tmp.path().toStdString());
+  }
+  void TearDown() override {
+    delete owner;
+    DiagramUi::setInstance(nullptr);
+  }
+
+  // Two series over 0..10: a damped sine in red and a cosine in blue.
+  DiagramSpec twoSeriesSpec() {
+    DiagramSpec spec;
+    spec.series.push_back(makeSeries(201, 0, 0.05, [](double x) { return std::sin(2 * x) * std::exp(-0.1 * x); },
+                                     kColorRed, "diagram: 1"));
+    spec.series.push_back(makeSeries(101, 0, 0.1, [](double x) { return 0.5 * std::cos(x); }, kColorBlue,
+                                     "diagram: 2"));
+    spec.margins = DiagramMargins{80, 60, 60, 60};
+    spec.axisXTitle = "r (A)";
+    spec.axisYTitle = "G(r)";
+    spec.precision = 4;
+    spec.digits = 4;
+    spec.graphTitle = "two series";
+    spec.caption = "diagram: 1";
+    spec.grid = true;
+    spec.memo = {"diagram number 1", "a = 3.54", "diagram number 2", "R = 15"};
+    return spec;
+  }
+
+  TFdiagram* openShown(const DiagramSpec& spec) {
+    TFdiagram* w = openDiagram(owner, spec, &settings);
+    QApplication::processEvents();
+    w->grafImage();  // the transformation of a painted plot
+    return w;
+  }
+
+  void mouse(QWidget* target, QEvent::Type type, QPoint at, Qt::KeyboardModifiers mods) {
+    QMouseEvent e(type, QPointF(at), target->mapToGlobal(QPointF(at)), Qt::LeftButton,
+                  type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, mods);
+    QApplication::sendEvent(target, &e);
+  }
+
+  // Ctrl-drag over Graf between two data x values; returns the new window.
+  TFdiagram* ctrlDrag(TFdiagram* w, double xa, double xb) {
+    const auto t = w->Graf->getTransformation();
+    const int y = w->Graf->height() / 2;
+    const QPoint a(static_cast<int>(t.toPixelX(xa)), y), b(static_cast<int>(t.toPixelX(xb)), y + 30);
+    TFdiagram* created = nullptr;
+    auto c = QObject::connect(w, &TFdiagram::diagramCreated, [&](TFdiagram* n) { created = n; });
+    mouse(w->Graf, QEvent::MouseButtonPress, a, Qt::ControlModifier);
+    mouse(w->Graf, QEvent::MouseMove, (a + b) / 2, Qt::ControlModifier);
+    EXPECT_TRUE(w->Sregion->isVisible());
+    mouse(w->Graf, QEvent::MouseButtonRelease, b, Qt::ControlModifier);
+    EXPECT_FALSE(w->Sregion->isVisible());
+    QObject::disconnect(c);
+    return created;
+  }
+
+  static int darkPixels(const QImage& img, QRect area) {
+    area = area.intersected(img.rect());
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x)
+        if (qGray(img.pixel(x, y)) < 128) ++n;
+    return n;
+  }
+
+  ScriptedUi ui;
+  MemoryDiagramSettings settings;
+  QTemporaryDir tmp;
+  QWidget* owner = nullptr;
+};
+
+TEST_F(DiagramWindowTest, TwoSeriesRenderWithAxisLabelsAtDefaultSize) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  EXPECT_EQ(w->size(), QSize(800, 600));
+  EXPECT_EQ(w->windowTitle(), "diagram: 1");
+  EXPECT_EQ(w->Graf->diagramCount(), 2u);
+  EXPECT_EQ(w->listEntries(), (QStringList{"diagram: 1", "diagram: 2"}));
+  EXPECT_EQ(w->Graf->getColor(1), kColorBlue);
+  EXPECT_EQ(w->Graf->getPenWidth(0), 2u);
+  EXPECT_TRUE(w->Graf->activePanel()->grid.visible);
+  EXPECT_TRUE(w->MIgrid->isChecked());
+  EXPECT_EQ(w->memoText(), "diagram number 1\na = 3.54\ndiagram number 2\nR = 15");
+  EXPECT_TRUE(w->Memo->isHidden());
+  EXPECT_TRUE(w->Panel->isHidden());
+  EXPECT_EQ(w->Graf->size(), w->size());  // Graf fills the window while the panes are hidden
+
+  const QImage img = w->grafImage();
+  ASSERT_TRUE(img.save(QDir::temp().filePath("grainix-diagram-two-series.png")));
+  const auto t = w->Graf->getTransformation();
+  const TSubGraph* g = w->Graf->activePanel();
+  const int left = static_cast<int>(t.toPixelX(g->axisX.min)), right = static_cast<int>(t.toPixelX(g->axisX.max));
+  const int bottom = static_cast<int>(t.toPixelY(g->axisY.min)), top = static_cast<int>(t.toPixelY(g->axisY.max));
+  // Both series are drawn in their colours inside the plot area.
+  int red = 0, blue = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = left + 2; x < right; ++x) {
+      const QColor c = img.pixelColor(x, y);
+      if (c.red() > 200 && c.green() < 80 && c.blue() < 80) ++red;
+      if (c.blue() > 200 && c.red() < 80 && c.green() < 80) ++blue;
+    }
+  EXPECT_GT(red, 300);
+  EXPECT_GT(blue, 300);
+  // Tick labels under the X axis and left of the Y axis, and the axis titles.
+  EXPECT_GT(darkPixels(img, QRect(left, bottom + 6, right - left, 20)), 50);
+  EXPECT_GT(darkPixels(img, QRect(0, top, left - 6, bottom - top)), 50);
+  EXPECT_GT(darkPixels(img, QRect(left, bottom + 25, right - left, 35)), 20);
+  EXPECT_GT(darkPixels(img, QRect(0, 0, img.width(), top)), 20);  // graph title
+}
+
+TEST_F(DiagramWindowTest, CtrlDragOpensInsetWithClippedSeriesEitherDirection) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* inset = ctrlDrag(w, 2.0, 5.0);
+  ASSERT_NE(inset, nullptr);
+  EXPECT_EQ(inset->parentWidget(), w);  // owned by its source window
+  EXPECT_EQ(inset->windowTitle(), "diagram: 1 (inset)");
+  EXPECT_TRUE(inset->memoText().startsWith("inset\ndiagram number 1"));
+  ASSERT_EQ(inset->Graf->diagramCount(), 2u);
+  const double x1 = w->dataX(static_cast<int>(w->Graf->getTransformation().toPixelX(2.0)));
+  const double x2 = w->dataX(static_cast<int>(w->Graf->getTransformation().toPixelX(5.0)));
+  for (unsigned j = 0; j < 2; ++j) {
+    const TSingleDiagram& d = inset->Graf->diagram(j);
+    const TSingleDiagram& s = w->Graf->diagram(j);
+    ASSERT_FALSE(d.x.empty());
+    EXPECT_GE(d.x.front(), x1);
+    EXPECT_LT(d.x.back(), x2);
+    EXPECT_EQ(d.color, s.color);
+    EXPECT_EQ(d.penWidth, s.penWidth);
+    EXPECT_EQ(d.title, s.title);
+    // Every source point inside the interval is there.
+    std::size_t inside = 0;
+    for (double x : s.x) inside += x >= x1 && x < x2;
+    EXPECT_EQ(d.x.size(), inside);
+  }
+  EXPECT_EQ(inset->Graf->getMargin(), (stMargin{80, 60, 60, 60}));
+  EXPECT_EQ(inset->Graf->getAxisXTitle(), "r (A)");
+  EXPECT_EQ(inset->Graf->getGraphTitle(), "two series");
+  EXPECT_TRUE(inset->Graf->activePanel()->grid.visible);
+  EXPECT_EQ(inset->size(), QSize(800, 600));
+  inset->grafImage().save(QDir::temp().filePath("grainix-diagram-inset.png"));
+
+  TFdiagram* back = ctrlDrag(w, 5.0, 2.0);
+  ASSERT_NE(back, nullptr);
+  for (unsigned j = 0; j < 2; ++j) {
+    EXPECT_EQ(back->Graf->diagram(j).x, inset->Graf->diagram(j).x);
+    EXPECT_EQ(back->Graf->diagram(j).y, inset->Graf->diagram(j).y);
+  }
+  EXPECT_TRUE(ui.messages.empty());
+
+  // Closing the source frees its insets.
+  QPointer<TFdiagram> guard(inset);
+  w->close();
+  QApplication::processEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(guard.isNull());
+}
+
+TEST_F(DiagramWindowTest, RegionLeftOfDataShowsMessageAndOpensNothing) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  w->Graf->activePanel()->axisX.fixed = true;  // room left of the data
+  w->Graf->activePanel()->axisX.min = -10;
+  w->grafImage();
+  const int before = owner->findChildren<TFdiagram*>().size();
+  EXPECT_EQ(ctrlDrag(w, -9, -2), nullptr);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "size of choosen region equal 0");
+  EXPECT_EQ(owner->findChildren<TFdiagram*>().size(), before);
+}
+
+TEST_F(DiagramWindowTest, UncheckedSeriesStayOutOfInsetsAndDerivedWindowsWhichRenumber) {
+  DiagramSpec spec = twoSeriesSpec();
+  spec.series.push_back(makeSeries(50, 0, 0.2, [](double x) { return x; }, kColorGreen, "diagram: 3"));
+  TFdiagram* w = openShown(spec);
+  w->setListChecked(1, false);
+  EXPECT_FALSE(w->Graf->getDiagramVisible(1));  // the check mark is the visibility
+  EXPECT_TRUE(w->Graf->getDiagramVisible(2));
+
+  TFdiagram* inset = ctrlDrag(w, 1, 4);
+  ASSERT_NE(inset, nullptr);
+  EXPECT_EQ(inset->listEntries(), (QStringList{"diagram: 1", "diagram: 3"}));
+  EXPECT_EQ(inset->Graf->diagramCount(), 2u);
+
+  TFdiagram* d = w->amplitudeReduction(AmplitudeKind::Norm);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->parentWidget(), owner);  // derived windows belong to the source's owner
+  EXPECT_EQ(d->listEntries(), (QStringList{"diagram: 1", "diagram: 3"}));
+  EXPECT_TRUE(d->isListChecked(0) && d->isListChecked(1));
+  EXPECT_EQ(d->Graf->diagram(1).color, kColorGreen);
+  EXPECT_DOUBLE_EQ(d->Graf->diagram(1).y.back(), 1.0);
+  EXPECT_EQ(d->memoText(), "amplitude reduction " + w->memoText());
+  EXPECT_EQ(d->size(), w->size());
+}
+
+TEST_F(DiagramWindowTest, FilterButtonsBuildFilteredLineWindowsAndRefuseBadKernels) {
+  DiagramSpec spec = twoSeriesSpec();
+  spec.series[0].style = kStyleComb;
+  TFdiagram* w = openShown(spec);
+  w->Ekersize->setText("3");
+  w->Bsg23->click();
+  auto windows = owner->findChildren<TFdiagram*>(Qt::FindDirectChildrenOnly);
+  ASSERT_EQ(windows.size(), 2);
+  TFdiagram* f = windows.back();
+  EXPECT_EQ(f->Graf->diagram(0).title, "diagram: 1 filtered by Savitzky-Golay 23 filter");
+  EXPECT_EQ(f->Graf->diagram(0).style, dsLine);
+  EXPECT_EQ(f->listEntries(), (QStringList{"diagram: 1", "diagram: 2"}));
+  EXPECT_TRUE(f->memoText().startsWith("amplitude reduction diagram number 1"));
+  EXPECT_EQ(f->Graf->getMargin(), (stMargin{80, 60, 60, 60}));
+
+  for (const char* text : {"1"}) {
+    w->Ekersize->setText(text);
+    w->BderivSG45->click();
+  }
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].title, "ERROR");
+  w->Ekersize->setText("abc");
+  w->Bmovave->click();
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages[1].kind, MessageKind::ConversionError);
+  EXPECT_EQ(owner->findChildren<TFdiagram*>(Qt::FindDirectChildrenOnly).size(), 2);
+}
+
+TEST_F(DiagramWindowTest, SaveImageWritesBmpPngAndPdf) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  const QString bmp = tmp.filePath("plot.bmp"), png = tmp.filePath("plot.png"), pdf = tmp.filePath("plot.pdf");
+  ui.saveNames = {bmp, png, pdf};
+  w->saveImage();
+  w->saveImage();
+  w->saveImage();
+  EXPECT_TRUE(ui.messages.empty());
+  QFile fb(bmp), fp(png), fd(pdf);
+  ASSERT_TRUE(fb.open(QIODevice::ReadOnly));
+  ASSERT_TRUE(fp.open(QIODevice::ReadOnly));
+  ASSERT_TRUE(fd.open(QIODevice::ReadOnly));
+  EXPECT_EQ(fb.read(2), "BM");
+  EXPECT_EQ(fp.read(8), QByteArray("\x89PNG\r\n\x1a\n", 8));
+  EXPECT_EQ(fd.read(4), "%PDF");
+  for (const QString& file : {bmp, png}) {
+    QImage img(file);
+    ASSERT_FALSE(img.isNull()) << file.toStdString();
+    EXPECT_EQ(img.size(), w->Graf->size());
+    EXPECT_LT(img.pixelColor(5, 5).lightness(), 256);
+    EXPECT_GT(darkPixels(img, img.rect()), 500);
+  }
+  // A folder that cannot be written reports the failure.
+  ui.saveNames = {tmp.filePath("missing/dir/plot.bmp")};
+  w->saveImage();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "write failed");
+  EXPECT_EQ(ui.messages[0].title, "ERROR");
+  // Cancelling writes nothing.
+  w->saveImage();
+  EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+TEST_F(DiagramWindowTest, DataToClipboardAndBackGivesTheSameSeries) {
+  DiagramSpec spec;
+  spec.series.push_back(makeSeries(3, 0.5, 0.25, [](double x) { return x * x - 3; }, kColorRed, "s"));
+  TFdiagram* w = openShown(spec);
+  w->dataToClipboard();
+  const QString text = QApplication::clipboard()->text();
+  EXPECT_EQ(text.split('\n', Qt::SkipEmptyParts).size(), 4);
+  EXPECT_TRUE(text.startsWith("3\n  5.0000e-01\t -2.7500e+00\n"));
+  EXPECT_TRUE(TFdiagram::clipboardHasText());
+
+  TFdiagram* other = openShown(twoSeriesSpec());
+  other->dataFromClipboard();
+  ASSERT_EQ(other->Graf->diagramCount(), 3u);
+  const TSingleDiagram& d = other->Graf->diagram(2);
+  EXPECT_EQ(d.x, w->Graf->diagram(0).x);
+  EXPECT_EQ(d.y, w->Graf->diagram(0).y);
+  EXPECT_EQ(d.title, "from clipboard");
+  EXPECT_EQ(d.penWidth, 2u);
+  EXPECT_EQ(d.color, kColorBlack);
+  EXPECT_EQ(other->listEntries().size(), 2);  // not entered into the list
+
+  QApplication::clipboard()->setText("not numbers");
+  other->dataFromClipboard();
+  EXPECT_EQ(other->Graf->diagramCount(), 3u);
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].kind, MessageKind::ConversionError);
+}
+
+TEST_F(DiagramWindowTest, PrintToPdfAndBlackAndWhiteRestoresColours) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  w->toggleMemo();
+  const QSize size = w->size();
+  const QString pdf = tmp.filePath("print.pdf");
+  ui.printFile = pdf;
+  std::vector<TColor> seen;
+  // The picture printed in black and white has its series in black.
+  QObject::connect(w->Graf, &TGraph2D::onPaint, w, [&](QPainter*) {
+    if (seen.empty()) seen = {w->Graf->getColor(0), w->Graf->getColor(1)};
+  });
+  w->printDiagram(false);
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(seen, (std::vector<TColor>{clBlack, clBlack}));
+  EXPECT_EQ(w->Graf->getColor(0), kColorRed);
+  EXPECT_EQ(w->Graf->getColor(1), kColorBlue);
+  EXPECT_EQ(w->size(), size);
+  QFile f(pdf);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.read(4), "%PDF");
+  EXPECT_GT(f.size(), 2000);
+
+  const QString rgb = tmp.filePath("print-rgb.pdf");
+  ui.printFile = rgb;
+  w->printDiagram(true);
+  EXPECT_TRUE(QFile::exists(rgb));
+  ui.printFile.clear();  // cancelled dialog: nothing happens
+  w->printDiagram(false);
+  EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(DiagramWindowTest, AxisDialogFixesTheAxisAndRejectsBadValues) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  ui.onDialog = [](QDialog& d) {
+    auto& a = dynamic_cast<TFaxisprm&>(d);
+    EXPECT_EQ(a.windowTitle(), "Axis parameters");
+    a.Emin->setText("0");
+    a.Emax->setText("10");
+    a.Estep->setText("0.5");
+    a.En->setText("4");
+    a.Etitle->setText("x title");
+    a.Bok->click();
+    EXPECT_EQ(a.Estep->text(), "2.5");
+    return a.result();
+  };
+  w->axisParameters(true);
+  const TAxis& ax = w->Graf->activePanel()->axisX;
+  EXPECT_TRUE(ax.fixed);
+  EXPECT_EQ(ax.step, 2.5);
+  EXPECT_EQ(ax.max, 10);
+  EXPECT_EQ(ax.title, "x title");
+  EXPECT_TRUE(ui.messages.empty());
+
+  ui.onDialog = [](QDialog& d) {
+    auto& a = dynamic_cast<TFaxisprm&>(d);
+    a.Emin->setText("5");
+    a.Emax->setText("5");
+    a.Bok->click();  // refused: the dialog stays open
+    EXPECT_EQ(a.result(), 0);
+    EXPECT_FALSE(a.validate());
+    a.Estep->setText("7");
+    a.Emin->setText("0");
+    a.Emax->setText("7");  // step equal to the range: refused by the range rule
+    a.Bok->click();
+    return 0;
+  };
+  w->axisParameters(false);
+  ASSERT_EQ(ui.messages.size(), 3u);
+  EXPECT_EQ(ui.messages[0].text, "Improper numerical values in edit windows. Should be: max>min & step<max-min & n>0 ");
+  EXPECT_FALSE(w->Graf->activePanel()->axisY.fixed);
+
+  w->resetAxis();
+  EXPECT_FALSE(w->Graf->activePanel()->axisX.fixed);
+}
+
+TEST_F(DiagramWindowTest, LinePropertiesDialogWritesBackAndKeepsUnofferedValues) {
+  DiagramSpec spec = twoSeriesSpec();
+  spec.series[1].style = kStyleLineInset;
+  spec.series[1].penWidth = 5;
+  TFdiagram* w = openShown(spec);
+  ui.onDialog = [](QDialog& d) {
+    auto& p = dynamic_cast<TFdiagprop&>(d);
+    EXPECT_EQ(p.windowTitle(), "Line(s) properties");
+    EXPECT_EQ(p.rows.size(), 2u);
+    EXPECT_EQ(p.rows[1]->CBoxStyle->currentIndex(), -1);
+    EXPECT_EQ(p.rows[1]->CBoxWidth->currentIndex(), -1);
+    p.rows[0]->Ename->setText("renamed");
+    p.rows[0]->CBoxStyle->setCurrentIndex(1);
+    p.rows[0]->CBoxWidth->setCurrentIndex(2);
+    p.rows[0]->setColor(kColorGreen);
+    p.Bok->click();
+    return p.result();
+  };
+  w->lineProperties();
+  EXPECT_EQ(w->Graf->getDiagramTitle(0), "renamed");
+  EXPECT_EQ(w->Graf->getStyle(0), dsPoint);
+  EXPECT_EQ(w->Graf->getPenWidth(0), 3u);
+  EXPECT_EQ(w->Graf->getColor(0), kColorGreen);
+  EXPECT_EQ(w->Graf->getStyle(1), dsLineInset);
+  EXPECT_EQ(w->Graf->getPenWidth(1), 5u);
+  EXPECT_EQ(w->listEntries().front(), "diagram: 1");  // the list keeps its text
+
+  ui.onDialog = [](QDialog& d) {
+    auto& p = dynamic_cast<TFdiagprop&>(d);
+    p.rows[0]->Ename->setText("ignored");
+    p.Bcancel->click();
+    return p.result();
+  };
+  w->lineProperties();
+  EXPECT_EQ(w->Graf->getDiagramTitle(0), "renamed");
+}
+
+TEST_F(DiagramWindowTest, SeriesDropAppendsVisibleSeriesAndMemo) {
+  TFdiagram* a = openShown(twoSeriesSpec());
+  DiagramSpec spec;
+  spec.series.push_back(makeSeries(10, 0, 1, [](double x) { return x; }, kColorGreen, "target"));
+  spec.memo = {"target memo"};
+  TFdiagram* b = openShown(spec);
+  a->setListChecked(0, false);
+  b->dropSeriesFrom(a);
+  ASSERT_EQ(b->Graf->diagramCount(), 2u);
+  EXPECT_EQ(b->Graf->diagram(1).title, "diagram: 2");
+  EXPECT_EQ(b->Graf->diagram(1).color, kColorBlue);
+  EXPECT_EQ(b->listEntries(), (QStringList{"target", "diagram: 2"}));
+  EXPECT_EQ(b->memoText(), "target memo\n" + a->memoText());
+  b->dropSeriesFrom(b);  // onto itself: nothing
+  EXPECT_EQ(b->Graf->diagramCount(), 2u);
+
+  // Shift-press starts the drag.
+  mouse(a->Graf, QEvent::MouseButtonPress, QPoint(100, 100), Qt::ShiftModifier);
+  EXPECT_EQ(ui.drags, 1);
+}
+
+TEST_F(DiagramWindowTest, CoordinateReadoutAndAltKeepsIt) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  const auto t = w->Graf->getTransformation();
+  const QPoint p(static_cast<int>(t.toPixelX(4)), static_cast<int>(t.toPixelY(0.25)));
+  mouse(w->Graf, QEvent::MouseButtonPress, p, Qt::NoModifier);
+  EXPECT_TRUE(w->readoutText().startsWith("4") || w->readoutText().startsWith("3.9")) << w->readoutText().toStdString();
+  EXPECT_TRUE(w->readoutText().contains(":"));
+  mouse(w->Graf, QEvent::MouseButtonRelease, p, Qt::NoModifier);
+  EXPECT_TRUE(w->readoutText().isEmpty());
+  mouse(w->Graf, QEvent::MouseButtonPress, p, Qt::AltModifier);
+  mouse(w->Graf, QEvent::MouseButtonRelease, p, Qt::AltModifier);
+  EXPECT_FALSE(w->readoutText().isEmpty());
+}
+
+TEST_F(DiagramWindowTest, CommandsTogglesSizesAndShortcuts) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  struct Shortcut {
+    QAction* action;
+    const char* keys;
+  };
+  for (const Shortcut& s : {Shortcut{w->MIfullscreen, "Ctrl+F"}, {w->MIimage2paint, "Alt+P"}, {w->MItitle, "Ctrl+T"},
+                            {w->MIlegend, "Ctrl+L"}, {w->MIlineprop, "Ctrl+K"}, {w->MIaxisX, "Alt+X"},
+                            {w->MIaxisY, "Alt+Y"}, {w->MImemo, "Ctrl+M"}, {w->MIpanel, "Ctrl+P"},
+                            {w->MIdefsize, "Ctrl+D"}}) {
+    EXPECT_EQ(s.action->shortcut(), QKeySequence(s.keys)) << s.keys;
+    EXPECT_TRUE(w->actions().contains(s.action)) << s.keys;  // held by the window, not only the menu
+  }
+  w->toggleLegend();
+  EXPECT_TRUE(w->Graf->activePanel()->legend.visible);
+  EXPECT_TRUE(w->MIlegend->isChecked());
+  w->toggleGrid();
+  EXPECT_FALSE(w->Graf->activePanel()->grid.visible);
+  w->togglePanel();
+  w->toggleMemo();
+  QApplication::processEvents();
+  EXPECT_TRUE(w->Panel->isVisible());
+  EXPECT_TRUE(w->Memo->isVisible());
+  EXPECT_EQ(w->Graf->width(), w->width() - 193 - 181);
+  w->grab().save(QDir::temp().filePath("grainix-diagram-panes.png"));
+
+  ui.inputCancels = false;
+  ui.inputAnswer = "new title";
+  w->editTitle();
+  EXPECT_EQ(w->Graf->getGraphTitle(), "new title");
+  ui.inputCancels = true;
+  w->editTitle();
+  EXPECT_EQ(w->Graf->getGraphTitle(), "new title");
+
+  w->resize(640, 480);
+  w->saveSizeAsDefault();
+  EXPECT_EQ(settings.readInteger("gw", 0), 640);
+  EXPECT_EQ(settings.readInteger("gh", 0), 480);
+  w->resize(300, 300);
+  w->applyDefaultSize();
+  EXPECT_EQ(w->size(), QSize(640, 480));
+
+  w->useShortMenu(true);
+  EXPECT_EQ(w->currentMenu(), w->PopupMenuShort);
+  EXPECT_EQ(w->PopupMenuShort->actions().size(), 3);
+  EXPECT_FALSE(w->MIhints->isVisible());
+}
+
+TEST_F(DiagramWindowTest, ImageToEditorAndClipboard) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  w->imageToEditor();
+  ASSERT_EQ(ui.started.size(), 1u);
+  const QString file = QDir(tmp.path()).filePath("bmpTmp.bmp");
+  EXPECT_EQ(ui.started[0], (QStringList{"xdg-open", file}));
+  EXPECT_FALSE(QImage(file).isNull());
+  ui.startOk = false;
+  w->imageToEditor();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].text, "mspaint initialization failed");
+  settings.writeString("path_tmp", tmp.filePath("no/such/folder").toStdString());
+  const QString caption = w->windowTitle();
+  w->imageToEditor();
+  EXPECT_EQ(w->windowTitle(), QString::fromUtf8("jakis błąd przy zapisie"));
+
+  w->imageToClipboard();
+  EXPECT_EQ(QApplication::clipboard()->image().size(), w->Graf->size());
+}
+
+TEST_F(DiagramWindowTest, AxisTitleImagesReplaceTheTitles) {
+  DiagramSpec spec = twoSeriesSpec();
+  spec.axisXImage = "DISTANG";
+  spec.axisYImage = "GRANG";
+  TFdiagram* w = openShown(spec);
+  EXPECT_EQ(w->Graf->getAxisXTitle(), "");
+  EXPECT_EQ(w->Graf->getAxisYTitle(), "");
+  const QImage y = axisTitleImage("GRANG");
+  EXPECT_GT(y.height(), y.width());  // reads upwards
+  const QImage img = w->grafImage();
+  img.save(QDir::temp().filePath("grainix-diagram-axis-images.png"));
+  EXPECT_GT(darkPixels(img, QRect(20, img.height() / 2 - 40, y.width(), 80)), 20);
+  EXPECT_GT(darkPixels(img, QRect(img.width() / 2 - 40, img.height() - 20, 80, 20)), 20);
+
+  TFdiagram* inset = ctrlDrag(w, 1, 6);
+  ASSERT_NE(inset, nullptr);
+  EXPECT_EQ(inset->axisXImageName(), "DISTANG");
+}
+
+TEST_F(DiagramWindowTest, ClosingFreesTheWindow) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  QPointer<TFdiagram> guard(w);
+  w->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(guard.isNull());
+}
+
+}  // namespace
+}  // namespace grainix
