@@ -78,6 +78,23 @@ StCommandResult StackingModel::setCText(const std::string& text) {
   return res;
 }
 
+StCommandResult StackingModel::setHaText(const std::string& text) {
+  StCommandResult res;
+  if (text.empty()) return res;
+  double v;
+  if (!parseDouble(text, v)) {
+    res.conversionError(text);
+    return res;
+  }
+  ha_ = v;
+  ca_ = ha_ != 0 ? c_ / ha_ : 0;
+  caText_ = fmtGeneral(ca_, 5);
+  lmin_ = grainix::minLayers(prm_.radius, ha_);
+  setSequenceText(sequence_);
+  res.ok = true;
+  return res;
+}
+
 StCommandResult StackingModel::setUText(const std::string& text) {
   StCommandResult res;
   uText_ = text;

@@ -36,6 +36,9 @@ class StackingModel {
   StCommandResult setCaText(const std::string& text);
   StCommandResult setCText(const std::string& text);
   StCommandResult setUText(const std::string& text);
+  // "hcp l.p. a" is read-only for the user; the experiments queue sets it
+  // for its entries. Updates L_min and the colour; c keeps its value.
+  StCommandResult setHaText(const std::string& text);
   void setSublattice(bool on) { sublattice_ = on; }
   void setCircularCut(bool on) { circularCut_ = on; }
   // Sequence loaded from a file (no validation of its letters).

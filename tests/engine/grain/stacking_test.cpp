@@ -272,6 +272,13 @@ TEST(StackingModel, InitialGeometryAndCoupling) {
   EXPECT_EQ(bad.messages[0].kind, MessageKind::ConversionError);
   EXPECT_EQ(m.cText(), "5.0064");
   EXPECT_TRUE(m.setCaText("").messages.empty()) << "empty texts are ignored";
+
+  // The queue sets ha for its entries: L_min follows, c stays.
+  ASSERT_TRUE(m.setHaText("5").ok);
+  EXPECT_EQ(m.haText(), "5");
+  EXPECT_EQ(m.cText(), "5.0064");
+  EXPECT_EQ(m.minLayers(), minLayers(15, 5));
+  EXPECT_EQ(m.caText(), "1.0013");
 }
 
 TEST(StackingModel, KeyFilterAndColours) {
