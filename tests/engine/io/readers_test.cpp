@@ -1,0 +1,456 @@
+#include "engine/io/readers.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/core/format.h"
+#include "engine/io/writers.h"
+#include "tests/engine/io/io_test_util.h"
+
+namespace grainix {
+namespace {
+
+using testing::fixtureTexts;
+using testing::node;
+using testing::readAll;
+using testing::TempDir;
+using testing::writeAll;
+
+const std::vector<std::string> kKnown = {"Cu", "Ni", "Fe", "Ga", "As"};
+
+struct Grain {
+  vGrainNodes ideal;
+  std::unique_ptr<GenNodes> generator;
+  std::vector<std::string> loaded;
+  secPrm sections;
+  StGrainPrm prm;
+  StReadTarget target() { return {ideal, generator, loaded, sections, prm}; }
+};
+
+vGrainNodes fccGrain(bool biatomic) {
+  vGrainNodes nodes;
+  fccNodes gen(6.0, 3.54, nodes, 0, "Cu");
+  gen.generate();
+  if (biatomic)
+    for (size_t i = nodes.size() / 2; i < nodes.size(); ++i) nodes[i].element = "Ni";
+  return nodes;
+}
+
+// Save in every layout and read back: symbols, positions at the written
+// precision, the comment, and the reader's node fields.
+TEST(NodesRoundTrip, EveryLayoutReadsBack) {
+  TempDir dir;
+  for (bool biatomic : {false, true}) {
+    for (const char* name : {"g.ndl", "g.xyz", "g.at", "g.nds", "g.ndm"}) {
+      SCOPED_TRACE(std::string(name) + (biatomic ? " biatomic" : " mono"));
+      StFileTexts t = fixtureTexts();
+      t.comment = "Cu grain, a=3.54  (two  blanks kept)";
+      vGrainNodes nodes = fccGrain(biatomic);
+      ASSERT_TRUE(saveNodesFile(dir.file(name), nodes, t).ok);  // sorts nodes for .nds/.ndm
+      Grain g;
+      g.sections.resize(2);
+      const StNodesLoad load = loadNodesFile(dir.file(name), g.target(), kKnown);
+      ASSERT_TRUE(load.result.ok) << (load.result.messages.empty() ? "" : load.result.messages[0].text);
+      ASSERT_EQ(g.ideal.size(), nodes.size());
+      const double tol = std::string(name) == "g.at" ? 5e-6 : 5e-7;
+      for (size_t i = 0; i < nodes.size(); ++i) {
+        EXPECT_EQ(g.ideal[i].element, nodes[i].element);
+        EXPECT_NEAR(g.ideal[i].x, nodes[i].x, tol);
+        EXPECT_NEAR(g.ideal[i].y, nodes[i].y, tol);
+        EXPECT_NEAR(g.ideal[i].z, nodes[i].z, tol);
+        EXPECT_EQ(g.ideal[i].x0, g.ideal[i].x);
+        EXPECT_EQ(g.ideal[i].siteKind, -1);
+        EXPECT_EQ(g.ideal[i].elementIndex, g.ideal[i].element == "Cu" ? 0 : 1);
+        EXPECT_NEAR(g.ideal[i].r, std::sqrt(nodes[i].x * nodes[i].x + nodes[i].y * nodes[i].y + nodes[i].z * nodes[i].z),
+                    1e-5);
+      }
+      EXPECT_TRUE(g.sections.empty());
+      ASSERT_TRUE(g.generator);
+      const bool headed = std::string(name) != "g.xyz" && std::string(name) != "g.at";
+      EXPECT_EQ(load.hasHeader, headed);
+      if (headed) {
+        EXPECT_EQ(load.comment, t.comment);
+        EXPECT_EQ(g.generator->name, "fcc");
+        EXPECT_EQ(g.loaded, std::vector<std::string>{"Cu"});
+      } else {
+        EXPECT_EQ(g.generator->kind, kindXyz);
+        EXPECT_EQ(g.loaded, biatomic ? (std::vector<std::string>{"Cu", "Ni"}) : std::vector<std::string>{"Cu"});
+      }
+      EXPECT_EQ(load.result.log.back(), "  *** data were loaded ***");
+      EXPECT_TRUE(load.result.enable.at("BLiczPdf"));
+    }
+  }
+}
+
+TEST(NodesReader, HeaderLogLinesAndEffects) {
+  TempDir dir;
+  StFileTexts t = fixtureTexts();
+  t.header.biatomic = true;
+  t.header.elementR = "Ni";
+  t.header.modified = true;
+  t.header.sphere = false;
+  vGrainNodes nodes = {node("Cu", 1, 0, 0, 1), node("Ni", 0, 2, 0, 2)};
+  ASSERT_TRUE(saveNodesFile(dir.file("h.ndl"), nodes, t).ok);
+  Grain g;
+  g.loaded = {"Old", "Older"};
+  const auto load = loadNodesFile(dir.file("h.ndl"), g.target(), kKnown);
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_EQ(load.result.log,
+            (std::vector<std::string>{"==============================", "Data from file: " + dir.file("h.ndl"),
+                                      "#date: 2026-12-09, 10:00:00", "#size:2", "#latticeParam:3.54",
+                                      "#grainRadius:5", "#structure:: fcc", "#modified:1", "#atoms:Cu Ni",
+                                      "  *** data were loaded ***"}));
+  // The loaded-atom list is replaced, not appended to.
+  EXPECT_EQ(g.loaded, (std::vector<std::string>{"Cu", "Ni"}));
+  EXPECT_TRUE(load.header.biatomic);
+  EXPECT_FALSE(load.header.sphere);
+  EXPECT_TRUE(g.generator->modified);
+  EXPECT_EQ(load.header.latticeText, "3.54");
+  EXPECT_EQ(load.header.radiusText, "5");
+  EXPECT_EQ(load.header.structureTag, 2);
+  EXPECT_DOUBLE_EQ(g.prm.maxDistance, 2.02 * 2);
+}
+
+TEST(NodesReader, StructureNamesMakeTheirGenerators) {
+  struct Case {
+    const char* name;
+    int kind;
+    const char* genName;
+    int tag;
+  };
+  for (const Case& c : {Case{"sc", kindSc, "sc", 0}, Case{"bcc", kindBcc, "bcc", 1}, Case{"FCC", kindFcc, "fcc", 2},
+                        Case{"hcp", kindHcp, "hcp", 6}, Case{"2D", kindSc, "2D", 4}, Case{"xyz", kindXyz, "xyz", -1},
+                        Case{"zinc blende", kindDiam, "zinc blende or diamond like", 3},
+                        Case{"diamond like", kindDiam, "zinc blende or diamond like", 3}}) {
+    vGrainNodes list;
+    auto g = generatorForStructure(c.name, list);
+    EXPECT_EQ(g->kind, c.kind) << c.name;
+    EXPECT_EQ(g->name, c.genName) << c.name;
+    EXPECT_EQ(&g->nodes, &list);
+    EXPECT_EQ(structureTagForName(c.name), c.tag) << c.name;
+  }
+}
+
+// A monoatomic grain read from a file and saved again reads back monoatomic.
+TEST(NodesReader, MonoatomicGrainStaysMonoatomicThroughLoadAndSave) {
+  TempDir dir;
+  vGrainNodes nodes = {node("Fe", 1, 0, 0, 1), node("Fe", 0, 1, 0, 1)};
+  StFileTexts t = fixtureTexts();
+  t.header.elementL = "Fe";
+  ASSERT_TRUE(saveNodesFile(dir.file("a.ndl"), nodes, t).ok);
+  Grain g;
+  for (int round = 0; round < 3; ++round) {
+    ASSERT_TRUE(loadNodesFile(dir.file("a.ndl"), g.target(), kKnown).result.ok);
+    EXPECT_EQ(g.loaded, std::vector<std::string>{"Fe"});
+    StFileTexts again = fixtureTexts();
+    again.header.elementL = "X";  // the element box is not changed by a file read
+    again.header.loadedAtoms = g.loaded;
+    ASSERT_TRUE(saveNodesFile(dir.file("a.ndl"), g.ideal, again).ok);
+  }
+  EXPECT_NE(readAll(dir.file("a.ndl")).find("#atoms: Fe\n"), std::string::npos);
+}
+
+TEST(NodesReader, XyzCountLineAndRadius) {
+  TempDir dir;
+  writeAll(dir.file("short.xyz"), "3\ncomment\nCu 1 0 0\nCu 0 2 0\n");
+  Grain g;
+  g.ideal = {node("Cu", 9, 9, 9, 1)};
+  auto load = loadNodesFile(dir.file("short.xyz"), g.target(), kKnown);
+  EXPECT_FALSE(load.result.ok);
+  ASSERT_EQ(load.result.messages.size(), 1u);
+  EXPECT_THAT(load.result.messages[0].text, ::testing::StartsWith("Error during reading, propably wrong format "));
+  EXPECT_EQ(load.result.log.back(), "Error during reading, no data loaded");
+  EXPECT_TRUE(g.ideal.empty());
+  EXPECT_FALSE(load.result.enable.at("BLiczPdf"));
+
+  writeAll(dir.file("long.xyz"), "2\r\nany comment\r\nCu 3 0 4\r\nNi 0 1 0\r\nFe 9 9 9\r\nnot a row\r\n");
+  load = loadNodesFile(dir.file("long.xyz"), g.target(), kKnown);
+  ASSERT_TRUE(load.result.ok);
+  ASSERT_EQ(g.ideal.size(), 2u);
+  EXPECT_EQ(g.ideal[1].element, "Ni");
+  EXPECT_TRUE(load.setRadius);
+  EXPECT_EQ(load.radiusText, "5");
+  EXPECT_EQ(load.result.log[load.result.log.size() - 2], " Rgrain=5");
+  EXPECT_DOUBLE_EQ(g.prm.maxDistance, 10.1);
+  EXPECT_EQ(g.generator->name, "xyz");
+}
+
+TEST(NodesReader, UnknownSymbolsAndMissingTable) {
+  TempDir dir;
+  writeAll(dir.file("u.xyz"), "2\nc\nXx 1 0 0\nCu 0 3 0\n");
+  Grain g;
+  auto load = loadNodesFile(dir.file("u.xyz"), g.target(), kKnown);
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_EQ(g.ideal[0].elementIndex, -1);
+  EXPECT_EQ(g.ideal[1].elementIndex, 0);
+  load = loadNodesFile(dir.file("u.xyz"), g.target(), {});
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_EQ(g.ideal[0].r, -1);
+  EXPECT_EQ(g.prm.maxDistance, 0);
+  EXPECT_FALSE(load.setRadius);
+}
+
+TEST(NodesReader, LayoutFromPathCaseSensitive) {
+  TempDir dir;
+  // data.AT and data.at: x, y, z, symbol; a header-less file reads all its rows.
+  for (const char* name : {"data.AT", "data.at"}) {
+    writeAll(dir.file(name), " 1.00000  2.00000  3.00000 Cu\n-1.00000  0.00000  0.50000 Ni\n");
+    Grain g;
+    const auto load = loadNodesFile(dir.file(name), g.target(), kKnown);
+    ASSERT_TRUE(load.result.ok) << name;
+    ASSERT_EQ(g.ideal.size(), 2u);
+    EXPECT_EQ(g.ideal[1].element, "Ni");
+    EXPECT_EQ(g.ideal[0].z, 3);
+  }
+  // .ndl before .xyz
+  vGrainNodes nodes = {node("Cu", 1, 0, 0, 1)};
+  ASSERT_TRUE(saveNodesFile(dir.file("both.ndl.xyz"), nodes, fixtureTexts()).ok);
+  Grain g;
+  EXPECT_TRUE(loadNodesFile(dir.file("both.ndl.xyz"), g.target(), kKnown).hasHeader);
+}
+
+TEST(NodesReader, LongCommentAndCrLf) {
+  TempDir dir;
+  StFileTexts t = fixtureTexts();
+  t.comment = std::string(3000, 'c');
+  vGrainNodes nodes = {node("Cu", 1, 0, 0, 1), node("Cu", 0, 1, 0, 1)};
+  ASSERT_TRUE(saveNodesFile(dir.file("c.ndl"), nodes, t).ok);
+  std::string text = readAll(dir.file("c.ndl")), crlf;
+  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  writeAll(dir.file("crlf.ndl"), crlf);
+  for (const char* name : {"c.ndl", "crlf.ndl"}) {
+    Grain g;
+    const auto load = loadNodesFile(dir.file(name), g.target(), kKnown);
+    ASSERT_TRUE(load.result.ok) << name;
+    EXPECT_EQ(load.comment, t.comment);
+    EXPECT_EQ(g.ideal.size(), 2u);
+    EXPECT_EQ(g.loaded, std::vector<std::string>{"Cu"});
+    EXPECT_EQ(load.header.structure, "fcc");
+  }
+}
+
+TEST(NodesReader, FormatErrorsNameTheLine) {
+  TempDir dir;
+  StFileTexts t = fixtureTexts();
+  vGrainNodes nodes = {node("Cu", 1, 0, 0, 1), node("Cu", 0, 1, 0, 1)};
+  ASSERT_TRUE(saveNodesFile(dir.file("ok.ndl"), nodes, t).ok);
+  const std::string good = readAll(dir.file("ok.ndl"));
+  struct Case {
+    std::string text;
+    int64_t line;
+  };
+  std::string zeroLattice = good;
+  zeroLattice.replace(zeroLattice.find("3.54"), 4, "0");
+  std::string badRow = good;
+  badRow.replace(badRow.rfind("0.000000"), 8, "nan");
+  std::string negative = good;
+  negative.replace(negative.find("#size: 2"), 8, "#size: -2");
+  std::string huge = good;
+  huge.replace(huge.find("#size: 2"), 8, "#size: 9223372036854775807");
+  for (const Case& c : {Case{zeroLattice, 3}, Case{badRow, 12}, Case{negative, 2}, Case{huge, 13}}) {
+    writeAll(dir.file("bad.ndl"), c.text);
+    Grain g;
+    g.ideal = nodes;
+    const auto load = loadNodesFile(dir.file("bad.ndl"), g.target(), kKnown);
+    EXPECT_FALSE(load.result.ok);
+    ASSERT_EQ(load.result.messages.size(), 1u);
+    EXPECT_EQ(load.result.messages[0].text, wrongFormatText(c.line));
+    EXPECT_TRUE(g.ideal.empty());
+    EXPECT_FALSE(g.generator);  // the header's effects are not applied
+  }
+  Grain g;
+  const auto missing = loadNodesFile(dir.file("none.ndl"), g.target(), kKnown);
+  ASSERT_EQ(missing.result.messages.size(), 1u);
+  EXPECT_EQ(missing.result.messages[0].text, "Error, couldn't open file: " + dir.file("none.ndl") + " for reading");
+}
+
+TEST(KnownSymbols, FromTheElementTable) {
+  TempDir dir;
+  writeAll(dir.file("scFact.sft"), "[gen]\nnum=3\nnam1=H\nnam2=He\n[H]\nlc=1\n");
+  EXPECT_EQ(readKnownSymbols(dir.file("scFact.sft")), (std::vector<std::string>{"H", "He", "0"}));
+  writeAll(dir.file("big.sft"), "[gen]\nnum=2000000000\nnam1=H\n");
+  EXPECT_EQ(readKnownSymbols(dir.file("big.sft")).size(), 2u);
+  EXPECT_TRUE(readKnownSymbols(dir.file("missing.sft")).empty());
+}
+
+TEST(HistogramRoundTrip, MonoatomicAndBiatomic) {
+  TempDir dir;
+  PdhList pdh;
+  for (int k = 0; k < 50; ++k) pdh.push_back({k * 0.001, k % 3 ? k * 7 : 0, 0, 0, 0});
+  StFileTexts t = fixtureTexts();
+  ASSERT_TRUE(saveHistogramFile(dir.file("m.his"), pdh, {}, false, t).ok);
+  Grain g;
+  PdhList read = {{9, 9, 9, 9, 9}};
+  StIDCalcResults partial;
+  partial.allocate(3);
+  auto load = loadHistogramFile(dir.file("m.his"), g.target(), read, partial);
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_FALSE(load.biatomic);
+  EXPECT_EQ(partial.count, 0);
+  EXPECT_EQ(load.binWidthText, "0.001");
+  EXPECT_EQ(load.comment, "no comment");
+  std::vector<std::pair<double, int>> expect, got;
+  for (const auto& e : pdh)
+    if (e.card) expect.push_back({e.r, e.card});
+  for (const auto& e : read) got.push_back({e.r, e.card});
+  ASSERT_EQ(got.size(), expect.size());
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_NEAR(got[i].first, expect[i].first, 5e-7);
+    EXPECT_EQ(got[i].second, expect[i].second);
+  }
+  EXPECT_TRUE(load.result.enable.at("Bpdfdyfr"));
+
+  StIDCalcResults p;
+  p.allocate(5);
+  for (int i = 0; i < 5; ++i) {
+    p.r[i] = i * 0.25;
+    p.rii[i] = i == 1 ? 0 : i * 10;
+    p.rij[i] = i == 1 ? 0 : i * 20;
+    p.rjj[i] = i == 1 ? 0 : i;
+  }
+  t.header.biatomic = true;
+  t.header.elementR = "Ni";
+  ASSERT_TRUE(saveHistogramFile(dir.file("b.his"), {}, p, true, t).ok);
+  StIDCalcResults readP;
+  load = loadHistogramFile(dir.file("b.his"), g.target(), read, readP);
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_TRUE(load.biatomic);
+  EXPECT_TRUE(g.prm.biatomic);
+  ASSERT_EQ(readP.count, 3);  // bins 0 and 1 are empty and not written
+  EXPECT_EQ(readP.r, (std::vector<double>{0.5, 0.75, 1}));
+  EXPECT_EQ(readP.rii, (std::vector<double>{20, 30, 40}));
+  EXPECT_EQ(readP.rij, (std::vector<double>{40, 60, 80}));
+  EXPECT_EQ(readP.rjj, (std::vector<double>{2, 3, 4}));
+  EXPECT_DOUBLE_EQ(readP.binWidth, 0.001);
+  ASSERT_EQ(read.size(), 3u);
+  EXPECT_EQ(read.front().card, 62);
+  EXPECT_EQ(g.loaded, (std::vector<std::string>{"Cu", "Ni"}));
+}
+
+TEST(HistogramReader, OldThreeColumnFormAndErrors) {
+  TempDir dir;
+  StFileTexts t = fixtureTexts();
+  const std::string header = fileHeaderText(t.header, 2) + "#binWidth: 0.01\n#comment: old\n#  r\tcard\tnorm\n";
+  writeAll(dir.file("o.his"), header + "0.5\t4\t0.25\n1.0\t6\t0.75\n");
+  Grain g;
+  PdhList read;
+  StIDCalcResults partial;
+  auto load = loadHistogramFile(dir.file("o.his"), g.target(), read, partial);
+  ASSERT_TRUE(load.result.ok);
+  ASSERT_EQ(read.size(), 2u);
+  EXPECT_EQ(read.back().card, 6);
+  EXPECT_EQ(read.back().norm, 0.75);
+
+  // A truncated file is reported and the previous histogram stays.
+  writeAll(dir.file("t.his"), header + "0.5\t4\t0.25\n");
+  load = loadHistogramFile(dir.file("t.his"), g.target(), read, partial);
+  EXPECT_FALSE(load.result.ok);
+  EXPECT_EQ(load.result.messages.at(0).text, wrongFormatText(13));
+  EXPECT_EQ(read.size(), 2u);
+  // Mixed column counts are a format error.
+  writeAll(dir.file("x.his"), header + "0.5\t4\n1.0\t6\t0.75\n");
+  EXPECT_FALSE(loadHistogramFile(dir.file("x.his"), g.target(), read, partial).result.ok);
+  const auto missing = loadHistogramFile(dir.file("none.his"), g.target(), read, partial);
+  EXPECT_EQ(missing.result.messages.at(0).text, "B\u0142\u0105d otwarcia pliku: " + dir.file("none.his"));
+}
+
+TEST(DiffractionRoundTrip, BothUnitChoices) {
+  TempDir dir;
+  StDiffPattern p;
+  for (int i = 0; i < 20; ++i) {
+    p.twoTheta.push_back(0.01 * i);
+    p.q.push_back(0.1 * i);
+    p.sOfQ.push_back(1.0 / (i + 1));
+    p.intensity.push_back(100.0 * i);
+  }
+  p.count = 20;
+  for (bool angle : {true, false}) {
+    for (bool s : {true, false}) {
+      StFileTexts t = fixtureTexts();
+      t.angleAbscissa = angle;
+      t.sOrdinate = s;
+      t.step = "0.25";
+      ASSERT_TRUE(saveDiffractionFile(dir.file("d.diff"), p, t).ok);
+      Grain g;
+      StDiffPattern read;
+      read.count = 3;
+      read.q = {1, 2, 3};
+      const auto load = loadDiffractionFile(dir.file("d.diff"), g.target(), read);
+      ASSERT_TRUE(load.result.ok);
+      EXPECT_EQ(load.angleAbscissa, angle);
+      EXPECT_EQ(load.sOrdinate, s);
+      EXPECT_EQ(load.lambdaText, "1.54056");
+      EXPECT_EQ(load.stepText, "0.25");
+      EXPECT_EQ(load.comment, "no comment");
+      ASSERT_EQ(read.count, 20);
+      const auto& xs = angle ? read.twoTheta : read.q;
+      const auto& ys = s ? read.sOfQ : read.intensity;
+      const auto& ex = angle ? p.twoTheta : p.q;
+      const auto& ey = s ? p.sOfQ : p.intensity;
+      ASSERT_EQ(xs.size(), 20u);
+      ASSERT_EQ(ys.size(), 20u);
+      EXPECT_TRUE((angle ? read.q : read.twoTheta).empty());
+      for (int i = 0; i < 20; ++i) {
+        EXPECT_NEAR(xs[i], ex[i], 5e-7);
+        EXPECT_NEAR(ys[i], ey[i], 5e-7);
+      }
+    }
+  }
+  Grain g;
+  StDiffPattern read;
+  const auto missing = loadDiffractionFile(dir.file("none.diff"), g.target(), read);
+  EXPECT_EQ(missing.result.messages.at(0).text, "Error, couldn't open file " + dir.file("none.diff"));
+}
+
+TEST(SectionsRoundTrip, NamesWithBlanksAndTheEmptyTable) {
+  TempDir dir;
+  secPrm s(3);
+  const char* names[] = {"Core", "Shell 1", "Surface"};
+  for (int i = 0; i < 3; ++i) {
+    s[i].name = names[i];
+    s[i].r = 2.5 * (i + 1);
+    s[i].a = i - 1.125;
+    s[i].b = i ? s[i - 1].r : 0;
+    s[i].c = s[i].r;
+  }
+  ASSERT_TRUE(saveSectionsFile(dir.file("s.sct"), s, fixtureTexts()).ok);
+  Grain g;
+  auto load = loadSectionsFile(dir.file("s.sct"), g.target());
+  ASSERT_TRUE(load.result.ok);
+  ASSERT_EQ(g.sections.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(g.sections[i].name, names[i]);
+    EXPECT_NEAR(g.sections[i].r, s[i].r, 5e-4);
+    EXPECT_NEAR(g.sections[i].a, s[i].a, 5e-4);
+    EXPECT_NEAR(g.sections[i].b, s[i].b, 5e-4);
+    EXPECT_NEAR(g.sections[i].c, s[i].c, 5e-4);
+    EXPECT_EQ(g.sections[i].n, 0);
+  }
+  ASSERT_TRUE(saveSectionsFile(dir.file("e.sct"), {}, fixtureTexts()).ok);
+  load = loadSectionsFile(dir.file("e.sct"), g.target());
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_TRUE(g.sections.empty());
+  const auto missing = loadSectionsFile(dir.file("none.sct"), g.target());
+  EXPECT_EQ(missing.result.messages.at(0).text, "Problem, couldn't open file " + dir.file("none.sct"));
+}
+
+TEST(ExperimentalReader, PairsUntilTheFirstIncompleteOne) {
+  TempDir dir;
+  writeAll(dir.file("e.dat"), "x y\n1 2\n3 4.5\n5e-1 -6\n");
+  auto load = loadExperimentalFile(dir.file("e.dat"));
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_EQ(load.data.count, 3);
+  EXPECT_EQ(load.data.y, (std::vector<double>{2, 4.5, -6}));
+  EXPECT_EQ(load.graphTitle, "experimental data from file:" + dir.file("e.dat"));
+  writeAll(dir.file("f.dat"), "x y\r\n1 2\r\n3 abc\r\n5 6\r\n7");
+  load = loadExperimentalFile(dir.file("f.dat"));
+  EXPECT_EQ(load.data.count, 1);
+  load = loadExperimentalFile(dir.file("none.dat"));
+  EXPECT_FALSE(load.result.ok);
+  EXPECT_EQ(load.result.messages.at(0).text, "Problem, couldn't open file ");
+}
+
+}  // namespace
+}  // namespace grainix

@@ -1,0 +1,316 @@
+#include "engine/io/writers.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "tests/engine/io/io_test_util.h"
+
+namespace grainix {
+namespace {
+
+using testing::fixtureTexts;
+using testing::node;
+using testing::readAll;
+using testing::TempDir;
+
+std::string header(int size, const std::string& atoms = "Cu", const std::string& structure = "fcc") {
+  return "#date: 2026-12-09, 10:00:00\n#size: " + std::to_string(size) +
+         "\n#latticeParam: 3.54\n#grainRadius: 5\n#structure: " + structure + "\n#sphere: 1\n#modified: 0\n#atoms: " +
+         atoms + "\n";
+}
+
+vGrainNodes threeNodes() {
+  return {node("Cu", 0, 0, 0, 0), node("Cu", 1.77, 1.77, 0, 2.503158), node("Ni", -1.77, 0, 1.77, 2.503158, 2.5)};
+}
+
+TEST(HeaderBlock, AtomsLineListsBoxesOrTheLoadedSymbols) {
+  StHeaderFields h = fixtureTexts().header;
+  EXPECT_EQ(fileHeaderText(h, 7), header(7));
+  h.biatomic = true;
+  h.elementR = "Ni";
+  EXPECT_EQ(fileHeaderText(h, 7), header(7, "Cu\tNi"));
+  // A grain read from a file is described by the symbols of that file.
+  h.loadedAtoms = {"Ga", "As"};
+  EXPECT_EQ(fileHeaderText(h, 7), header(7, "Ga\tAs"));
+  h.sphere = false;
+  h.modified = true;
+  const std::string text = fileHeaderText(h, 0);
+  EXPECT_NE(text.find("#sphere: 0\n#modified: 1\n"), std::string::npos);
+}
+
+// Every nodes layout chosen from the path, byte for byte.
+TEST(NodesWriter, GoldenTextOfEveryLayout) {
+  TempDir dir;
+  const StFileTexts t = fixtureTexts();
+  const std::string colA = "#E.\t       x\t       y\t       z\t        \n";
+  const std::string comment = "#comment: no comment\n";
+  struct Case {
+    std::string name;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"g.ndl", header(3) + comment + colA +
+                    "Cu\t 0.000000\t 0.000000\t 0.000000\n"
+                    "Cu\t 1.770000\t 1.770000\t 0.000000\n"
+                    "Ni\t-1.770000\t 0.000000\t 1.770000\n"},
+      // sorted by r descending; the two equal radii keep an order we do not test here
+      {"g.xyz", "3\ncomment\n"
+                "Cu\t 0.000000\t 0.000000\t 0.000000\n"
+                "Cu\t 1.770000\t 1.770000\t 0.000000\n"
+                "Ni\t-1.770000\t 0.000000\t 1.770000\n"},
+      {"g.at", " 0.00000  0.00000  0.00000 Cu\n"
+               " 1.77000  1.77000  0.00000 Cu\n"
+               "-1.77000  0.00000  1.77000 Ni\n"},
+      {"g.txt", header(3) + comment + colA},
+      {"g.NDL", header(3) + comment + colA},
+  };
+  for (const auto& c : cases) {
+    vGrainNodes nodes = threeNodes();
+    const auto res = saveNodesFile(dir.file(c.name), nodes, t);
+    ASSERT_TRUE(res.ok) << c.name;
+    EXPECT_EQ(readAll(dir.file(c.name)), c.expected) << c.name;
+  }
+}
+
+TEST(NodesWriter, SortedLayoutsReorderTheListInPlace) {
+  TempDir dir;
+  const StFileTexts t = fixtureTexts();
+  vGrainNodes nodes = {node("Cu", 0, 0, 1, 1), node("Cu", 0, 0, 3, 3), node("Cu", 0, 0, -2, 2),
+                       node("Cu", 0, 0, 2, 2, 1.5)};
+  ASSERT_TRUE(saveNodesFile(dir.file("s.ndm"), nodes, t).ok);
+  EXPECT_EQ(readAll(dir.file("s.ndm")), header(4) + "#comment: no comment\n" +
+                                            "#E.\t       x\t       y\t       z\t  r_prev\t r_final\n"
+                                            "Cu\t 0.000000\t 0.000000\t 3.000000\t 0.000000\t 3.000000\n"
+                                            "Cu\t 0.000000\t 0.000000\t 2.000000\t 1.500000\t 2.000000\n"
+                                            "Cu\t 0.000000\t 0.000000\t-2.000000\t 0.000000\t 2.000000\n"
+                                            "Cu\t 0.000000\t 0.000000\t 1.000000\t 0.000000\t 1.000000\n");
+  // The list itself now has the file's order.
+  EXPECT_EQ(nodes[0].z, 3);
+  EXPECT_EQ(nodes[1].z, 2);
+  EXPECT_EQ(nodes[3].z, 1);
+
+  vGrainNodes n2 = {node("Cu", 0, 0, 1, 1), node("Cu", 0, 0, 3, 3)};
+  ASSERT_TRUE(saveNodesFile(dir.file("s.nds"), n2, t).ok);
+  EXPECT_EQ(readAll(dir.file("s.nds")), header(2) + "#comment: no comment\n" +
+                                            "#E.\t       x\t       y\t       z\t       r\n"
+                                            "Cu\t 0.000000\t 0.000000\t 3.000000\t 3.000000\n"
+                                            "Cu\t 0.000000\t 0.000000\t 1.000000\t 1.000000\n");
+  EXPECT_EQ(n2[0].r, 3);
+}
+
+TEST(NodesWriter, EmptyGrainAndLayoutChoice) {
+  TempDir dir;
+  vGrainNodes none;
+  ASSERT_TRUE(saveNodesFile(dir.file("e.ndl"), none, fixtureTexts()).ok);
+  EXPECT_EQ(readAll(dir.file("e.ndl")),
+            header(0) + "#comment: no comment\n#E.\t       x\t       y\t       z\t        \n");
+  ASSERT_TRUE(saveNodesFile(dir.file("e.xyz"), none, fixtureTexts()).ok);
+  EXPECT_EQ(readAll(dir.file("e.xyz")), "0\ncomment\n");
+
+  EXPECT_EQ(nodesLayoutForPath("/a/b.ndl.xyz"), NodesLayout::Ndl);
+  EXPECT_EQ(nodesLayoutForPath("/a/b.xyz"), NodesLayout::Xyz);
+  EXPECT_EQ(nodesLayoutForPath("/a/b.AT"), NodesLayout::HeaderOnly);
+  EXPECT_EQ(nodesLayoutForPath("/a/b.xyz.at"), NodesLayout::At);
+  EXPECT_EQ(nodesLayoutForPath("/a/b.nds"), NodesLayout::Nds);
+  EXPECT_EQ(nodesLayoutForPath("/a/b.ndm"), NodesLayout::Ndm);
+}
+
+TEST(NodesWriter, DecimalPointIsAPointWhateverTheLocale) {
+  TempDir dir;
+  const char* previous = std::setlocale(LC_ALL, nullptr);
+  const std::string saved = previous ? previous : "C";
+  // Any locale with a decimal comma, when installed; the test still checks the C case otherwise.
+  for (const char* loc : {"de_DE.UTF-8", "pl_PL.UTF-8", "fr_FR.UTF-8"})
+    if (std::setlocale(LC_ALL, loc)) break;
+  vGrainNodes nodes = {node("Cu", 1.5, 0, 0, 1.5)};
+  const bool ok = saveNodesFile(dir.file("l.ndl"), nodes, fixtureTexts()).ok;
+  std::setlocale(LC_ALL, saved.c_str());
+  ASSERT_TRUE(ok);
+  EXPECT_NE(readAll(dir.file("l.ndl")).find("Cu\t 1.500000\t 0.000000"), std::string::npos);
+}
+
+TEST(HistogramWriter, MonoatomicSkipsEmptyBins) {
+  TempDir dir;
+  PdhList pdh;
+  for (int k = 0; k < 10; ++k) pdh.push_back({k * 0.5, (k == 2 || k == 5 || k == 9) ? k * 10 : 0, 0, 0, 0});
+  StIDCalcResults none;
+  ASSERT_TRUE(saveHistogramFile(dir.file("h.his"), pdh, none, false, fixtureTexts()).ok);
+  EXPECT_EQ(readAll(dir.file("h.his")), header(3) +
+                                            "#binWidth: 0.001\n#comment: no comment\n"
+                                            "# Delta r\t   Card.\n"
+                                            " 1.000000\t      20\n"
+                                            " 2.500000\t      50\n"
+                                            " 4.500000\t      90\n");
+}
+
+TEST(HistogramWriter, BiatomicRowsInStreamForm) {
+  TempDir dir;
+  StIDCalcResults p;
+  p.allocate(4);
+  p.r = {0, 0.25, 0.5, 0.75};
+  p.rii = {0, 12, 0, 1234567};
+  p.rij = {0, 0, 0, 0.5};
+  p.rjj = {0, 0, 3, 0};
+  StFileTexts t = fixtureTexts();
+  t.header.biatomic = true;
+  t.header.elementR = "Ni";
+  ASSERT_TRUE(saveHistogramFile(dir.file("b.his"), {}, p, true, t).ok);
+  EXPECT_EQ(readAll(dir.file("b.his")), header(3, "Cu\tNi") +
+                                            "#binWidth: 0.001\n#comment: no comment\n"
+                                            "# Delta r\tCard. Rii\tCard. Rij\tCard. Rjj\n"
+                                            "0.25\t12\t0\t0\n"
+                                            "0.5\t0\t0\t3\n"
+                                            "0.75\t1.23457e+06\t0.5\t0\n");
+}
+
+TEST(DiffractionWriter, ColumnsFollowTheChosenUnits) {
+  TempDir dir;
+  StDiffPattern p;
+  p.twoTheta = {0.1, 0.2};
+  p.q = {1.5, 2.5};
+  p.sOfQ = {0.75, 0.5};
+  p.intensity = {100, 200};
+  p.count = 2;
+  StFileTexts t = fixtureTexts();
+  t.step = "0.10";
+  ASSERT_TRUE(saveDiffractionFile(dir.file("d.diff"), p, t).ok);
+  EXPECT_EQ(readAll(dir.file("d.diff")), header(2) +
+                                             "#lambda: 1.54056\n#K: 4.0785\n#dtheta: 0.1\n#comment: no comment\n"
+                                             "#    theta\t       S\n"
+                                             " 0.100000\t 0.750000\n"
+                                             " 0.200000\t 0.500000\n");
+  t.angleAbscissa = false;
+  t.sOrdinate = false;
+  ASSERT_TRUE(saveDiffractionFile(dir.file("q.diff"), p, t).ok);
+  EXPECT_NE(readAll(dir.file("q.diff")).find("#        Q\t       I\n 1.500000\t100.000000\n 2.500000\t200.000000\n"), std::string::npos);
+
+  // A pattern read from a file has only the columns it was saved with.
+  StDiffPattern partial;
+  partial.twoTheta = {0.1};
+  partial.sOfQ = {1};
+  partial.count = 1;
+  const auto res = saveDiffractionFile(dir.file("x.diff"), partial, t);
+  EXPECT_FALSE(res.ok);
+  ASSERT_EQ(res.messages.size(), 1u);
+  // A step that is not a number is the conversion error, before the file is touched.
+  t.step = "abc";
+  const auto bad = saveDiffractionFile(dir.file("y.diff"), p, t);
+  EXPECT_FALSE(bad.ok);
+  EXPECT_EQ(bad.messages.at(0).kind, MessageKind::ConversionError);
+}
+
+TEST(GrAndDeltaWriters, GoldenText) {
+  TempDir dir;
+  StData gr;
+  gr.x = {0, 0.01};
+  gr.y = {-0.5, 12.25};
+  gr.count = 2;
+  ASSERT_TRUE(saveGrFile(dir.file("g.grp"), gr, fixtureTexts()).ok);
+  EXPECT_EQ(readAll(dir.file("g.grp")), header(2) +
+                                            "#comment: no comment\n#        r\t    G(r)\n"
+                                            " 0.000000\t-0.500000\n 0.010000\t12.250000\n");
+  PdhList delta;
+  StLiczOdl e;
+  e.card = 3;
+  e.sumIdeal = 7.5;
+  e.sumMod = 7.575;
+  delta.push_back(e);
+  ASSERT_TRUE(saveDeltaFile(dir.file("d.dij"), delta, fixtureTexts()).ok);
+  EXPECT_EQ(readAll(dir.file("d.dij")), header(1) +
+                                            "#binWidth: 0.001\n#comment: no comment\n"
+                                            "# r[Angs]\t(ri-r)/r\n2.5\t0.01\n");
+}
+
+TEST(SectionsWriter, RowsAndTheEmptyTable) {
+  TempDir dir;
+  ASSERT_TRUE(saveSectionsFile(dir.file("e.sct"), {}, fixtureTexts()).ok);
+  EXPECT_EQ(readAll(dir.file("e.sct")), header(0) + "#s.\t     r\t     n\t     a\t     b\t     c\nsections not defined !");
+  secPrm s(2);
+  s[0].name = "Core";
+  s[0].r = 5;
+  s[0].a = -1.5;
+  s[0].c = 5;
+  s[1].name = "Shell 1";
+  s[1].r = 7.25;
+  s[1].a = 2;
+  s[1].b = 5;
+  s[1].c = 7.25;
+  ASSERT_TRUE(saveSectionsFile(dir.file("s.sct"), s, fixtureTexts()).ok);
+  EXPECT_EQ(readAll(dir.file("s.sct")), header(2) +
+                                            "#s.\t     r\t     n\t     a\t     b\t     c\n"
+                                            "Core\t 5.000\t     0\t-1.500\t 0.000\t 5.000\n"
+                                            "Shell 1\t 7.250\t     0\t 2.000\t 5.000\t 7.250\n");
+}
+
+TEST(SaveAll, DerivedNamesIndexAndFailure) {
+  TempDir dir;
+  const auto paths = saveAllPaths("/data/res.results/run.res");
+  // Only the file name is renamed: the folder stays the chosen one.
+  EXPECT_EQ(paths.nodes, "/data/res.results/run.ndl");
+  EXPECT_EQ(paths.histogram, "/data/res.results/run.his");
+  EXPECT_EQ(paths.sections, "/data/res.results/run.sct");
+  EXPECT_EQ(paths.diffraction, "/data/res.results/run.diff");
+  EXPECT_EQ(saveAllPaths("/d/a.res.res").nodes, "/d/a.ndl.ndl");
+  EXPECT_EQ(saveAllPaths("/d/plain").diffraction, "/d/plain.diff");
+
+  vGrainNodes nodes = threeNodes();
+  PdhList pdh = {{0.5, 2, 0, 0, 0}};
+  StDiffPattern pattern;
+  pattern.twoTheta = {0.1};
+  pattern.sOfQ = {1};
+  pattern.count = 1;
+  std::string folder;
+  const std::string index = dir.file("all.res");
+  const auto res = saveAll(index, nodes, pdh, {}, false, pattern, {}, fixtureTexts(), &folder);
+  ASSERT_TRUE(res.ok);
+  EXPECT_EQ(folder, dir.path());
+  EXPECT_EQ(readAll(index), "#date: 2026-12-09, 10:00:00\n"
+                            "  *** results were placed in following files ***\n"
+                            "nodes: " + dir.file("all.ndl") + "\n"
+                            "pdf/histogram: " + dir.file("all.his") + "\n"
+                            "sections: " + dir.file("all.sct") + "\n"
+                            "diffracion: " + dir.file("all.diff") + "\n"
+                            "\t*** ***");
+  EXPECT_FALSE(readAll(dir.file("all.sct")).empty());
+
+  const std::string missing = dir.file("nofolder/x.res");
+  const auto bad = saveAll(missing, nodes, pdh, {}, false, pattern, {}, fixtureTexts());
+  EXPECT_FALSE(bad.ok);
+  ASSERT_EQ(bad.messages.size(), 2u);
+  EXPECT_EQ(bad.messages[0].text, "Error, couldn't open file: " + dir.file("nofolder/x.ndl") + " for writing");
+  EXPECT_EQ(bad.messages[1].text, "Creation  of the data file: " + missing + " failed ");
+}
+
+TEST(Writers, OpenFailureMessage) {
+  vGrainNodes nodes;
+  const auto res = saveNodesFile("/nonexistent-folder/x.ndl", nodes, fixtureTexts());
+  EXPECT_FALSE(res.ok);
+  ASSERT_EQ(res.messages.size(), 1u);
+  EXPECT_EQ(res.messages[0].text, "Error, couldn't open file: /nonexistent-folder/x.ndl for writing");
+  // A disk that fills up is reported, not taken for success.
+  if (std::filesystem::exists("/dev/full")) {
+    const auto full = saveNodesFile("/dev/full", nodes, fixtureTexts());
+    EXPECT_FALSE(full.ok);
+    ASSERT_EQ(full.messages.size(), 1u);
+    EXPECT_EQ(full.messages[0].text, incompleteWriteError("/dev/full"));
+  }
+}
+
+TEST(MemoDump, NameAndContent) {
+  EXPECT_EQ(memoDumpName("2013-07-15", "12:34:56"), "2013-07-15-12-34-56");
+  EXPECT_EQ(memoDumpName("15.07.2013", "12:34:56"), "15-07-2013-12-34-56");
+  TempDir dir;
+  const std::string path = memoDumpPath(dir.path(), std::time(nullptr));
+  EXPECT_EQ(path.substr(0, dir.path().size() + 1), dir.path() + "/");
+  EXPECT_EQ(path.substr(path.size() - 4), ".txt");
+  const auto res = saveMemo(path, {"line 1", "line 2"});
+  ASSERT_TRUE(res.ok);
+  EXPECT_EQ(res.log, (std::vector<std::string>{"memo saved to file:", path}));
+  EXPECT_EQ(readAll(path), "line 1\nline 2\n");
+  EXPECT_EQ(savedNodesLogLines("/p.ndl"),
+            (std::vector<std::string>{"............", "data were saved to file:", "/p.ndl", "............"}));
+}
+
+}  // namespace
+}  // namespace grainix
