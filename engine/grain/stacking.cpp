@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include "engine/core/format.h"
 
@@ -96,7 +97,9 @@ vGrainNodes layerPatch(double ha, int64_t v) {
   return patch;
 }
 
-StCommandResult buildStacked(const StStackingInput& input, vGrainNodes& ideal, StGrainPrm& prm) {
+namespace {
+
+StCommandResult buildStackedNodes(const StStackingInput& input, vGrainNodes& ideal, StGrainPrm& prm) {
   StCommandResult res;
   const std::string S = upperSequence(input.sequence);
   const int64_t W = static_cast<int64_t>(S.size());
@@ -140,7 +143,7 @@ StCommandResult buildStacked(const StStackingInput& input, vGrainNodes& ideal, S
       patch.swap(kept);
     }
   }
-  ideal.reserve(static_cast<size_t>(std::min(estimate, double(kMaxStackedNodes))));
+  ideal.reserve(static_cast<size_t>(std::min(estimate, 4e6)));  // the list grows past this when needed
 
   const int64_t half = W / 2;
   for (int64_t n = 0; n < W; ++n) {
@@ -187,6 +190,21 @@ StCommandResult buildStacked(const StStackingInput& input, vGrainNodes& ideal, S
   }
   res.ok = true;
   return res;
+}
+
+}  // namespace
+
+StCommandResult buildStacked(const StStackingInput& input, vGrainNodes& ideal, StGrainPrm& prm) {
+  try {
+    return buildStackedNodes(input, ideal, prm);
+  } catch (const std::bad_alloc&) {
+    ideal.clear();
+    ideal.shrink_to_fit();
+    prm.stackedSublattice = false;
+    StCommandResult res;
+    res.error("Not enough memory for the nodes. Reduce the radius or the number of layers");
+    return res;
+  }
 }
 
 }  // namespace grainix
