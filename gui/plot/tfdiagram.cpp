@@ -133,7 +133,10 @@ TFdiagram::TFdiagram(QWidget* owner, DiagramSettings* settings)
 
   buildMenus();
 
-  // Centred on the desktop.
+  centreOnDesktop();
+}
+
+void TFdiagram::centreOnDesktop() {
   if (QScreen* screen = QApplication::primaryScreen()) {
     const QRect desk = screen->availableGeometry();
     move(desk.center() - QPoint(width() / 2, height() / 2));
@@ -339,6 +342,7 @@ void TFdiagram::showMessage(const StMessage& m) { DiagramUi::instance().showMess
 
 void TFdiagram::applyDefaultSize() {
   resize(settings_->readInteger("gw", kDefaultDiagramWidth), settings_->readInteger("gh", kDefaultDiagramHeight));
+  if (!isVisible()) centreOnDesktop();
 }
 
 void TFdiagram::saveSizeAsDefault() {

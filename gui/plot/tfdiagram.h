@@ -77,6 +77,8 @@ class TFdiagram : public QWidget {
   // ---- used by the windows that open diagrams --------------------------------
   // width := "gw", height := "gh" (800 x 600 when unset).
   void applyDefaultSize();
+  // Moves the window to the middle of the desktop (new windows open there).
+  void centreOnDesktop();
   // Replaces both axis titles by pictures of the named captions ("DISTANG",
   // "GRANG", "A2THETA", "SINTHETA", "FSINTH"; other names are drawn as text).
   void setAxisTitleImages(const QString& xName, const QString& yName);

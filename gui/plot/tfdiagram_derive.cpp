@@ -259,6 +259,7 @@ TFdiagram* TFdiagram::amplitudeReduction(AmplitudeKind kind) {
   }
   TFdiagram* w = createDerivedWindow(deriveReduced(sources, kind), entries, kDerivedMemoPrefix);
   w->resize(size());
+  w->centreOnDesktop();
   w->show();
   return w;
 }
@@ -286,6 +287,7 @@ TFdiagram* TFdiagram::convolutionFilter(FilterKind kind) {
   QSize desk(4096, 4096);
   if (QScreen* screen = QApplication::primaryScreen()) desk = screen->size();
   w->resize(std::min(width(), desk.width() - 64), std::min(height(), desk.height() - 64));
+  w->centreOnDesktop();
   w->show();
   return w;
 }

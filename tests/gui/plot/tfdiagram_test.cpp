@@ -367,6 +367,26 @@ TEST_F(DiagramWindowTest, DataToClipboardAndBackGivesTheSameSeries) {
   EXPECT_EQ(ui.messages[0].kind, MessageKind::ConversionError);
 }
 
+TEST_F(DiagramWindowTest, SaveDataToFileWritesTheDiagramDataFile) {
+  TFdiagram* w = openShown(twoSeriesSpec());
+  const QString ddf = tmp.filePath("plot.ddf");
+  ui.saveNames = {ddf};
+  w->saveDataToFile();
+  TGraph2D back;
+  ASSERT_TRUE(back.loadDataFromFile(ddf));
+  ASSERT_EQ(back.diagramCount(), 2u);
+  // Numbers are stored with 15 significant digits.
+  for (unsigned j = 0; j < 2; ++j) {
+    ASSERT_EQ(back.diagram(j).size(), w->Graf->diagram(j).size());
+    for (std::size_t i = 0; i < back.diagram(j).size(); ++i) {
+      EXPECT_NEAR(back.diagram(j).x[i], w->Graf->diagram(j).x[i], 1e-14);
+      EXPECT_NEAR(back.diagram(j).y[i], w->Graf->diagram(j).y[i], 1e-14);
+    }
+  }
+  EXPECT_EQ(back.getColor(1), kColorBlue);
+  EXPECT_EQ(back.getGraphTitle(), "two series");
+}
+
 TEST_F(DiagramWindowTest, PrintToPdfAndBlackAndWhiteRestoresColours) {
   TFdiagram* w = openShown(twoSeriesSpec());
   w->toggleMemo();
@@ -374,13 +394,17 @@ TEST_F(DiagramWindowTest, PrintToPdfAndBlackAndWhiteRestoresColours) {
   const QString pdf = tmp.filePath("print.pdf");
   ui.printFile = pdf;
   std::vector<TColor> seen;
-  // The picture printed in black and white has its series in black.
+  QSize printedSize;
+  // The picture printed in black and white has its series in black and is
+  // taken at the print size 1000 x 708 of the window.
   QObject::connect(w->Graf, &TGraph2D::onPaint, w, [&](QPainter*) {
     if (seen.empty()) seen = {w->Graf->getColor(0), w->Graf->getColor(1)};
+    if (printedSize.isEmpty()) printedSize = w->Graf->size();
   });
   w->printDiagram(false);
   EXPECT_TRUE(ui.messages.empty());
   EXPECT_EQ(seen, (std::vector<TColor>{clBlack, clBlack}));
+  EXPECT_EQ(printedSize, QSize(1000 - 181, 708));
   EXPECT_EQ(w->Graf->getColor(0), kColorRed);
   EXPECT_EQ(w->Graf->getColor(1), kColorBlue);
   EXPECT_EQ(w->size(), size);
@@ -388,6 +412,8 @@ TEST_F(DiagramWindowTest, PrintToPdfAndBlackAndWhiteRestoresColours) {
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.read(4), "%PDF");
   EXPECT_GT(f.size(), 2000);
+  QFile::remove(QDir::temp().filePath("grainix-diagram-print.pdf"));
+  QFile::copy(pdf, QDir::temp().filePath("grainix-diagram-print.pdf"));
 
   const QString rgb = tmp.filePath("print-rgb.pdf");
   ui.printFile = rgb;
@@ -555,6 +581,14 @@ TEST_F(DiagramWindowTest, CommandsTogglesSizesAndShortcuts) {
   w->resize(300, 300);
   w->applyDefaultSize();
   EXPECT_EQ(w->size(), QSize(640, 480));
+
+  const QRect bounds = w->geometry();
+  w->fullScreenToggle();
+  EXPECT_TRUE(w->isFullScreenMode());
+  EXPECT_TRUE(w->MIfullscreen->isChecked());
+  w->fullScreenToggle();
+  EXPECT_FALSE(w->isFullScreenMode());
+  EXPECT_EQ(w->size(), bounds.size());
 
   w->useShortMenu(true);
   EXPECT_EQ(w->currentMenu(), w->PopupMenuShort);
