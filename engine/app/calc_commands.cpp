@@ -297,22 +297,6 @@ StUnitsState quantityChosen(bool sChecked, bool angleChecked) {
   return {true, angleChecked};
 }
 
-StCommandResult angleMirror(const std::string& angleText, const std::string& lambdaText, std::string& q) {
-  StCommandResult r;
-  if (angleText.empty()) {
-    r.ok = true;
-    return r;
-  }
-  double angle = 0, lambda = 0;
-  if (!parseAll(r, {{&angleText, &angle}, {&lambdaText, &lambda}})) return r;
-  const double v = angle * 0.5;
-  const double value = (12.566370614359172 / lambda) * std::sin(v * M_PI / 180.0);
-  // A zero wavelength has no Q: the mirror keeps its text.
-  if (std::isfinite(value)) q = fmtGeneral(value, 5);
-  r.ok = true;
-  return r;
-}
-
 // ---------------------------------------------------------------- G(r)
 
 StGrStart grStart(const StCalcInputs& in, const std::string& time) {

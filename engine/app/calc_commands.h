@@ -1,9 +1,9 @@
 #pragma once
 // The calculation commands of the main window as data: what a start, STOP
 // and each completion decide (log lines, enables, fit-form references, the
-// diagrams to open), the "Histogram" listing, the bin-width rules and the Q
-// mirror of the angle edits. The worker threads and widgets live in the
-// window layer; everything they decide is here and testable without them.
+// diagrams to open), the "Histogram" listing and the bin-width rules. The
+// worker threads and widgets live in the window layer; everything they
+// decide is here and testable without them.
 #include <string>
 #include <vector>
 
@@ -142,10 +142,6 @@ struct StUnitsState {
   bool angleChecked = false;
 };
 StUnitsState quantityChosen(bool sChecked, bool angleChecked);
-
-// Angle edit mirrored as Q: empty text -> nothing (ok, `q` untouched);
-// a text or wavelength that is not a number -> conversion error.
-StCommandResult angleMirror(const std::string& angleText, const std::string& lambdaText, std::string& q);
 
 // ---- G(r) ----
 

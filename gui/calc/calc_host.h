@@ -7,7 +7,9 @@
 
 #include "engine/app/workbench.h"
 #include "engine/calc/scattering.h"
+#include "engine/core/command.h"
 
+class QObject;
 class QWidget;
 
 namespace grainix {
@@ -34,6 +36,13 @@ class CalcHost {
   virtual int threadPriority() const = 0;
   // Parent of the diagram windows the calculations open.
   virtual QWidget* diagramOwner() = 0;
+
+  // Shows one message box of a command. The default is the real box; hosts
+  // and tests route it through their own presenter.
+  virtual void showMessage(const StMessage& m);
+  // The object the worker threads post their completion events to; it
+  // hands them to CalcPanel::handleCompletion. Default: the diagram owner.
+  virtual QObject* completionTarget();
 };
 
 }  // namespace grainix

@@ -305,21 +305,11 @@ TEST(DiffractionCommands, EmptyOrStoppedPattern) {
   EXPECT_TRUE(s.diagrams.empty());
 }
 
-TEST(DiffractionCommands, QuantityChoiceAndAngleMirror) {
+TEST(DiffractionCommands, QuantityChoice) {
   EXPECT_EQ(quantityChosen(true, true).angleEnabled, false);
   EXPECT_EQ(quantityChosen(true, true).angleChecked, false);
+  EXPECT_EQ(quantityChosen(false, true).angleEnabled, true);
   EXPECT_EQ(quantityChosen(false, true).angleChecked, true);
-
-  std::string q = "old";
-  EXPECT_TRUE(angleMirror("60", "1.5444", q).ok);
-  EXPECT_EQ(q, "4.0684");
-  q = "old";
-  EXPECT_TRUE(angleMirror("", "1.5444", q).ok);
-  EXPECT_EQ(q, "old");
-  EXPECT_FALSE(angleMirror("6o", "1.5444", q).ok);
-  EXPECT_EQ(q, "old");
-  EXPECT_TRUE(angleMirror("60", "0", q).ok);
-  EXPECT_EQ(q, "old");
 }
 
 TEST(GrCommands, StartCompletionAndDiagram) {

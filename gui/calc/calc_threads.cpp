@@ -1,0 +1,59 @@
+#include "gui/calc/calc_threads.h"
+
+#include <QCoreApplication>
+
+#include "engine/app/calc_commands.h"
+#include "gui/calc/calc_events.h"
+
+namespace grainix {
+
+QThread::Priority threadPriorityOf(int priority) {
+  static const QThread::Priority map[] = {QThread::IdlePriority,   QThread::LowestPriority,
+                                          QThread::LowPriority,    QThread::NormalPriority,
+                                          QThread::HighPriority,   QThread::HighestPriority,
+                                          QThread::TimeCriticalPriority};
+  if (priority < 0 || priority > 6) return QThread::NormalPriority;
+  return map[priority];
+}
+
+CalcThread::CalcThread(QObject* target, int messageNumber, int param, quint64 serial)
+    : target_(target), messageNumber_(messageNumber), param_(param), serial_(serial) {
+  calcEventType(messageNumber);  // registered on the window thread, before any run
+}
+
+CalcThread::~CalcThread() {
+  requestStop();
+  wait();
+}
+
+void CalcThread::requestStop() {
+  cancel_.request();
+  requestInterruption();
+}
+
+void CalcThread::run() {
+  compute();
+  // The last thing the worker does: the window takes the results over when
+  // this event arrives.
+  QCoreApplication::postEvent(target_, new CalcDoneEvent(messageNumber_, param_, serial_));
+}
+
+ThCalc::ThCalc(QObject* target, quint64 serial, int mode, StCalcPrm prm, PdhList* pdh, StIDCalcResults* partial)
+    : CalcThread(target, kMsgPairLoopDone, mode, serial), mode_(mode), prm_(std::move(prm)), pdh_(pdh),
+      partial_(partial) {}
+
+void ThCalc::compute() { result_ = runPairLoop(mode_, prm_, *pdh_, *partial_, &gauge, cancel_); }
+
+ThCalcDiffr::ThCalcDiffr(QObject* target, quint64 serial, int mode, const StDiffrPrm* prm,
+                         const StIDCalcResults* partial, StDiffPattern* result)
+    : CalcThread(target, kMsgDiffractionDone, mode, serial), mode_(mode), prm_(prm), partial_(partial),
+      result_(result) {}
+
+void ThCalcDiffr::compute() { outcome_ = runDiffraction(*prm_, partial_, mode_, *result_, &gauge, &cancel_); }
+
+ThCalcGr::ThCalcGr(QObject* target, quint64 serial, const StGrPrm* prm, StData* result)
+    : CalcThread(target, kMsgGrDone, 0, serial), prm_(prm), result_(result) {}
+
+void ThCalcGr::compute() { outcome_ = computeGr(*prm_, *result_, &gauge, &cancel_); }
+
+}  // namespace grainix

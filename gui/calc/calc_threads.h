@@ -1,0 +1,109 @@
+#pragma once
+// The calculation worker threads: ThCalc (pair loops, modes 0, 1 and 3),
+// ThCalcDiffr (diffraction pattern) and ThCalcGr (G(r) of diffraction).
+// Each runs its engine routine, polls its own stop flag, reports progress
+// through atomics the window reads on a timer, and at its end posts its
+// completion event to the target object. Results are written into records
+// the window owns and must not read before that event arrives.
+#include <QPointer>
+#include <QThread>
+#include <atomic>
+
+#include "engine/calc/diffraction.h"
+#include "engine/calc/gr.h"
+#include "engine/calc/pair_loops.h"
+#include "engine/core/progress.h"
+
+namespace grainix {
+
+// Progress of a worker as plain atomics: no toolkit call leaves the worker.
+class ThreadGauge : public ProgressSink {
+ public:
+  void setMaximum(int64_t m) override { maximum.store(m, std::memory_order_relaxed); }
+  void setPosition(int64_t p) override { position.store(p, std::memory_order_relaxed); }
+  void setVisible(bool v) override { visible.store(v, std::memory_order_relaxed); }
+  std::atomic<int64_t> maximum{0};
+  std::atomic<int64_t> position{0};
+  std::atomic<bool> visible{false};
+};
+
+// Priority 0 (idle) .. 6 (time-critical) of "Set thread priority".
+QThread::Priority threadPriorityOf(int priority);
+
+class CalcThread : public QThread {
+ public:
+  // `messageNumber` and `param` go into the completion event; `serial`
+  // identifies the run.
+  CalcThread(QObject* target, int messageNumber, int param, quint64 serial);
+  ~CalcThread() override;  // asks the run to stop and waits for it
+  // Cooperative stop: the routine ends at its next check.
+  void requestStop();
+  bool stopRequested() const { return cancel_.requested(); }
+  quint64 serial() const { return serial_; }
+  ThreadGauge gauge;
+
+ protected:
+  void run() final;
+  virtual void compute() = 0;
+  CancelToken cancel_;
+
+ private:
+  QObject* target_;
+  int messageNumber_;
+  int param_;
+  quint64 serial_;
+};
+
+// Pair loops; `pdh` and `partial` are the window's result records.
+class ThCalc : public CalcThread {
+ public:
+  ThCalc(QObject* target, quint64 serial, int mode, StCalcPrm prm, PdhList* pdh, StIDCalcResults* partial);
+  int mode() const { return mode_; }
+  // Valid after the completion event.
+  const StPairRunResult& result() const { return result_; }
+
+ protected:
+  void compute() override;
+
+ private:
+  int mode_;
+  StCalcPrm prm_;
+  PdhList* pdh_;
+  StIDCalcResults* partial_;
+  StPairRunResult result_;
+};
+
+// Diffraction; `prm` holds references to the nodes, PDH and element table,
+// which stay unchanged until the completion event.
+class ThCalcDiffr : public CalcThread {
+ public:
+  ThCalcDiffr(QObject* target, quint64 serial, int mode, const StDiffrPrm* prm, const StIDCalcResults* partial,
+              StDiffPattern* result);
+  const StDiffractionOutcome& outcome() const { return outcome_; }
+
+ protected:
+  void compute() override;
+
+ private:
+  int mode_;
+  const StDiffrPrm* prm_;
+  const StIDCalcResults* partial_;
+  StDiffPattern* result_;
+  StDiffractionOutcome outcome_;
+};
+
+class ThCalcGr : public CalcThread {
+ public:
+  ThCalcGr(QObject* target, quint64 serial, const StGrPrm* prm, StData* result);
+  const StGrOutcome& outcome() const { return outcome_; }
+
+ protected:
+  void compute() override;
+
+ private:
+  const StGrPrm* prm_;
+  StData* result_;
+  StGrOutcome outcome_;
+};
+
+}  // namespace grainix
