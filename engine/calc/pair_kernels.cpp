@@ -24,7 +24,7 @@ namespace {
 inline void countExact(PairKernelCtx& c, double s) {
   const double q = std::sqrt(s) / c.w;
   if (q < c.capd) {
-    ++c.hist[static_cast<uint32_t>(q)];
+    ++c.hist[static_cast<size_t>(q) * kCountCopies];
   } else {
     ++c.undefined;
   }
@@ -119,76 +119,124 @@ __attribute__((target("avx512f"), always_inline)) inline __m512d sq512(__m512d x
   return _mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(dx, dx), _mm512_mul_pd(dy, dy)), _mm512_mul_pd(dz, dz));
 }
 
-// Approximate bin position q ~ sqrt(s) / w (relative error below 2^-48),
-// the truncated bins at q(1 - 2^-40) and q(1 + 2^-40), and the mask of the
-// lanes where both agree and lie inside the table (those bins are exact).
-__attribute__((target("avx512f"), always_inline)) inline __mmask8 approxBins512(__m512d s, __m512d invw,
-                                                                                __m512d capd, __m256i& bins) {
-  const __m512d half = _mm512_set1_pd(0.5), threeHalves = _mm512_set1_pd(1.5);
+// Approximate bin position q ~ sqrt(s) / w from the scaled coordinates:
+// squared scaled distance, 14-bit reciprocal square root, two Newton steps
+// (the approximation may use fused operations: only its error bound
+// matters). Returns the truncated bins and the mask of the lanes whose bin
+// is certain: q at least `margin` away from both edges of its bin and
+// inside the table.
+struct Approx512 {
+  __m512d half, threeHalves, margin, upper, capd, zero;
+};
+
+// Lanes that are not certain (or not wanted) point at the spare counter
+// after the table, so a vector's eight increments need no branch.
+
+__attribute__((target("avx512f"), always_inline)) inline __mmask8 approxBins512(
+    __m512d xi, __m512d yi, __m512d zi, const double* xj, const double* yj, const double* zj, const Approx512& k,
+    __mmask8 lanes, __m256i& bins) {
+  const __m512d dx = _mm512_sub_pd(xi, _mm512_loadu_pd(xj));
+  const __m512d dy = _mm512_sub_pd(yi, _mm512_loadu_pd(yj));
+  const __m512d dz = _mm512_sub_pd(zi, _mm512_loadu_pd(zj));
+  const __m512d s = _mm512_fmadd_pd(dz, dz, _mm512_fmadd_pd(dy, dy, _mm512_mul_pd(dx, dx)));
+  const __m512d hs = _mm512_mul_pd(k.half, s);
   __m512d y = _mm512_rsqrt14_pd(s);  // relative error < 2^-14
-  const __m512d hs = _mm512_mul_pd(half, s);
-  y = _mm512_mul_pd(y, _mm512_sub_pd(threeHalves, _mm512_mul_pd(hs, _mm512_mul_pd(y, y))));
-  y = _mm512_mul_pd(y, _mm512_sub_pd(threeHalves, _mm512_mul_pd(hs, _mm512_mul_pd(y, y))));
-  const __m512d q = _mm512_mul_pd(_mm512_mul_pd(s, y), invw);
-  const __m512d lo = _mm512_mul_pd(q, _mm512_set1_pd(1.0 - 0x1p-40));
-  const __m512d hi = _mm512_mul_pd(q, _mm512_set1_pd(1.0 + 0x1p-40));
-  const __m512d flo = _mm512_roundscale_pd(lo, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-  const __m512d fhi = _mm512_roundscale_pd(hi, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-  __mmask8 ok = _mm512_cmp_pd_mask(flo, fhi, _CMP_EQ_OQ);
-  ok &= _mm512_cmp_pd_mask(hi, capd, _CMP_LT_OQ);
-  ok &= _mm512_cmp_pd_mask(s, _mm512_set1_pd(1e-200), _CMP_GE_OQ);
-  ok &= _mm512_cmp_pd_mask(s, _mm512_set1_pd(1e200), _CMP_LE_OQ);
-  bins = _mm512_cvttpd_epi32(lo);
+  y = _mm512_mul_pd(y, _mm512_fnmadd_pd(hs, _mm512_mul_pd(y, y), k.threeHalves));
+  const __m512d q =
+      _mm512_mul_pd(_mm512_mul_pd(s, y), _mm512_fnmadd_pd(hs, _mm512_mul_pd(y, y), k.threeHalves));
+  const __m512d fl = _mm512_roundscale_pd(q, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  const __m512d f = _mm512_sub_pd(q, fl);
+  __mmask8 ok = _mm512_mask_cmp_pd_mask(lanes, f, k.margin, _CMP_GE_OQ);
+  ok = _mm512_mask_cmp_pd_mask(ok, f, k.upper, _CMP_LE_OQ);
+  ok = _mm512_mask_cmp_pd_mask(ok, q, k.capd, _CMP_LT_OQ);
+  ok = _mm512_mask_cmp_pd_mask(ok, q, k.zero, _CMP_GE_OQ);
+  bins = _mm512_cvttpd_epi32(_mm512_mask_blend_pd(ok, k.capd, fl));
   return ok;
 }
 
-__attribute__((target("avx512f"), always_inline)) inline void count8(PairKernelCtx& c, __m512d s, unsigned lanes,
-                                                                      __m512d invw, __m512d capd) {
-  alignas(32) int32_t kb[8];
-  __m256i bins;
-  const unsigned ok = approxBins512(s, invw, capd, bins);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(kb), bins);
-  uint32_t* h = c.hist;
-  unsigned certain = ok & lanes;
-  if (certain == 0xFFu) {
-    ++h[kb[0]];
-    ++h[kb[1]];
-    ++h[kb[2]];
-    ++h[kb[3]];
-    ++h[kb[4]];
-    ++h[kb[5]];
-    ++h[kb[6]];
-    ++h[kb[7]];
-  } else {
-    for (; certain; certain &= certain - 1) ++h[kb[__builtin_ctz(certain)]];
-    unsigned unsure = lanes & ~ok & 0xFFu;
-    if (unsure) {
-      alignas(64) double sb[8];
-      _mm512_store_pd(sb, s);
-      for (; unsure; unsure &= unsure - 1) countExact(c, sb[__builtin_ctz(unsure)]);
-    }
-  }
+inline void countExactSlot(PairKernelCtx& c, size_t i, size_t j) {
+  const double dx = c.x[i] - c.x[j];
+  const double dy = c.y[i] - c.y[j];
+  const double dz = c.z[i] - c.z[j];
+  countExact(c, dx * dx + dy * dy + dz * dz);
+}
+
+// Adds one to the counter of each of the eight bins (uncertain lanes hit
+// the spare counter).
+inline void count8(uint32_t* h, const int32_t* kb) {
+#pragma GCC unroll 8
+  for (int l = 0; l < 8; ++l) ++h[static_cast<size_t>(kb[l]) * kCountCopies + static_cast<size_t>(l % kCountCopies)];
+}
+
+// Bins the uncertain lanes exactly.
+inline void countUnsure(PairKernelCtx& c, unsigned unsure, size_t i, size_t j0) {
+  for (; unsure; unsure &= unsure - 1) countExactSlot(c, i, j0 + static_cast<size_t>(__builtin_ctz(unsure)));
 }
 
 }  // namespace
 
 __attribute__((target("avx512f"))) void pairCountAvx512(PairKernelCtx& c, int I, int J0, int J1) {
   static_assert(kPairTile == 16);
-  const __m512d invw = _mm512_set1_pd(c.invw), capd = _mm512_set1_pd(c.capd);
+  Approx512 k;
+  k.half = _mm512_set1_pd(0.5);
+  k.threeHalves = _mm512_set1_pd(1.5);
+  k.margin = _mm512_set1_pd(c.margin);
+  k.upper = _mm512_set1_pd(1.0 - c.margin);
+  k.capd = _mm512_set1_pd(c.capd);
+  k.zero = _mm512_setzero_pd();
   const int ni = c.tileCount[I];
   const size_t oi = static_cast<size_t>(I) * kPairTile;
+  alignas(64) int32_t kb[8][8];
   for (int J = J0; J < J1; ++J) {
     const int nj = c.tileCount[J];
     const size_t oj = static_cast<size_t>(J) * kPairTile;
     const bool diagonal = J == I;
-    for (int a = 0; a < ni; ++a) {
-      const __m512d xi = _mm512_set1_pd(c.x[oi + a]);
-      const __m512d yi = _mm512_set1_pd(c.y[oi + a]);
-      const __m512d zi = _mm512_set1_pd(c.z[oi + a]);
-      const unsigned m0 = laneMask(a, diagonal, nj, 0, 8);
-      const unsigned m1 = laneMask(a, diagonal, nj, 8, 8);
-      if (m0) count8(c, sq512(xi, yi, zi, c.x + oj, c.y + oj, c.z + oj), m0, invw, capd);
-      if (m1) count8(c, sq512(xi, yi, zi, c.x + oj + 8, c.y + oj + 8, c.z + oj + 8), m1, invw, capd);
+    int a = 0;
+    if (!diagonal && nj == kPairTile) {
+      // Four nodes of tile I against the sixteen of tile J: eight
+      // independent vectors in flight.
+      for (; a + 4 <= ni; a += 4) {
+        unsigned ok[8];
+        unsigned all = 0xFFu;
+#pragma GCC unroll 4
+        for (int r = 0; r < 4; ++r) {
+          const size_t ia = oi + static_cast<size_t>(a + r);
+          const __m512d xi = _mm512_set1_pd(c.xs[ia]);
+          const __m512d yi = _mm512_set1_pd(c.ys[ia]);
+          const __m512d zi = _mm512_set1_pd(c.zs[ia]);
+          __m256i b0, b1;
+          ok[2 * r] = approxBins512(xi, yi, zi, c.xs + oj, c.ys + oj, c.zs + oj, k, 0xFF, b0);
+          ok[2 * r + 1] = approxBins512(xi, yi, zi, c.xs + oj + 8, c.ys + oj + 8, c.zs + oj + 8, k, 0xFF, b1);
+          _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r]), b0);
+          _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r + 1]), b1);
+          all &= ok[2 * r] & ok[2 * r + 1];
+        }
+        uint32_t* h = c.hist;
+        const int32_t* kk = &kb[0][0];
+#pragma GCC unroll 64
+        for (int l = 0; l < 64; ++l)
+          ++h[static_cast<size_t>(kk[l]) * kCountCopies + static_cast<size_t>(l % kCountCopies)];
+        if (all != 0xFFu) {
+          for (int v = 0; v < 8; ++v)
+            countUnsure(c, ~ok[v] & 0xFFu, oi + static_cast<size_t>(a + v / 2), oj + static_cast<size_t>(8 * (v % 2)));
+        }
+      }
+    }
+    for (; a < ni; ++a) {
+      const size_t ia = oi + static_cast<size_t>(a);
+      const __m512d xi = _mm512_set1_pd(c.xs[ia]);
+      const __m512d yi = _mm512_set1_pd(c.ys[ia]);
+      const __m512d zi = _mm512_set1_pd(c.zs[ia]);
+      for (int first = 0; first < kPairTile; first += 8) {
+        const unsigned m = laneMask(a, diagonal, nj, first, 8);
+        if (!m) continue;
+        const size_t o = oj + static_cast<size_t>(first);
+        __m256i b;
+        const unsigned okv = approxBins512(xi, yi, zi, c.xs + o, c.ys + o, c.zs + o, k, static_cast<__mmask8>(m), b);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(kb[0]), b);
+        count8(c.hist, kb[0]);
+        countUnsure(c, m & ~okv, ia, o);
+      }
     }
   }
 }
@@ -300,12 +348,12 @@ __attribute__((target("avx2"), always_inline)) inline void count4(PairKernelCtx&
   uint32_t* h = c.hist;
   unsigned certain = ok & lanes;
   if (certain == 0xFu) {
-    ++h[kb[0]];
-    ++h[kb[1]];
-    ++h[kb[2]];
-    ++h[kb[3]];
+    ++h[static_cast<size_t>(kb[0]) * kCountCopies];
+    ++h[static_cast<size_t>(kb[1]) * kCountCopies + 1 % kCountCopies];
+    ++h[static_cast<size_t>(kb[2]) * kCountCopies];
+    ++h[static_cast<size_t>(kb[3]) * kCountCopies + 1 % kCountCopies];
   } else {
-    for (; certain; certain &= certain - 1) ++h[kb[__builtin_ctz(certain)]];
+    for (; certain; certain &= certain - 1) ++h[static_cast<size_t>(kb[__builtin_ctz(certain)]) * kCountCopies];
     unsigned unsure = lanes & ~ok & 0xFu;
     if (unsure) {
       alignas(32) double sb[4];

@@ -19,6 +19,10 @@
 namespace grainix::pairs {
 
 inline constexpr int kPairTile = 16;
+// Count tables hold kCountCopies interleaved counters per bin (bin k at
+// k * kCountCopies + copy): neighbouring increments of one bin go to
+// different counters, so they do not wait for each other.
+inline constexpr int kCountCopies = 2;
 
 struct PairKernelCtx {
   // Tile coordinates (ideal grain) and, for the delta sums, the modified one.
@@ -28,6 +32,12 @@ struct PairKernelCtx {
   const double* xm = nullptr;
   const double* ym = nullptr;
   const double* zm = nullptr;
+  // The ideal coordinates divided by the bin width (only ever used for the
+  // approximation) and the margin the approximation keeps from bin edges.
+  const double* xs = nullptr;
+  const double* ys = nullptr;
+  const double* zs = nullptr;
+  double margin = 0.5;
   const int32_t* tileCount = nullptr;  // nodes in each tile (<= kPairTile)
   double w = 1;     // bin width
   double invw = 1;  // 1 / w (only ever used for the approximation)

@@ -76,6 +76,8 @@ void splitTiles(const vGrainNodes& nodes, std::vector<int32_t>& idx, size_t begi
 
 struct TileSet {
   std::vector<double> x, y, z, xm, ym, zm;
+  std::vector<double> xs, ys, zs;  // x, y, z times 1 / bin width
+  double maxScaled = 0;            // largest |xs|, |ys|, |zs|
   std::vector<int32_t> count;
   std::vector<int64_t> before;  // nodes in the tiles before tile t
   int nTiles = 0;
@@ -122,6 +124,18 @@ void buildTiles(const StCalcPrm& prm, int mode, TileSet& t) {
         t.ym[slot] = prm.nodesMod[i].y;
         t.zm[slot] = prm.nodesMod[i].z;
       }
+    }
+  }
+  const double invw = 1.0 / prm.binWidth;
+  t.xs.resize(slots);
+  t.ys.resize(slots);
+  t.zs.resize(slots);
+  for (size_t k = 0; k < slots; ++k) {
+    t.xs[k] = t.x[k] * invw;
+    t.ys[k] = t.y[k] * invw;
+    t.zs[k] = t.z[k] * invw;
+    for (double v : {t.xs[k], t.ys[k], t.zs[k]}) {
+      if (std::isfinite(v)) t.maxScaled = std::max(t.maxScaled, std::fabs(v));
     }
   }
 }
@@ -280,12 +294,17 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   res.threads = nThreads;
 
   const int64_t totalPairs = n * (n - 1) / 2;
+  // Counting tables interleave kCountCopies counters per bin; the delta
+  // sums keep one counter per bin beside their sums.
+  const int64_t copies = mode == 3 ? 1 : pairs::kCountCopies;
   const bool needWide = totalPairs >= kFlushPairs;
   std::vector<ThreadTables> tt(static_cast<size_t>(nThreads));
   for (ThreadTables& t : tt) {
     for (int k = 0; k < tables; ++k) {
-      t.hist[k].assign(static_cast<size_t>(cap), 0u);
-      if (needWide) t.wide[k].assign(static_cast<size_t>(cap), 0u);
+      // One spare bin after the table takes the increments of lanes the
+      // vector kernels bin the exact way instead.
+      t.hist[k].assign(static_cast<size_t>((cap + 1) * copies), 0u);
+      if (needWide) t.wide[k].assign(static_cast<size_t>((cap + 1) * copies), 0u);
     }
     if (mode == 3) {
       t.sumI.assign(static_cast<size_t>(cap), 0.0);
@@ -312,6 +331,12 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
       c.sumI = t.sumI.data();
       c.sumM = t.sumM.data();
     }
+    c.xs = tiles.xs.data();
+    c.ys = tiles.ys.data();
+    c.zs = tiles.zs.data();
+    // The approximate bin differs from the exact one by less than
+    // (largest scaled coordinate + table size) * 2^-47.
+    c.margin = std::min(0.5, (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40);
     c.tileCount = tiles.count.data();
     c.w = w;
     c.invw = 1.0 / w;
@@ -389,8 +414,9 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     total[k].assign(static_cast<size_t>(cap), 0);
     for (ThreadTables& t : tt) {
       const bool wide = !t.wide[k].empty();
-      for (size_t b = 0; b < static_cast<size_t>(cap); ++b) {
-        total[k][b] += static_cast<int64_t>(t.hist[k][b]) + (wide ? static_cast<int64_t>(t.wide[k][b]) : 0);
+      for (size_t b = 0; b < static_cast<size_t>(cap * copies); ++b) {
+        total[k][b / static_cast<size_t>(copies)] +=
+            static_cast<int64_t>(t.hist[k][b]) + (wide ? static_cast<int64_t>(t.wide[k][b]) : 0);
       }
       std::vector<uint32_t>().swap(t.hist[k]);
       std::vector<uint64_t>().swap(t.wide[k]);
