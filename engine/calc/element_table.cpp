@@ -64,7 +64,7 @@ bool loadScatteringTable(const std::string& path, ElementTable& table, std::vect
 StCommandResult loadElementTableAtStartup(const std::string& folder, ElementTable& table,
                                           std::vector<std::string>* names) {
   StCommandResult result;
-  const std::string path = folder + "/" + kScatteringFileName;
+  const std::string path = findFileNoCase(folder, kScatteringFileName);
   std::error_code ec;
   IniFile ini(path);
   if (!std::filesystem::is_regular_file(path, ec) || !ini.load()) {

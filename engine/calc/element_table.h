@@ -24,7 +24,8 @@ bool loadScatteringTable(const IniFile& ini, ElementTable& table, std::vector<st
 // Reads the file at `path`; a missing or unreadable file gives an empty table and false.
 bool loadScatteringTable(const std::string& path, ElementTable& table, std::vector<std::string>* names = nullptr);
 
-// Start-up load from `folder` + "/scFact.sft": a missing file gives the
+// Start-up load of "scFact.sft" from `folder` (name matched without regard
+// to letter case, the exact name first): a missing file gives the
 // "ERROR" box with kScatteringFileMissing and an empty table.
 StCommandResult loadElementTableAtStartup(const std::string& folder, ElementTable& table,
                                           std::vector<std::string>* names = nullptr);

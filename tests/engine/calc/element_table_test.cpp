@@ -104,6 +104,18 @@ TEST(ScatteringTable, MissingFileAtStartup) {
   EXPECT_EQ(r.messages[0].text,
             "File scFact.sft is missing. Many functions will be not available or will be work improperly.");
   EXPECT_TRUE(t.empty());
+
+  // The name is matched without regard to letter case.
+  const auto dir = std::filesystem::temp_directory_path() / ("grainix-start-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  std::filesystem::copy_file(testing::shippedTablePath(), dir / "SCFACT.sft");
+  std::vector<std::string> names;
+  const StCommandResult ok = loadElementTableAtStartup(dir.string(), t, &names);
+  std::filesystem::remove_all(dir);
+  EXPECT_TRUE(ok.ok);
+  EXPECT_TRUE(ok.messages.empty());
+  EXPECT_EQ(t.size(), 98u);
+  EXPECT_EQ(names.at(27), "Ni");
 }
 
 // The shipped table checked against element data known independently of its sources.
