@@ -339,7 +339,7 @@ void CalcPanel::BHistogramClick() {
 }
 
 void CalcPanel::binWidthEdited() {
-  bool warning = Lbw->isVisible();
+  bool warning = !Lbw->isHidden();
   StCommandResult r = binWidthChanged(text(Ebinwidth), warning);
   if (!r.ok) {
     apply(r);

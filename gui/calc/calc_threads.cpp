@@ -21,7 +21,9 @@ CalcThread::CalcThread(QObject* target, int messageNumber, int param, quint64 se
   calcEventType(messageNumber);  // registered on the window thread, before any run
 }
 
-CalcThread::~CalcThread() {
+CalcThread::~CalcThread() { finish(); }
+
+void CalcThread::finish() {
   requestStop();
   wait();
 }

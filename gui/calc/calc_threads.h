@@ -35,7 +35,11 @@ class CalcThread : public QThread {
   // `messageNumber` and `param` go into the completion event; `serial`
   // identifies the run.
   CalcThread(QObject* target, int messageNumber, int param, quint64 serial);
-  ~CalcThread() override;  // asks the run to stop and waits for it
+  // Every derived class calls finish() in its destructor, before its own
+  // members go: the run must be over by then.
+  ~CalcThread() override;
+  // Asks the run to stop and waits for it.
+  void finish();
   // Cooperative stop: the routine ends at its next check.
   void requestStop();
   bool stopRequested() const { return cancel_.requested(); }
@@ -58,6 +62,7 @@ class CalcThread : public QThread {
 class ThCalc : public CalcThread {
  public:
   ThCalc(QObject* target, quint64 serial, int mode, StCalcPrm prm, PdhList* pdh, StIDCalcResults* partial);
+  ~ThCalc() override { finish(); }
   int mode() const { return mode_; }
   // Valid after the completion event.
   const StPairRunResult& result() const { return result_; }
@@ -79,6 +84,7 @@ class ThCalcDiffr : public CalcThread {
  public:
   ThCalcDiffr(QObject* target, quint64 serial, int mode, const StDiffrPrm* prm, const StIDCalcResults* partial,
               StDiffPattern* result);
+  ~ThCalcDiffr() override { finish(); }
   const StDiffractionOutcome& outcome() const { return outcome_; }
 
  protected:
@@ -95,6 +101,7 @@ class ThCalcDiffr : public CalcThread {
 class ThCalcGr : public CalcThread {
  public:
   ThCalcGr(QObject* target, quint64 serial, const StGrPrm* prm, StData* result);
+  ~ThCalcGr() override { finish(); }
   const StGrOutcome& outcome() const { return outcome_; }
 
  protected:

@@ -1,0 +1,313 @@
+// The calculation panel driven as a user would: real worker threads, real
+// diagram windows, a stand-in main window that forwards the completion events.
+#include "gui/calc/calc_panel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "engine/grain/command_names.h"
+#include "fake_calc_host.h"
+#include "gui/plot/tfdiagram.h"
+
+namespace grainix {
+namespace {
+
+using testing::FakeCalcHost;
+using testing::waitFor;
+
+QString shotDir() {
+  const QString d = QDir::tempPath() + "/grainix-calcwin-shots";
+  QDir().mkpath(d);
+  return d;
+}
+
+class CalcPanelTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    panel = new CalcPanel(host, &host.window);
+    host.window.panel = panel;
+  }
+  void TearDown() override {
+    for (QWidget* w : panel->openedDiagrams()) delete w;
+  }
+  // Waits until no thread runs and `events` completion events were forwarded.
+  bool idle(int events, int ms = 60000) {
+    return waitFor([&] { return !panel->calculationRunning() && host.window.forwarded >= events; }, ms);
+  }
+  FakeCalcHost host;
+  CalcPanel* panel = nullptr;
+};
+
+TEST_F(CalcPanelTest, CompletionEventTypesAreTheMessageNumbers) {
+  EXPECT_EQ(calcEventType(32771), QEvent::Type(32771));
+  EXPECT_EQ(calcEventType(32772), QEvent::Type(32772));
+  EXPECT_EQ(calcEventType(32788), QEvent::Type(32788));
+  QEvent other(QEvent::User);
+  EXPECT_FALSE(panel->handleCompletion(&other));
+}
+
+TEST_F(CalcPanelTest, ControlsCarryComponentNamesAndCaptions) {
+  struct Named {
+    const char* name;
+    const char* caption;
+  } buttons[] = {{"BLiczPdf", "PDH"},      {"BHistogram", "Histogram"},        {"Bpdfdyfr", "Diffraction pattern"},
+                 {"Bsq", "G(r) of diffraction"}, {"Bstop", "STOP"}};
+  for (const Named& n : buttons) {
+    auto* b = panel->findChild<QPushButton*>(n.name);
+    ASSERT_NE(b, nullptr) << n.name;
+    EXPECT_EQ(b->text(), n.caption);
+  }
+  for (const char* name : {"BGraf", "Bdiffgraph", "Bgrgraph", "Brijnew", "Brijgraph", "CBoxXray", "Elam", "Ek",
+                           "Ebinwidth", "Lbw", "Estart", "Estop", "Edphi", "Eqstart", "Eqstop", "Eqstep", "RBs",
+                           "RBangle", "Egrstart", "Egrstop", "Egrstep", "RBwnone", "RBwhamm", "RBwlodge", "ChBtuzpo",
+                           "ChBshowpattern", "ChBoxGrGraph", "ChBgraphrij", "CGauge", "CG", "Label1", "Label4",
+                           "Label6", "Label7"})
+    EXPECT_NE(panel->findChild<QWidget*>(name), nullptr) << name;
+  EXPECT_EQ(panel->findChild<QLabel*>("Label1")->text(), "Show diffraction  pattern after calculations");
+  EXPECT_EQ(panel->findChild<QLabel*>("Lbw")->text(), "Bin width>=0.1 gives diffraction pattern with failures");
+  EXPECT_EQ(panel->Bgrgraph->toolTip(), "PDF diagram");
+  EXPECT_EQ(panel->CBoxXray->toolTip(), "X Ray source");
+  EXPECT_FALSE(panel->Ek->isVisibleTo(panel));
+  EXPECT_FALSE(panel->Bstop->isVisibleTo(panel));
+  EXPECT_TRUE(panel->RBwlodge->isChecked());
+  EXPECT_EQ(panel->Timer->interval(), 250);
+}
+
+TEST_F(CalcPanelTest, CaptionsToggleTheirCheckBoxes) {
+  for (auto [label, box] : {std::pair{"Label4", panel->ChBtuzpo}, std::pair{"Label1", panel->ChBshowpattern},
+                            std::pair{"Label6", panel->ChBgraphrij}, std::pair{"Label7", panel->ChBoxGrGraph}}) {
+    const bool before = box->isChecked();
+    QTest::mouseClick(panel->findChild<QLabel*>(label), Qt::LeftButton);
+    EXPECT_NE(box->isChecked(), before) << label;
+  }
+}
+
+TEST_F(CalcPanelTest, BinWidthWarningPopupAndQMirror) {
+  panel->show();
+  panel->Ebinwidth->setText("0.1");
+  EXPECT_FALSE(panel->Lbw->isHidden());
+  panel->N1161Click(10);
+  EXPECT_EQ(panel->Ebinwidth->text(), "0.0009765625");
+  EXPECT_TRUE(panel->Lbw->isHidden());
+  panel->Ebinwidth->setText("0,1");
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "'0,1' is not a valid floating point value");
+  EXPECT_TRUE(panel->Lbw->isHidden());
+
+  panel->CBoxXray->setCurrentIndex(3);  // Cu
+  EXPECT_EQ(panel->Elam->text(), "1.5444");
+  panel->Estart->setText("60");
+  EXPECT_EQ(panel->Eqstart->text(), "4.0684");
+}
+
+TEST_F(CalcPanelTest, AnodeWavelengthAndKStayCoupled) {
+  panel->CBoxXray->setCurrentIndex(3);
+  EXPECT_EQ(panel->Elam->text(), "1.5444");
+  EXPECT_EQ(panel->Ek->text(), "4.06836");
+  panel->Elam->setText("2");
+  EXPECT_EQ(panel->CBoxXray->currentIndex(), 0);  // Custom, without its table values
+  EXPECT_EQ(panel->Elam->text(), "2");
+  EXPECT_EQ(panel->Ek->text(), "3.1416");
+  panel->CBoxXray->setCurrentIndex(6);  // "X" keeps the values
+  EXPECT_EQ(panel->Elam->text(), "2");
+  panel->CBoxXray->setCurrentIndex(0);
+  EXPECT_EQ(panel->Elam->text(), "0.56");
+  EXPECT_EQ(panel->Ek->text(), "11.2199");
+}
+
+TEST_F(CalcPanelTest, SIsPlottedAgainstQOnly) {
+  panel->RBi->click();
+  EXPECT_TRUE(panel->RBangle->isEnabled());
+  panel->RBangle->setChecked(true);
+  panel->RBs->click();
+  EXPECT_FALSE(panel->RBangle->isEnabled());
+  EXPECT_TRUE(panel->RBq->isChecked());
+}
+
+TEST_F(CalcPanelTest, ConversionErrorStartsNothing) {
+  ASSERT_TRUE(host.buildFcc("3.54", "5"));
+  panel->Ebinwidth->setText("abc");
+  host.messages.clear();
+  panel->BLiczPdfClick();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].kind, MessageKind::ConversionError);
+  EXPECT_FALSE(panel->calculationRunning());
+  EXPECT_EQ(host.logIndex("... PDH CALCULATIONS START ... "), -1);
+}
+
+TEST_F(CalcPanelTest, GrOfDiffractionChainsPdhAndDiffractionAndOpensThreeDiagrams) {
+  ASSERT_TRUE(host.buildFcc("3.54", "15"));
+  EXPECT_TRUE(host.log.contains("fcc, number of nodes=1253"));
+  panel->Ebinwidth->setText("0.01");
+  panel->CBoxXray->setCurrentIndex(3);
+  panel->Estart->setText("10");
+  panel->Estop->setText("120");
+  panel->Edphi->setText("0.1");
+  panel->Egrstop->setText("20");
+  panel->ChBtuzpo->setChecked(true);
+  panel->ChBshowpattern->setChecked(true);
+  panel->ChBoxGrGraph->setChecked(true);
+  panel->Bsq->setEnabled(true);  // as after a pattern read from a file
+  host.window.show();
+
+  QTest::mouseClick(panel->Bsq, Qt::LeftButton);
+  ASSERT_TRUE(idle(3));
+  EXPECT_TRUE(host.messages.empty());
+
+  const QString order[] = {"... PDH CALCULATIONS START ... ",        "... PDH CALCULATIONS STOP ...",
+                           "... DIFFRACTION CALCULATIONS START ...", "... DIFFRACTION CALCULATIONS STOP ...",
+                           "... G(r) CALCULATIONS START ...",        "... G(r) CALCULATIONS STOP ..."};
+  int at = 0;
+  for (const QString& line : order) {
+    const int i = host.logIndex(line, at);
+    ASSERT_GE(i, at) << line.toStdString();
+    const QString timeLine = host.log.value(i + 1);
+    EXPECT_TRUE(timeLine.startsWith(line.contains("START") ? " start time: " : " stop time: "))
+        << timeLine.toStdString();
+    at = i + 1;
+  }
+  EXPECT_EQ(host.log.value(host.logIndex("... PDH CALCULATIONS START ... ") - 1), "  ");
+  EXPECT_EQ(host.log.value(host.logIndex("... G(r) CALCULATIONS START ...") - 1), "");
+  EXPECT_EQ(host.window.forwarded, 3);
+
+  const Workbench& wb = host.wb;
+  EXPECT_FALSE(wb.pdh.empty());
+  EXPECT_EQ(wb.pattern.count, 1100);  // 2theta 10 .. 119.9
+  EXPECT_EQ(wb.gr.count, 2000);
+  EXPECT_EQ(wb.fitForm.gr, &wb.gr);
+  EXPECT_TRUE(panel->Bgrgraph->isEnabled());
+  EXPECT_TRUE(panel->Bdiffgraph->isEnabled());
+  EXPECT_TRUE(host.enabled.at(cmd::SaveGr));
+  EXPECT_TRUE(host.enabled.at(cmd::SaveDiffraction));
+  EXPECT_TRUE(host.enabled.at(cmd::SavePdh));
+  EXPECT_FALSE(panel->Bstop->isVisible());
+  EXPECT_FALSE(panel->CGauge->isVisible());
+
+  const QList<QWidget*> diagrams = panel->openedDiagrams();
+  ASSERT_EQ(diagrams.size(), 3);
+  const char* titles[] = {"diagram: 1", "diagram: 2", "diagram: 3"};
+  for (int i = 0; i < 3; ++i) {
+    auto* d = qobject_cast<TFdiagram*>(diagrams[i]);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle(), titles[i]);
+    EXPECT_EQ(d->parentWidget(), &host.window);
+    EXPECT_TRUE(d->memoText().contains("... ... ... ... ...")) << i;  // the parameters report
+    QTest::qWait(20);
+    d->grab().save(shotDir() + QString("/diagram%1.png").arg(i + 1));
+  }
+  EXPECT_TRUE(qobject_cast<TFdiagram*>(diagrams[1])->memoText().contains("XRay anode: Cu"));
+  EXPECT_TRUE(qobject_cast<TFdiagram*>(diagrams[2])->memoText().contains("windowing function: Lorch"));
+  panel->grab().save(shotDir() + "/panel.png");
+}
+
+TEST_F(CalcPanelTest, StopDuringLargePdhAbortsEnablesNothingAndStaysResponsive) {
+  ASSERT_TRUE(host.buildFcc("3.54", "81"));
+  ASSERT_GE(host.wb.ideal.size(), 200000u);
+  host.window.show();
+  panel->Ebinwidth->setText("0.001");
+  panel->ChBtuzpo->setChecked(true);
+  host.enabled.clear();
+
+  QTest::mouseClick(panel->BLiczPdf, Qt::LeftButton);
+  ASSERT_TRUE(panel->calculationRunning());
+  EXPECT_TRUE(panel->Bstop->isVisible());
+  EXPECT_TRUE(panel->CG->isVisible());
+
+  // The window keeps handling events while the pairs are counted.
+  int ticks = 0;
+  QTimer probe;
+  QObject::connect(&probe, &QTimer::timeout, [&] { ++ticks; });
+  probe.start(20);
+  ASSERT_TRUE(waitFor([&] { return panel->CGauge->value() > 0 && ticks >= 5; }, 30000));
+  const int pie = panel->CG->progress();
+  ASSERT_TRUE(waitFor([&] { return panel->CG->progress() != pie; }, 5000));
+
+  // Reading the result while it is being written is refused.
+  panel->BGrafClick();
+  EXPECT_TRUE(panel->openedDiagrams().isEmpty());
+
+  QElapsedTimer stopTimer;
+  stopTimer.start();
+  QTest::mouseClick(panel->Bstop, Qt::LeftButton);
+  EXPECT_TRUE(host.log.contains(" ===== CALCULATIONS ABORTED ====="));
+  EXPECT_FALSE(panel->Bstop->isVisible());
+  ASSERT_TRUE(idle(1, 30000));
+  const qint64 stopMs = stopTimer.elapsed();
+  std::printf("PDH of %zu atoms stopped and completed in %lld ms\n", host.wb.ideal.size(),
+              static_cast<long long>(stopMs));
+  RecordProperty("stop_ms", static_cast<int>(stopMs));
+
+  const int aborted = host.logIndex(" ===== CALCULATIONS ABORTED =====");
+  EXPECT_GT(host.logIndex("... PDH CALCULATIONS STOP ...", aborted), aborted);
+  EXPECT_TRUE(host.enabled.empty());
+  for (QWidget* w : {static_cast<QWidget*>(panel->BGraf), static_cast<QWidget*>(panel->BHistogram),
+                     static_cast<QWidget*>(panel->Bpdfdyfr)})
+    EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
+  EXPECT_TRUE(host.wb.pdh.empty());
+  EXPECT_TRUE(panel->openedDiagrams().isEmpty());
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(CalcPanelTest, StopInsideAChainEndsTheChainAndANewRunIgnoresTheOldEvent) {
+  ASSERT_TRUE(host.buildFcc("3.54", "60"));
+  panel->Ebinwidth->setText("0.001");
+  bool clicked = false;
+  // STOP is pressed from inside the chain's wait, as the user would.
+  QTimer::singleShot(300, panel, [&] {
+    clicked = true;
+    panel->BstopClick();
+  });
+  panel->BsqClick();  // returns once the chain is over
+  EXPECT_TRUE(clicked);
+  EXPECT_EQ(host.logIndex("... DIFFRACTION CALCULATIONS START ..."), -1);
+  EXPECT_EQ(host.logIndex("... G(r) CALCULATIONS START ..."), -1);
+
+  ASSERT_TRUE(idle(1));
+  EXPECT_GT(host.logIndex("... PDH CALCULATIONS STOP ..."), host.logIndex(" ===== CALCULATIONS ABORTED ====="));
+  EXPECT_EQ(host.logIndex("... DIFFRACTION CALCULATIONS START ..."), -1);
+  EXPECT_FALSE(panel->Bpdfdyfr->isEnabled());
+  EXPECT_EQ(host.wb.pattern.count, 0);
+}
+
+TEST_F(CalcPanelTest, ARunStartedAfterStopIgnoresTheStoppedRunsEvent) {
+  ASSERT_TRUE(host.buildFcc("3.54", "8"));
+  panel->BLiczPdfClick();
+  panel->BstopClick();
+  panel->BLiczPdfClick();  // before the stopped run's completion event was handled
+  ASSERT_TRUE(idle(2));
+  EXPECT_EQ(host.log.count("... PDH CALCULATIONS STOP ..."), 1);
+  EXPECT_EQ(host.log.count("... PDH CALCULATIONS START ... "), 2);
+  EXPECT_FALSE(host.wb.pdh.empty());
+  EXPECT_TRUE(panel->BGraf->isEnabled());
+}
+
+TEST_F(CalcPanelTest, HistogramListingAndEmptyHistogram) {
+  panel->BGraf->setEnabled(true);
+  panel->BGrafClick();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "Empty histogram");
+  host.wb.pdh = {{0.0, 0}, {0.5, 4}};
+  panel->BHistogramClick();
+  EXPECT_EQ(host.log.mid(host.log.size() - 3), (QStringList{"r\tcard.\tnorm", "0\t0\t0", "0.5\t4\t0"}));
+}
+
+TEST_F(CalcPanelTest, DeltaCommandsSayNotAvailableYet) {
+  panel->Brijnew->setEnabled(true);
+  panel->Brijnew->click();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_NE(host.messages[0].text.find("not available yet"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace grainix
