@@ -1,6 +1,7 @@
 #include "engine/io/file_header.h"
 
 #include <cctype>
+#include <charconv>
 #include <cstdarg>
 #include <locale.h>
 
@@ -106,6 +107,18 @@ void FileWriter::printf(const char* format, ...) {
   }
   va_end(copy);
   uselocale(previous);
+}
+
+void FileWriter::putFixed(double value, int width, int precision) {
+  char buf[400];
+  auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, precision);
+  if (ec != std::errc()) {
+    printf("%*.*f", width, precision, value);
+    return;
+  }
+  const int len = static_cast<int>(end - buf);
+  if (len < width) buffer_.append(static_cast<size_t>(width - len), ' ');
+  put(buf, static_cast<size_t>(len));
 }
 
 bool FileWriter::close() {

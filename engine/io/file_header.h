@@ -58,6 +58,8 @@ class FileWriter {
   void put(const char* s, size_t n);
   void put(char c) { put(&c, 1); }
   void printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // The same text as printf("%<width>.<precision>f", value), faster.
+  void putFixed(double value, int width, int precision);
   // Flushes and closes; false when anything failed to reach the file.
   bool close();
 

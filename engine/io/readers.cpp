@@ -25,11 +25,13 @@ bool isBlankLine(std::string_view line) {
   return std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t' || c == '\r'; });
 }
 
-// The next non-blank line; false at the end of the text.
-bool nextDataLine(TextReader& in, std::string_view& line) {
-  while (in.nextLine(line))
+// The next non-blank line and its number; false at the end of the text.
+bool nextDataLine(TextReader& in, std::string_view& line, int64_t& number) {
+  for (;;) {
+    number = in.lineNumber();
+    if (!in.nextLine(line)) return false;
     if (!isBlankLine(line)) return true;
-  return false;
+  }
 }
 
 // Capacity for `n` rows, bounded by what the rest of the text can hold
@@ -148,8 +150,9 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
 
   std::vector<std::string_view> words;
   std::string_view line;
+  int64_t lineNo = 0;
   for (int64_t row = 0; n < 0 || row < n; ++row) {
-    if (!nextDataLine(in, line)) {
+    if (!nextDataLine(in, line, lineNo)) {
       if (n < 0) break;
       return fail(in.lineNumber());
     }
@@ -171,7 +174,7 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
         ok = tokenToDouble(words[1], x) && tokenToDouble(words[2], y) && tokenToDouble(words[3], z);
       }
     }
-    if (!ok) return fail(in.lineNumber() - 1);
+    if (!ok) return fail(lineNo);
     StGrainNode node;
     node.x = node.x0 = x;
     node.y = node.y0 = y;
@@ -248,24 +251,25 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
   size_t columns = 0;
   std::vector<std::string_view> words;
   std::string_view line;
+  int64_t lineNo = 0;
   for (int64_t row = 0; row < n; ++row) {
-    if (!nextDataLine(in, line)) return fail(in.lineNumber());
+    if (!nextDataLine(in, line, lineNo)) return fail(in.lineNumber());
     splitWords(line, words);
     if (columns == 0) {
       columns = words.size();
-      if (columns < 2 || columns > 4) return fail(in.lineNumber() - 1);
+      if (columns < 2 || columns > 4) return fail(lineNo);
       if (columns == 4) {
         const size_t cap = boundedReserve(n, in, 8);
         r.reserve(cap), rii.reserve(cap), rij.reserve(cap), rjj.reserve(cap);
       }
     }
-    if (words.size() != columns) return fail(in.lineNumber() - 1);
+    if (words.size() != columns) return fail(lineNo);
     StLiczOdl e;
     if (columns == 4) {
       double v[4];
       for (int k = 0; k < 4; ++k)
-        if (!tokenToDouble(words[k], v[k])) return fail(in.lineNumber() - 1);
-      if (v[1] < 0 || v[2] < 0 || v[3] < 0) return fail(in.lineNumber() - 1);
+        if (!tokenToDouble(words[k], v[k])) return fail(lineNo);
+      if (v[1] < 0 || v[2] < 0 || v[3] < 0) return fail(lineNo);
       r.push_back(v[0]), rii.push_back(v[1]), rij.push_back(v[2]), rjj.push_back(v[3]);
       const double sum = std::round(v[1] + v[2] + v[3]);
       e.r = v[0];
@@ -273,9 +277,9 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
     } else {
       int64_t card = 0;
       if (!tokenToDouble(words[0], e.r) || !tokenToInt(words[1], card) || card < 0 || card > INT32_MAX)
-        return fail(in.lineNumber() - 1);
+        return fail(lineNo);
       e.card = static_cast<int32_t>(card);
-      if (columns == 3 && !tokenToDouble(words[2], e.norm)) return fail(in.lineNumber() - 1);
+      if (columns == 3 && !tokenToDouble(words[2], e.norm)) return fail(lineNo);
     }
     list.push_back(e);
   }
@@ -326,11 +330,12 @@ StDiffractionLoad loadDiffractionFile(const std::string& path, StReadTarget targ
     return fail(in.lineNumber());
   if (!readCommentLine(in, out.comment)) return fail(in.lineNumber());
   std::string_view line;
-  if (!in.nextLine(line)) return fail(in.lineNumber());
+  int64_t lineNo = in.lineNumber();
+  if (!in.nextLine(line)) return fail(lineNo);
   {
     std::vector<std::string_view> names;
     splitWords(line.substr(line.empty() || line[0] != '#' ? 0 : 1), names);
-    if (names.size() < 2) return fail(in.lineNumber() - 1);
+    if (names.size() < 2) return fail(lineNo);
     out.angleAbscissa = names[0][0] != 'Q';
     out.sOrdinate = names[1][0] == 'S';
   }
@@ -340,11 +345,11 @@ StDiffractionLoad loadDiffractionFile(const std::string& path, StReadTarget targ
   ys.reserve(cap);
   std::vector<std::string_view> words;
   for (int64_t row = 0; row < n; ++row) {
-    if (!nextDataLine(in, line)) return fail(in.lineNumber());
+    if (!nextDataLine(in, line, lineNo)) return fail(in.lineNumber());
     splitWords(line, words);
     double x = 0, y = 0;
     if (words.size() != 2 || !tokenToDouble(words[0], x) || !tokenToDouble(words[1], y))
-      return fail(in.lineNumber() - 1);
+      return fail(lineNo);
     xs.push_back(x);
     ys.push_back(y);
   }
@@ -384,8 +389,9 @@ StSectionsLoad loadSectionsFile(const std::string& path, StReadTarget target) {
   list.reserve(boundedReserve(n, in, 11));
   std::vector<std::string_view> words;
   std::string_view line;
+  int64_t lineNo = 0;
   for (int64_t row = 0; row < n; ++row) {
-    if (!nextDataLine(in, line)) return fail(in.lineNumber());
+    if (!nextDataLine(in, line, lineNo)) return fail(in.lineNumber());
     // The name ("Shell 2") may hold a blank: it ends at the first tab.
     std::string_view name, rest;
     const auto tab = line.find('\t');
@@ -396,7 +402,7 @@ StSectionsLoad loadSectionsFile(const std::string& path, StReadTarget target) {
       while (!name.empty() && name.back() == ' ') name.remove_suffix(1);
     } else {
       splitWords(line, words);
-      if (words.empty()) return fail(in.lineNumber() - 1);
+      if (words.empty()) return fail(lineNo);
       name = words[0];
       rest = line.substr(static_cast<size_t>(words[0].data() + words[0].size() - line.data()));
     }
@@ -406,7 +412,7 @@ StSectionsLoad loadSectionsFile(const std::string& path, StReadTarget target) {
     if (name.empty() || words.size() != 5 || !tokenToDouble(words[0], s.r) || !tokenToInt(words[1], fn) ||
         fn < INT32_MIN || fn > INT32_MAX || !tokenToDouble(words[2], s.a) || !tokenToDouble(words[3], s.b) ||
         !tokenToDouble(words[4], s.c))
-      return fail(in.lineNumber() - 1);
+      return fail(lineNo);
     s.name.assign(name.data(), name.size());
     s.n = static_cast<int32_t>(fn);
     s.latticePrmMod = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/core/format.h"
 
@@ -34,13 +35,22 @@ void writeComment(FileWriter& out, const StFileTexts& t) { out.put("#comment: " 
 
 void columnLineA(FileWriter& out, char fourth) { out.printf("%s\t%8c\t%8c\t%8c\t%8c\n", "#E.", 'x', 'y', 'z', fourth); }
 
+// A nodes row: "%s" followed by one "\t%9.6f" unit per value.
+void nodeRow(FileWriter& out, const std::string& name, std::initializer_list<double> values) {
+  out.put(name.c_str(), std::strlen(name.c_str()));  // as "%s" prints it: up to a NUL
+  for (double v : values) {
+    out.put('\t');
+    out.putFixed(v, 9, 6);
+  }
+  out.put('\n');
+}
+
 void rowsNdl(FileWriter& out, const vGrainNodes& nodes) {
-  for (const auto& n : nodes) out.printf("%s\t%9.6f\t%9.6f\t%9.6f\n", n.element.c_str(), n.x, n.y, n.z);
+  for (const auto& n : nodes) nodeRow(out, n.element, {n.x, n.y, n.z});
 }
 
 void rowsNds(FileWriter& out, const vGrainNodes& nodes) {
-  for (const auto& n : nodes)
-    out.printf("%s\t%9.6f\t%9.6f\t%9.6f\t%9.6f\n", n.element.c_str(), n.x, n.y, n.z, n.r);
+  for (const auto& n : nodes) nodeRow(out, n.element, {n.x, n.y, n.z, n.r});
 }
 
 }  // namespace
@@ -89,8 +99,7 @@ StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const
       writeComment(out, t);
       out.printf("%s\t%8c\t%8c\t%8c\t%8s\t%8s\n", "#E.", 'x', 'y', 'z', "r_prev", "r_final");
       sortNodesByRadiusThenZ(nodes);
-      for (const auto& n : nodes)
-        out.printf("%s\t%9.6f\t%9.6f\t%9.6f\t%9.6f\t%9.6f\n", n.element.c_str(), n.x, n.y, n.z, n.rPrev, n.r);
+      for (const auto& n : nodes) nodeRow(out, n.element, {n.x, n.y, n.z, n.rPrev, n.r});
       break;
     case NodesLayout::Xyz:
     case NodesLayout::XyzThenNds:

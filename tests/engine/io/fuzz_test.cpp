@@ -113,7 +113,7 @@ void readAs(const TempDir& dir, const std::string& name, const std::string& text
 }
 
 TEST(ReaderFuzz, TruncatedAtEveryByte) {
-  TempDir dir;
+  TempDir dir(true);
   for (const auto& [name, text] : seedFiles(dir))
     for (size_t len = 0; len <= text.size(); ++len) {
       SCOPED_TRACE(name + " truncated to " + std::to_string(len));
@@ -123,7 +123,7 @@ TEST(ReaderFuzz, TruncatedAtEveryByte) {
 }
 
 TEST(ReaderFuzz, RandomMutationsAndNoise) {
-  TempDir dir;
+  TempDir dir(true);
   std::mt19937 rng(20261209);
   const auto seeds = seedFiles(dir);
   const std::string alphabet = "0123456789.-+eE#\t \n\r:abcXnaif\x01\xff";
@@ -154,7 +154,7 @@ TEST(ReaderFuzz, RandomMutationsAndNoise) {
 }
 
 TEST(ReaderFuzz, AbsurdSizeLinesAllocateNothingLarge) {
-  TempDir dir;
+  TempDir dir(true);
   for (const auto& [name, text] : seedFiles(dir)) {
     const auto pos = text.find("#size: ");
     if (pos == std::string::npos) continue;

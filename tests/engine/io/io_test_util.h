@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <unistd.h>
 
 #include "engine/io/writers.h"
 
@@ -12,8 +13,12 @@ namespace grainix::testing {
 
 class TempDir {
  public:
-  TempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "grainix-io-XXXXXX").string();
+  // `memory`: a RAM-backed folder when there is one (the fuzz tests write
+  // thousands of small files).
+  explicit TempDir(bool memory = false) {
+    std::filesystem::path base = std::filesystem::temp_directory_path();
+    if (memory && ::access("/dev/shm", W_OK) == 0) base = "/dev/shm";
+    std::string tmpl = (base / "grainix-io-XXXXXX").string();
     path_ = ::mkdtemp(tmpl.data());
   }
   ~TempDir() {

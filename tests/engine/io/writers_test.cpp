@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <random>
+
+#include "engine/core/format.h"
 
 #include "tests/engine/io/io_test_util.h"
 
@@ -128,6 +131,28 @@ TEST(NodesWriter, DecimalPointIsAPointWhateverTheLocale) {
   std::setlocale(LC_ALL, saved.c_str());
   ASSERT_TRUE(ok);
   EXPECT_NE(readAll(dir.file("l.ndl")).find("Cu\t 1.500000\t 0.000000"), std::string::npos);
+}
+
+// The fast fixed form of the node rows prints what printf prints.
+TEST(FileWriter, FixedFormMatchesPrintf) {
+  TempDir dir;
+  std::vector<double> values = {0, -0.0, 0.0000005, 0.0000015, -0.0000004, 2.5e-7, 123456.1234565, -1e15, 1e300,
+                                3.5399999999, 99.9999995, -7.77777777};
+  std::mt19937_64 rng(5);
+  std::uniform_real_distribution<double> d(-1000, 1000);
+  for (int i = 0; i < 2000; ++i) values.push_back(d(rng));
+  std::string expected;
+  {
+    FileWriter out;
+    ASSERT_TRUE(out.open(dir.file("f.txt")));
+    for (double v : values) {
+      out.putFixed(v, 9, 6);
+      out.put('|');
+      expected += fmtPrintf("%9.6f", v) + "|";
+    }
+    ASSERT_TRUE(out.close());
+  }
+  EXPECT_EQ(readAll(dir.file("f.txt")), expected);
 }
 
 TEST(HistogramWriter, MonoatomicSkipsEmptyBins) {
