@@ -253,14 +253,15 @@ __attribute__((target("avx512f"), always_inline)) inline void sum8(PairKernelCtx
   const __m512d hi = _mm512_mul_pd(q, _mm512_set1_pd(1.0 + 0x1p-40));
   const __m512d flo = _mm512_roundscale_pd(lo, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
   const __m512d fhi = _mm512_roundscale_pd(hi, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-  __mmask8 ok = _mm512_cmp_pd_mask(flo, fhi, _CMP_EQ_OQ);
-  ok &= _mm512_cmp_pd_mask(hi, capd, _CMP_LT_OQ);
-  _mm256_store_si256(reinterpret_cast<__m256i*>(kb), _mm512_cvttpd_epi32(lo));
+  __mmask8 ok = _mm512_mask_cmp_pd_mask(static_cast<__mmask8>(lanes), flo, fhi, _CMP_EQ_OQ);
+  ok = _mm512_mask_cmp_pd_mask(ok, hi, capd, _CMP_LT_OQ);
+  // Uncertain and unwanted lanes go to the spare bin after the table.
+  _mm256_store_si256(reinterpret_cast<__m256i*>(kb), _mm512_cvttpd_epi32(_mm512_mask_blend_pd(ok, capd, flo)));
   _mm512_store_pd(dI, di);
   _mm512_store_pd(dM, _mm512_sqrt_pd(sM));
-  for (unsigned certain = ok & lanes; certain; certain &= certain - 1) {
-    const int l = __builtin_ctz(certain);
-    const int32_t k = kb[l];
+#pragma GCC unroll 8
+  for (int l = 0; l < 8; ++l) {
+    const auto k = static_cast<size_t>(kb[l]);
     ++c.hist[k];
     c.sumI[k] += dI[l];
     c.sumM[k] += dM[l];
@@ -373,13 +374,17 @@ __attribute__((target("avx2"), always_inline)) inline void sum4(PairKernelCtx& c
   const __m256d hi = _mm256_mul_pd(q, _mm256_set1_pd(1.0 + 0x1p-40));
   __m256d okv = _mm256_cmp_pd(_mm256_floor_pd(lo), _mm256_floor_pd(hi), _CMP_EQ_OQ);
   okv = _mm256_and_pd(okv, _mm256_cmp_pd(hi, capd, _CMP_LT_OQ));
+  const __m256d want = _mm256_castsi256_pd(_mm256_cmpgt_epi64(
+      _mm256_and_si256(_mm256_set1_epi64x(lanes), _mm256_setr_epi64x(1, 2, 4, 8)), _mm256_setzero_si256()));
+  okv = _mm256_and_pd(okv, want);
   const unsigned ok = static_cast<unsigned>(_mm256_movemask_pd(okv));
-  _mm_store_si128(reinterpret_cast<__m128i*>(kb), _mm256_cvttpd_epi32(lo));
+  // Uncertain and unwanted lanes go to the spare bin after the table.
+  _mm_store_si128(reinterpret_cast<__m128i*>(kb), _mm256_cvttpd_epi32(_mm256_blendv_pd(capd, _mm256_floor_pd(lo), okv)));
   _mm256_store_pd(dI, di);
   _mm256_store_pd(dM, _mm256_sqrt_pd(sM));
-  for (unsigned certain = ok & lanes; certain; certain &= certain - 1) {
-    const int l = __builtin_ctz(certain);
-    const int32_t k = kb[l];
+#pragma GCC unroll 4
+  for (int l = 0; l < 4; ++l) {
+    const auto k = static_cast<size_t>(kb[l]);
     ++c.hist[k];
     c.sumI[k] += dI[l];
     c.sumM[k] += dM[l];

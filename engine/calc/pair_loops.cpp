@@ -307,8 +307,8 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
       if (needWide) t.wide[k].assign(static_cast<size_t>((cap + 1) * copies), 0u);
     }
     if (mode == 3) {
-      t.sumI.assign(static_cast<size_t>(cap), 0.0);
-      t.sumM.assign(static_cast<size_t>(cap), 0.0);
+      t.sumI.assign(static_cast<size_t>(cap + 1), 0.0);
+      t.sumM.assign(static_cast<size_t>(cap + 1), 0.0);
     }
   }
 
