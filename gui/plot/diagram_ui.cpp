@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QRegularExpression>
 
 namespace grainix {
 
@@ -33,6 +34,14 @@ QString DiagramUi::getSaveFileName(QWidget* parent, const QString& caption, cons
   QFileDialog dialog(parent, caption, QString(), filter);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setDefaultSuffix(defaultSuffix);
+  // A name typed without an extension gets the one of the chosen filter.
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+    const int star = f.indexOf("*.");
+    if (star < 0) return;
+    QString ext = f.mid(star + 2);
+    ext = ext.left(ext.indexOf(QRegularExpression("[^A-Za-z0-9]")));
+    if (!ext.isEmpty()) dialog.setDefaultSuffix(ext.toLower());
+  });
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
   return dialog.selectedFiles().front();
 }

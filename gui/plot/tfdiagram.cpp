@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -89,9 +92,28 @@ QImage axisTitleImage(const QString& name) {
 
 void TFdiagram::setDefaultSettings(DiagramSettings* settings) { g_defaultSettings = settings; }
 
+namespace {
+
+// The program's settings file when the main window has not named one:
+// $GRAINIX_INI, else the executable's path with ".ini" when its folder is
+// writable, else ~/.config/grainix/grainix.ini.
+std::string fallbackSettingsPath() {
+  const QByteArray env = qgetenv("GRAINIX_INI");
+  if (!env.isEmpty()) return env.toStdString();
+  const QFileInfo exe(QCoreApplication::applicationFilePath());
+  if (!exe.filePath().isEmpty() && QFileInfo(exe.absolutePath()).isWritable())
+    return (exe.absolutePath() + "/" + exe.completeBaseName() + ".ini").toStdString();
+  const QString dir = QDir::homePath() + "/.config/grainix";
+  QDir().mkpath(dir);
+  return (dir + "/grainix.ini").toStdString();
+}
+
+}  // namespace
+
 DiagramSettings& TFdiagram::defaultSettings() {
-  static MemoryDiagramSettings fallback;
-  return g_defaultSettings ? *g_defaultSettings : fallback;
+  if (g_defaultSettings) return *g_defaultSettings;
+  static IniDiagramSettings fallback(fallbackSettingsPath());
+  return fallback;
 }
 
 TFdiagram::TFdiagram(QWidget* owner, DiagramSettings* settings)

@@ -46,8 +46,9 @@ class TFdiagram : public QWidget {
   explicit TFdiagram(QWidget* owner, DiagramSettings* settings = nullptr);
   ~TFdiagram() override;
 
-  // The settings windows use when none is passed (not owned). Until set, an
-  // in-memory store with the defaults.
+  // The settings windows use when none is passed (not owned). Until set,
+  // the settings file found the way the program finds it ($GRAINIX_INI, or
+  // beside the executable).
   static void setDefaultSettings(DiagramSettings* settings);
   static DiagramSettings& defaultSettings();
   DiagramSettings& settings() const { return *settings_; }
