@@ -59,5 +59,29 @@ TEST(IniFile, RoundTripsThroughAFile) {
   EXPECT_TRUE(missing.sections().empty());
 }
 
+TEST(IniFile, UpdateKeyWritesOneKeyAtOnce) {
+  const auto path = std::filesystem::temp_directory_path() / "grainix_ini_update_test.ini";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << "[aux]\r\ndataDir=c:\\\r\ngw=640\r\n[latt]\r\nrgrain=15\r\n";
+  }
+  std::string error;
+  ASSERT_TRUE(IniFile::updateKey(path.string(), "AUX", "path_nconv", "/opt/nconvert", &error));
+  IniFile back(path.string());
+  ASSERT_TRUE(back.load());
+  EXPECT_EQ(back.readString("aux", "path_nconv", ""), "/opt/nconvert");
+  EXPECT_EQ(back.readString("aux", "dataDir", ""), "c:\\");
+  EXPECT_EQ(back.readString("latt", "rgrain", ""), "15");
+  std::filesystem::remove(path);
+  // A missing file is created with the one key.
+  ASSERT_TRUE(IniFile::updateKey(path.string(), "aux", "k", "v"));
+  IniFile created(path.string());
+  ASSERT_TRUE(created.load());
+  EXPECT_EQ(created.readString("aux", "k", ""), "v");
+  std::filesystem::remove(path);
+  EXPECT_FALSE(IniFile::updateKey("/nonexistent-dir/x.ini", "aux", "k", "v", &error));
+  EXPECT_EQ(error, "Unable to write to /nonexistent-dir/x.ini");
+}
+
 }  // namespace
 }  // namespace grainix
