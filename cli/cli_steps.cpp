@@ -1,11 +1,27 @@
 #include "cli/cli_steps.h"
 
+#include <cmath>
+
+#include "engine/app/modify_command.h"
+#include "engine/calc/delta_stats.h"
+#include "engine/calc/diffraction.h"
+#include "engine/calc/gr.h"
 #include "engine/calc/pair_loops.h"
+#include "engine/calc/radiation.h"
+#include "engine/calc/windowing.h"
 #include "engine/core/format.h"
+#include "engine/modify/modpos_model.h"
 
 namespace grainix::cli {
 
 namespace {
+
+bool reportPairRun(Session& s, const StPairRunResult& res) {
+  s.log->lines(res.log);
+  StCommandResult messages;
+  messages.messages = res.messages;
+  return !(s.log->messages(messages) || res.refused);
+}
 
 int computePdh(Session& s) {
   const CliOptions& o = *s.options;
@@ -24,12 +40,148 @@ int computePdh(Session& s) {
   CancelToken never;
   const int mode = s.biatomic ? 1 : 0;
   const StPairRunResult res = runPairLoop(mode, prm, s.wb.pdh, s.wb.partial, s.progress, never, o.threads);
-  s.log->lines(res.log);
-  StCommandResult messages;
-  messages.messages = res.messages;
-  if (s.log->messages(messages) || res.refused) return 1;
+  if (!reportPairRun(s, res)) return 1;
   s.log->line("... PDH CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
+  return 0;
+}
+
+// Sections and thermal displacements, as the modification window would
+// apply them, then accepted.
+int modifyGrain(Session& s) {
+  const CliOptions& o = *s.options;
+  StFmodPosPrm input = modifyWindowInput(s.wb, s.table);
+  std::unique_ptr<ThermalRandom> random = std::make_unique<StdThermalRandom>();
+  ClockSeconds clock = nullptr;
+  if (o.seed) {
+    const int64_t seed = *o.seed;
+    clock = [seed] { return seed; };
+  }
+  ModPosModel model(input, std::move(random), clock);
+  model.opening();
+  SectionsTable& table = model.table();
+
+  auto check = [&](const StCommandResult& res, const char* option) {
+    if (res.messages.empty()) return true;
+    for (const auto& m : res.messages) s.log->error(std::string(option) + ": " + m.text);
+    return false;
+  };
+  if (!o.sections.empty()) {
+    while (table.rowCount() < o.sections.size()) table.addSection();
+    for (size_t i = 0; i < o.sections.size(); ++i) {
+      if (!check(table.editCell(i, colRadius, fmtDefault(o.sections[i].radius), '0'), "--sections")) return 2;
+      if (!check(table.editCell(i, colPsi, fmtDefault(o.sections[i].psi), '0'), "--sections")) return 2;
+    }
+    if (!check(table.readIntoRecords(), "--sections")) return 2;
+  }
+  if (!o.thermal.empty()) {
+    model.setThermalVibration(true);
+    model.setDistribution(o.thermal == "uniform" ? Distribution::Uniform : Distribution::Normal);
+    if (o.temperature) {
+      if (!check(model.setTemperatureText(fmtDefault(*o.temperature)), "--temperature")) return 2;
+    } else {
+      model.amplitudeEdited(0, fmtDefault(o.amplitude[0]));
+      model.amplitudeEdited(1, fmtDefault(o.amplitude.size() > 1 ? o.amplitude[1] : o.amplitude[0]));
+    }
+    if (o.acp && !check(model.setAcpText(fmtDefault(*o.acp)), "--acp")) return 2;
+    if (o.level && !check(model.setLevelText(fmtDefault(*o.level)), "--level")) return 2;
+  }
+  const StCommandResult res = model.modify(s.progress);
+  s.log->lines(res.log);
+  if (s.log->messages(res)) return 1;
+  const StCommandResult closed = modifyClosed(s.wb, true, model.sections());
+  s.log->lines(closed.log);
+  s.texts.header.modified = true;
+  return 0;
+}
+
+int computeDiffraction(Session& s) {
+  const CliOptions& o = *s.options;
+  RadiationModel radiation;
+  if (o.lambda) {
+    radiation.editLambda(fmtDefault(*o.lambda));
+  } else {
+    for (size_t i = 0; i < RadiationModel::anodes().size(); ++i)
+      if (o.anode == RadiationModel::anodes()[i].name) radiation.chooseAnode(static_cast<int>(i));
+  }
+  StDiffrPrm prm;
+  if (!radiation.lambda(prm.lambda) || !radiation.k(prm.k)) {
+    s.log->error("--lambda: not a usable wavelength");
+    return 2;
+  }
+  prm.start = o.start;
+  prm.stop = o.stop;
+  prm.step = o.step;
+  prm.binWidth = o.bin;
+  prm.useFactors = radiation.useFactors();
+  prm.nodes = &s.wb.current();
+  prm.pdh = &s.wb.pdh;
+  prm.table = &s.table;
+  s.texts.lambda = radiation.lambdaText();
+  s.texts.k = radiation.kText();
+  s.texts.step = fmtDefault(o.step);
+  s.texts.angleAbscissa = o.abscissa == "angle";
+  s.texts.sOrdinate = o.intensity == "S";
+
+  s.log->line("");
+  s.log->line("... DIFFRACTION CALCULATIONS START ...");
+  s.log->line(" start time: " + nowLongTime());
+  const StDiffractionOutcome out =
+      runDiffraction(prm, &s.wb.partial, s.biatomic ? 1 : 0, s.wb.pattern, s.progress, nullptr, o.threads);
+  StCommandResult messages;
+  messages.messages = out.messages;
+  if (s.log->messages(messages) || out.refused) return 1;
+  s.log->line("... DIFFRACTION CALCULATIONS STOP ...");
+  s.log->line(" stop time: " + nowLongTime());
+  if (s.wb.pattern.count == 0) {
+    s.log->error(kEmptyPattern);
+    return 1;
+  }
+  return 0;
+}
+
+int computeGr(Session& s) {
+  const CliOptions& o = *s.options;
+  const int choice = o.window == "none" ? windowNone : o.window == "hamming" ? windowHamming : windowLorch;
+  std::unique_ptr<WindowingFunction> window = makeWindow(choice);
+  StGrPrm prm;
+  prm.rStart = o.grStart ? *o.grStart : 0;
+  prm.rStop = o.grStop ? *o.grStop : 2 * s.radius;
+  prm.rStep = o.grStep ? *o.grStep : 0.01;
+  prm.pattern = &s.wb.pattern;
+  prm.window = window.get();
+  s.log->line("");
+  s.log->line("... G(r) CALCULATIONS START ...");
+  s.log->line(" start time: " + nowLongTime());
+  computeGr(prm, s.wb.gr, s.progress, nullptr, o.threads);
+  s.log->line("... G(r) CALCULATIONS STOP ...");
+  s.log->line(" stop time: " + nowLongTime());
+  return 0;
+}
+
+int computeDelta(Session& s) {
+  const CliOptions& o = *s.options;
+  if (auto refusal = checkDeltaInputs(s.wb.ideal, s.wb.modified)) {
+    s.log->error(refusal->text);
+    return 1;
+  }
+  StCalcPrm prm;
+  prm.nodes = s.wb.ideal;
+  prm.nodesMod = s.wb.modified;
+  prm.rMax = s.wb.grainPrm.maxDistance;
+  prm.lattPrm = s.latticePrm;
+  prm.binWidth = o.bin;
+  s.log->line("... delta (r) CALCULATIONS START ...");
+  s.log->line("start time is " + nowLongTime());
+  CancelToken never;
+  PdhList delta;
+  const StPairRunResult res = runPairLoop(3, prm, delta, s.wb.partial, s.progress, never, o.threads);
+  if (!reportPairRun(s, res)) return 1;
+  s.log->line("... PDH CALCULATIONS STOP ...");
+  s.log->line(" stop time: " + nowLongTime());
+  const StDeltaStats stats = computeDeltaStats(delta, s.wb.grainPrm.latticePrm);
+  s.log->lines(stats.memo);
+  s.delta = std::move(delta);
   return 0;
 }
 
@@ -39,28 +191,38 @@ int runSteps(Session& s) {
   const CliOptions& o = *s.options;
   Logger& log = *s.log;
 
+  const bool modify = !o.sections.empty() || !o.thermal.empty();
+  if (!o.writeDelta.empty() && !modify) {
+    log.error("--write-delta: delta(r) compares the ideal and the modified grain; give --sections or --thermal");
+    return 2;
+  }
+  if (modify)
+    if (int rc = modifyGrain(s)) return rc;
+
   const bool needGr = !o.writeGr.empty();
   const bool needDiffraction = needGr || !o.writeDiffraction.empty();
   const bool needPdh = needDiffraction || !o.writePdh.empty();
 
   if (needPdh)
     if (int rc = computePdh(s)) return rc;
+  if (needDiffraction)
+    if (int rc = computeDiffraction(s)) return rc;
+  if (needGr)
+    if (int rc = computeGr(s)) return rc;
+  if (!o.writeDelta.empty())
+    if (int rc = computeDelta(s)) return rc;
 
   bool ok = true;
-  if (!o.writeNodes.empty())
-    ok = writeAtomically(o.writeNodes, log,
-                         [&](const std::string& p) { return saveNodesFile(p, s.wb.current(), s.texts); }) &&
-         ok;
-  if (!o.writePdh.empty())
-    ok = writeAtomically(o.writePdh, log,
-                         [&](const std::string& p) {
-                           return saveHistogramFile(p, s.wb.pdh, s.wb.partial, s.biatomic, s.texts);
-                         }) &&
-         ok;
-  if (!o.writeSections.empty())
-    ok = writeAtomically(o.writeSections, log,
-                         [&](const std::string& p) { return saveSectionsFile(p, s.wb.sections, s.texts); }) &&
-         ok;
+  auto write = [&](const std::string& path, const std::function<StCommandResult(const std::string&)>& writer) {
+    if (!path.empty()) ok = writeAtomically(path, log, writer) && ok;
+  };
+  write(o.writeNodes, [&](const std::string& p) { return saveNodesFile(p, s.wb.current(), s.texts); });
+  write(o.writePdh,
+        [&](const std::string& p) { return saveHistogramFile(p, s.wb.pdh, s.wb.partial, s.biatomic, s.texts); });
+  write(o.writeDiffraction, [&](const std::string& p) { return saveDiffractionFile(p, s.wb.pattern, s.texts); });
+  write(o.writeGr, [&](const std::string& p) { return saveGrFile(p, s.wb.gr, s.texts); });
+  write(o.writeDelta, [&](const std::string& p) { return saveDeltaFile(p, s.delta, s.texts); });
+  write(o.writeSections, [&](const std::string& p) { return saveSectionsFile(p, s.wb.sections, s.texts); });
   return ok ? 0 : 1;
 }
 

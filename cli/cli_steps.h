@@ -54,6 +54,7 @@ struct Session {
   double latticePrm = 0;
   double radius = 0;
   bool biatomic = false;
+  PdhList delta;  // delta(r) entries (the PDH list stays the histogram)
 };
 
 std::string nowLongTime();
