@@ -17,6 +17,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -292,6 +293,8 @@ TEST_F(DiagramWindowTest, FilterButtonsBuildFilteredLineWindowsAndRefuseBadKerne
   EXPECT_EQ(f->listEntries(), (QStringList{"diagram: 1", "diagram: 2"}));
   EXPECT_TRUE(f->memoText().startsWith("amplitude reduction diagram number 1"));
   EXPECT_EQ(f->Graf->getMargin(), (stMargin{80, 60, 60, 60}));
+  QApplication::processEvents();
+  f->grafImage().save(QDir::temp().filePath("grainix-diagram-filtered.png"));
 
   for (const char* text : {"1"}) {
     w->Ekersize->setText(text);
@@ -553,7 +556,10 @@ TEST_F(DiagramWindowTest, CommandsTogglesSizesAndShortcuts) {
     EXPECT_EQ(s.action->shortcut(), QKeySequence(s.keys)) << s.keys;
     EXPECT_TRUE(w->actions().contains(s.action)) << s.keys;  // held by the window, not only the menu
   }
-  w->toggleLegend();
+  // The shortcut works on the window itself, with no menu open.
+  w->activateWindow();
+  QApplication::setActiveWindow(w);
+  QTest::keyClick(w->Graf, Qt::Key_L, Qt::ControlModifier);
   EXPECT_TRUE(w->Graf->activePanel()->legend.visible);
   EXPECT_TRUE(w->MIlegend->isChecked());
   w->toggleGrid();
