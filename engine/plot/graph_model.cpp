@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <stdexcept>
 
 namespace grainix {
 
@@ -269,8 +270,18 @@ unsigned Graph2DModel::diagramCount() const {
   return g ? static_cast<unsigned>(g->diagrams.size()) : 0;
 }
 
-TSingleDiagram& Graph2DModel::diagram(unsigned j) { return activePanel()->diagrams.at(j); }
-const TSingleDiagram& Graph2DModel::diagram(unsigned j) const { return activePanel()->diagrams.at(j); }
+// A series index past the end is a caller's fault: it throws
+// std::out_of_range rather than touching memory that is not a series.
+TSingleDiagram& Graph2DModel::diagram(unsigned j) {
+  TSubGraph* g = activePanel();
+  if (!g) throw std::out_of_range("plot: no panel");
+  return g->diagrams.at(j);
+}
+const TSingleDiagram& Graph2DModel::diagram(unsigned j) const {
+  const TSubGraph* g = activePanel();
+  if (!g) throw std::out_of_range("plot: no panel");
+  return g->diagrams.at(j);
+}
 
 // Operations on "the last series" do nothing while the panel has none.
 #define GRAINIX_LAST_SERIES(action)                  \
@@ -283,7 +294,7 @@ const TSingleDiagram& Graph2DModel::diagram(unsigned j) const { return activePan
 
 void Graph2DModel::setColor(TColor color) { GRAINIX_LAST_SERIES(d.color = color); }
 void Graph2DModel::setColor(TColor color, unsigned j) { diagram(j).color = color; }
-TColor Graph2DModel::getColor() const { return activePanel()->diagrams.back().color; }
+TColor Graph2DModel::getColor() const { return diagramCount() ? diagram(diagramCount() - 1).color : clBlack; }
 TColor Graph2DModel::getColor(unsigned j) const { return diagram(j).color; }
 
 void Graph2DModel::setStyle(diagramStyle style) {
@@ -293,12 +304,12 @@ void Graph2DModel::setStyle(diagramStyle style) {
   if (style == dsComb) g->rangeY.min = 0.0;
 }
 void Graph2DModel::setStyle(diagramStyle style, unsigned j) { diagram(j).style = style; }
-diagramStyle Graph2DModel::getStyle() const { return activePanel()->diagrams.back().style; }
+diagramStyle Graph2DModel::getStyle() const { return diagramCount() ? diagram(diagramCount() - 1).style : dsLine; }
 diagramStyle Graph2DModel::getStyle(unsigned j) const { return diagram(j).style; }
 
 void Graph2DModel::setPenWidth(unsigned width) { GRAINIX_LAST_SERIES(d.penWidth = width); }
 void Graph2DModel::setPenWidth(unsigned width, unsigned j) { diagram(j).penWidth = width; }
-unsigned Graph2DModel::getPenWidth() const { return activePanel()->diagrams.back().penWidth; }
+unsigned Graph2DModel::getPenWidth() const { return diagramCount() ? diagram(diagramCount() - 1).penWidth : 1u; }
 unsigned Graph2DModel::getPenWidth(unsigned j) const { return diagram(j).penWidth; }
 
 void Graph2DModel::setDiagramTitle(const std::string& text) { GRAINIX_LAST_SERIES(d.title = text); }

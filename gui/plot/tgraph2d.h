@@ -111,6 +111,7 @@ class TGraph2D : public QWidget {
   QImage renderImage();
   // Paints the control onto any painter at its current size.
   void render(QPainter& painter);
+  using QWidget::render;
   // Prints the control's picture stretched into `pageRect` (printer pixels);
   // an empty rectangle means the whole page. False if the job fails.
   bool printData(QPrinter& printer, const QRect& pageRect = QRect());
