@@ -118,3 +118,61 @@ TEST(TGraph2DWidget, DataFilesThroughTheWidget) {
 
 }  // namespace
 }  // namespace grainix
+
+namespace grainix {
+namespace {
+
+// Every style in a 2 x 1 grid with legends: the comb panel starts at 0.
+TEST(TGraph2DWidget, StylesAndPanelGridRender) {
+  TGraph2D g;
+  g.resize(800, 600);
+  ASSERT_TRUE(g.divideGraph(2, 1));
+  std::vector<double> x, y;
+  for (int i = 0; i < 40; ++i) {
+    x.push_back(1.0 + 0.25 * i);
+    y.push_back(40.0 + 30.0 * std::exp(-std::pow((x.back() - 5.0) / 1.5, 2)));
+  }
+  ASSERT_TRUE(g.insertData(x, y, 1, 1));
+  g.setStyle(dsComb);
+  g.setColor(makeColor(0, 110, 0));
+  g.setPenWidth(3);
+  g.setDiagramTitle("PDH (comb)");
+  g.setGraphTitle("pair-distance histogram");
+  g.setAxisXTitle("r (Å)");
+  g.setAxisYTitle("count");
+  g.setMargin({80, 40, 40, 60});
+  g.activePanel()->legend.visible = true;
+  EXPECT_EQ(g.activePanel()->rangeY.min, 0.0);
+
+  std::vector<double> y2 = y, y3 = y;
+  for (double& v : y2) v = v * 0.5 + 5;
+  for (double& v : y3) v = v * 0.8;
+  ASSERT_TRUE(g.insertData(x, y, 2, 1));
+  g.setStyle(dsPoint);
+  g.setColor(clBlue);
+  g.setPenWidth(3);
+  g.setDiagramTitle("points");
+  ASSERT_TRUE(g.insertData(x, y2, 2, 1));
+  g.setStyle(dsCircle);
+  g.setColor(clRed);
+  g.setPenWidth(4);
+  g.setDiagramTitle("circles");
+  ASSERT_TRUE(g.insertData(x, y3, 2, 1));
+  g.setStyle(dsLineInset);
+  g.setColor(makeColor(128, 0, 128));
+  g.setPenWidth(2);
+  g.setDiagramTitle("line inset");
+  g.setMargin({80, 40, 40, 60});
+  g.setAxisXTitle("x");
+  g.setAxisYTitle("y");
+  g.activePanel()->legend.visible = true;
+  g.activePanel()->grid.visible = true;
+
+  const QImage img = g.grab().toImage();
+  EXPECT_TRUE(img.save(QDir(QDir::tempPath()).filePath("grainix_tgraph2d_styles.png")));
+  EXPECT_GT(countPixels(img, [](QColor c) { return c.green() > 90 && c.red() < 60 && c.blue() < 60; }), 200);
+  EXPECT_GT(countPixels(img, [](QColor c) { return c.red() > 200 && c.green() < 60; }), 200);
+}
+
+}  // namespace
+}  // namespace grainix
