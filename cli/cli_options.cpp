@@ -197,6 +197,10 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
     result.error = "--temperature/--amplitude: need --thermal uniform|normal";
     return result;
   }
+  if (!o.writeDelta.empty() && o.sections.empty() && o.thermal.empty()) {
+    result.error = "--write-delta: delta(r) compares the ideal and the modified grain; give --sections or --thermal";
+    return result;
+  }
   result.ok = true;
   return result;
 }

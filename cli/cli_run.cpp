@@ -238,6 +238,10 @@ int run(const CliOptions& o, const char* argv0, std::ostream& err) {
       return 2;
     }
     const double radius = o.radius ? *o.radius : *o.radiusLp * a;
+    if (!o.sections.empty() && o.sections.back().radius > radius) {
+      log.error("--sections: exceeded value of grain radius (" + fmtGeneral(radius, 5) + ")");
+      return 2;
+    }
     in.latticeText = fmtDefault(a);
     in.radiusText = fmtDefault(radius);
     OptionsStacking stacking(o, a);

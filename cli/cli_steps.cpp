@@ -192,10 +192,6 @@ int runSteps(Session& s) {
   Logger& log = *s.log;
 
   const bool modify = !o.sections.empty() || !o.thermal.empty();
-  if (!o.writeDelta.empty() && !modify) {
-    log.error("--write-delta: delta(r) compares the ideal and the modified grain; give --sections or --thermal");
-    return 2;
-  }
   if (modify)
     if (int rc = modifyGrain(s)) return rc;
 

@@ -1,0 +1,269 @@
+// grainix-cli writes the same files as the engine does for the same inputs,
+// refuses bad options with exit status 2 and calculation refusals with 1.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/app/build_command.h"
+#include "engine/app/modify_command.h"
+#include "engine/app/workbench.h"
+#include "engine/calc/delta_stats.h"
+#include "engine/calc/diffraction.h"
+#include "engine/calc/element_table.h"
+#include "engine/calc/gr.h"
+#include "engine/calc/pair_loops.h"
+#include "engine/calc/radiation.h"
+#include "engine/calc/windowing.h"
+#include "engine/core/format.h"
+#include "engine/io/writers.h"
+#include "engine/modify/modpos_model.h"
+
+namespace grainix {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int status = -1;
+  std::string err;
+};
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = fs::temp_directory_path() / ("grainix_cli_" + std::to_string(::getpid()) + "_" +
+                                       ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    ASSERT_TRUE(loadScatteringTable(std::string(GRAINIX_SOURCE_DIR) + "/data/scFact.sft", table));
+  }
+  void TearDown() override { fs::remove_all(dir); }
+
+  CliRun run(const std::string& args) {
+    const std::string errFile = (dir / "stderr.txt").string();
+    const std::string cmd = "cd '" + dir.string() + "' && '" GRAINIX_CLI "' " + args + " 2>'" + errFile + "'";
+    CliRun r;
+    const int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.err = slurp(errFile);
+    return r;
+  }
+
+  static std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  // File text without its "#date:" line, which carries the time of writing.
+  static std::string withoutDate(const fs::path& p) {
+    std::istringstream in(slurp(p));
+    std::string line, out;
+    while (std::getline(in, line))
+      if (line.rfind("#date:", 0) != 0) out += line + "\n";
+    return out;
+  }
+
+  int index(const std::string& symbol) const {
+    for (size_t i = 0; i < table.size(); ++i)
+      if (table[i].name == symbol) return static_cast<int>(i);
+    return -1;
+  }
+
+  StBuildInput input(const std::string& structure, const std::string& l, const std::string& r, double radius) {
+    StBuildInput in;
+    in.structure = structure == "fcc" ? structFcc : structZincBlende;
+    in.elementL = l;
+    in.elementIndexL = index(l);
+    in.biatomic = !r.empty();
+    in.elementR = in.biatomic ? r : l;
+    in.elementIndexR = index(in.elementR);
+    in.zincBlendeCaption = in.biatomic ? "zinc blende" : "diamond like";
+    in.latticeText = fmtDefault(table[static_cast<size_t>(in.elementIndexL)].lc);
+    in.radiusText = fmtDefault(radius);
+    texts.header.latticeText = in.latticeText;
+    texts.header.radiusText = in.radiusText;
+    texts.header.elementL = l;
+    texts.header.elementR = in.elementR;
+    texts.header.biatomic = in.biatomic;
+    texts.binWidth = "0.001";
+    return in;
+  }
+
+  fs::path dir;
+  ElementTable table;
+  StFileTexts texts;
+};
+
+TEST_F(CliTest, FccPatternFilesMatchTheEngine) {
+  const CliRun r = run("--structure fcc --element Ni --radius 10 --write-nodes ni.ndl --write-pdh ni.his "
+                       "--write-diffraction ni.diff --write-gr ni.grp --range 10:120:0.5");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("fcc, number of nodes="), std::string::npos);
+
+  Workbench wb;
+  ASSERT_TRUE(build(wb, input("fcc", "Ni", "", 10), nullptr).ok);
+  texts.header.structure = wb.generator->name;
+  StCalcPrm prm;
+  prm.nodes = wb.ideal;
+  prm.rMax = wb.grainPrm.maxDistance;
+  prm.binWidth = 0.001;
+  CancelToken never;
+  runPairLoop(0, prm, wb.pdh, wb.partial, nullptr, never);
+  RadiationModel radiation;  // Cu
+  StDiffrPrm d;
+  radiation.lambda(d.lambda);
+  radiation.k(d.k);
+  d.start = 10;
+  d.stop = 120;
+  d.step = 0.5;
+  d.binWidth = 0.001;
+  d.nodes = &wb.ideal;
+  d.pdh = &wb.pdh;
+  d.table = &table;
+  runDiffraction(d, &wb.partial, 0, wb.pattern);
+  auto window = makeWindow(windowLorch);
+  StGrPrm g;
+  g.rStart = 0;
+  g.rStop = 20;
+  g.rStep = 0.01;
+  g.pattern = &wb.pattern;
+  g.window = window.get();
+  computeGr(g, wb.gr);
+  texts.lambda = radiation.lambdaText();
+  texts.k = radiation.kText();
+  texts.step = "0.5";
+  texts.angleAbscissa = false;
+  texts.sOrdinate = true;
+
+  const fs::path e = dir / "engine";
+  fs::create_directories(e);
+  ASSERT_TRUE(saveNodesFile((e / "ni.ndl").string(), wb.ideal, texts).ok);
+  ASSERT_TRUE(saveHistogramFile((e / "ni.his").string(), wb.pdh, wb.partial, false, texts).ok);
+  ASSERT_TRUE(saveDiffractionFile((e / "ni.diff").string(), wb.pattern, texts).ok);
+  ASSERT_TRUE(saveGrFile((e / "ni.grp").string(), wb.gr, texts).ok);
+  for (const char* f : {"ni.ndl", "ni.his", "ni.diff", "ni.grp"}) {
+    const std::string cli = withoutDate(dir / f);
+    EXPECT_FALSE(cli.empty()) << f;
+    EXPECT_EQ(cli, withoutDate(e / f)) << f;
+  }
+  // Nothing but the requested files (no temporary names left behind).
+  size_t files = 0;
+  for (const auto& entry : fs::directory_iterator(dir))
+    if (entry.is_regular_file()) ++files;
+  EXPECT_EQ(files, 5u);  // four outputs and the captured stderr
+}
+
+TEST_F(CliTest, CoreShellDeltaAndSectionsMatchTheEngine) {
+  const CliRun r = run("--structure zincblende --element Zn --element2 S --radius 9 --sections 4.5:-2,9:1 "
+                       "--write-delta zns.dij --write-sections zns.sct --quiet");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(r.err.empty()) << r.err;  // --quiet
+
+  Workbench wb;
+  ASSERT_TRUE(build(wb, input("zincblende", "Zn", "S", 9), nullptr).ok);
+  StFmodPosPrm mp = modifyWindowInput(wb, table);
+  ModPosModel model(mp);
+  model.opening();
+  model.table().addSection();
+  model.table().editCell(0, colRadius, "4.5", '0');
+  model.table().editCell(0, colPsi, "-2", '0');
+  model.table().editCell(1, colRadius, "9", '0');
+  model.table().editCell(1, colPsi, "1", '0');
+  model.table().readIntoRecords();
+  model.modify();
+  modifyClosed(wb, true, model.sections());
+  texts.header.structure = wb.generator->name;
+  texts.header.modified = true;
+  StCalcPrm prm;
+  prm.nodes = wb.ideal;
+  prm.nodesMod = wb.modified;
+  prm.rMax = wb.grainPrm.maxDistance;
+  prm.binWidth = 0.001;
+  CancelToken never;
+  PdhList delta;
+  runPairLoop(3, prm, delta, wb.partial, nullptr, never);
+  const fs::path e = dir / "engine";
+  fs::create_directories(e);
+  ASSERT_TRUE(saveDeltaFile((e / "zns.dij").string(), delta, texts).ok);
+  ASSERT_TRUE(saveSectionsFile((e / "zns.sct").string(), wb.sections, texts).ok);
+  for (const char* f : {"zns.dij", "zns.sct"}) EXPECT_EQ(withoutDate(dir / f), withoutDate(e / f)) << f;
+  EXPECT_NE(withoutDate(dir / "zns.dij").find("#modified: 1"), std::string::npos);
+}
+
+TEST_F(CliTest, PdhOfAnXyzFile) {
+  {
+    std::ofstream xyz(dir / "four.xyz");
+    xyz << "4\ncomment\nNi\t0\t0\t0\nNi\t1\t0\t0\nNi\t0\t1\t0\nNi\t0\t0\t1\n";
+  }
+  const CliRun r = run("--input four.xyz --bin 0.1 --write-pdh four.his");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string his = withoutDate(dir / "four.his");
+  // Three pairs at 1 and three at sqrt(2).
+  EXPECT_NE(his.find(" 1.000000\t       3\n"), std::string::npos) << his;
+  EXPECT_NE(his.find(" 1.400000\t       3\n"), std::string::npos) << his;
+}
+
+TEST_F(CliTest, BadOptionsNameTheOptionAndExitWith2) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"--structure hcp --element Ni --radius 5", "--structure"},
+      {"--structure fcc --element Ni --radius -1", "--radius"},
+      {"--structure fcc --element Ni --radius abc", "--radius"},
+      {"--structure fcc --element Ni", "--radius"},
+      {"--structure fcc --radius 5", "--element"},
+      {"--structure fcc --element Qq --radius 5", "--element"},
+      {"--structure fcc --element Ni --radius 5 --anode Zz", "--anode"},
+      {"--structure fcc --element Ni --radius 5 --range 50:10:0.1", "--range"},
+      {"--structure fcc --element Ni --radius 5 --sections 3:x", "--sections"},
+      {"--structure fcc --element Ni --radius 5 --sections 3:1,20:2", "--sections"},
+      {"--structure zincblende --element Zn --radius 5", "--element2"},
+      {"--structure fcc --element Ni --radius 5 --shape cylinder", "--shape"},
+      {"--structure fcc --element Ni --radius 5 --write-delta d.dij", "--write-delta"},
+      {"--structure fcc --element Ni --radius 5 --frobnicate", "--frobnicate"},
+      {"--input missing.ndl --write-pdh x.his", "--input"},
+  };
+  for (auto [args, option] : cases) {
+    const CliRun r = run(args);
+    EXPECT_EQ(r.status, 2) << args << "\n" << r.err;
+    EXPECT_NE(r.err.find(option), std::string::npos) << args << "\n" << r.err;
+    size_t errorLines = 0;
+    for (size_t pos = r.err.find("grainix-cli:"); pos != std::string::npos; pos = r.err.find("grainix-cli:", pos + 1))
+      ++errorLines;
+    EXPECT_EQ(errorLines, 1u) << args << "\n" << r.err;
+    EXPECT_EQ(r.err.find("NEW STRUCTURE"), std::string::npos) << args << "\n" << r.err;
+  }
+}
+
+TEST_F(CliTest, CalculationRefusalsExitWith1AndLeaveNoFile) {
+  CliRun r = run("--structure fcc --element Ni --radius 5 --bin 100 --write-pdh big.his");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("size == 0"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "big.his"));
+
+  r = run("--structure sc --element Ni --radius 0.5 --write-pdh one.his");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("number of nodes equal 1. Change the settings and try again"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "one.his"));
+
+  r = run("--structure fcc --element Ni --radius 5 --write-pdh no-such-folder/x.his");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "no-such-folder"));
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+  CliRun r = run("--help > help.txt");
+  EXPECT_EQ(r.status, 0);
+  const std::string help = slurp(dir / "help.txt");
+  for (const char* opt : {"--structure", "--write-delta", "--gr-range", "--threads", "--quiet"})
+    EXPECT_NE(help.find(opt), std::string::npos) << opt;
+  r = run("--version > version.txt");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(slurp(dir / "version.txt"), "grainix-cli 1.1\n");
+}
+
+}  // namespace
+}  // namespace grainix
