@@ -63,7 +63,7 @@ W* named(W* w, const char* name) {
   return w;
 }
 
-QLineEdit* edit(const char* name, const char* text, QWidget* parent, int width = 64) {
+QLineEdit* edit(const char* name, const char* text, QWidget* parent, int width = 76) {
   auto* e = named(new QLineEdit(QString::fromLatin1(text), parent), name);
   e->setFixedWidth(width);
   return e;
@@ -243,6 +243,7 @@ QWidget* CalcPanel::buildGrGroup() {
   wv->addWidget(RBwnone);
   wv->addWidget(RBwhamm);
   wv->addWidget(RBwlodge);
+  grid->setRowStretch(2, 1);
   row->addWidget(range, 1);
   row->addWidget(win);
   v->addLayout(row);
