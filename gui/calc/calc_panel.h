@@ -63,7 +63,7 @@ class CalcPanel : public QWidget {
   bool handleCompletion(QEvent* e);
   // Close sequence: every thread is asked to stop and awaited, waiting
   // chained commands end. Results are left as the threads left them.
-  void stopAndAwaitThreads();
+  Q_INVOKABLE void stopAndAwaitThreads();
   // A calculation runs or a stopped one has not ended yet: the result
   // records must not be read or replaced.
   bool calculationRunning() const;
