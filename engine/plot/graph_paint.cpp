@@ -360,16 +360,30 @@ void Graph2DModel::drawSeries(DrawSurface& s, const TSubGraph& g, const TSingleD
     case dsCircle: {
       s.setBrush(clWhite, true);
       s.setPen(d.color, w);
-      PixelPoint prev{};
-      bool havePrev = false;
+      // Each circle is opaque (outline and white inside), so a circle drawn
+      // again later at the same pixel covers the earlier one completely:
+      // only the last circle at each pixel is drawn, in the original order.
+      std::vector<PixelPoint> centres;
+      centres.reserve(n);
       for (std::size_t i = 0; i < n; ++i) {
         if (clipped && !box.contains(d.x[i], d.y[i])) continue;
-        const PixelPoint p = pix(d.x[i], d.y[i]);
-        // The same circle twice in a row changes nothing.
-        if (havePrev && p == prev) continue;
+        centres.push_back(pix(d.x[i], d.y[i]));
+      }
+      std::vector<unsigned char> keep(centres.size(), 1);
+      std::vector<unsigned char> seen(static_cast<std::size_t>(std::max(width_, 0)) *
+                                      static_cast<std::size_t>(std::max(height_, 0)));
+      for (std::size_t i = centres.size(); i-- > 0;) {
+        const PixelPoint p = centres[i];
+        if (p.x < 0 || p.y < 0 || p.x >= width_ || p.y >= height_) continue;
+        unsigned char& mark =
+            seen[static_cast<std::size_t>(p.y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(p.x)];
+        if (mark) keep[i] = 0;
+        mark = 1;
+      }
+      for (std::size_t i = 0; i < centres.size(); ++i) {
+        if (!keep[i]) continue;
+        const PixelPoint p = centres[i];
         s.ellipse(p.x - w, p.y - w, p.x + w + 1, p.y + w + 1);
-        prev = p;
-        havePrev = true;
       }
       s.setPen(d.color, 1);
       break;

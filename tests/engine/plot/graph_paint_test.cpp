@@ -352,3 +352,24 @@ TEST(PlotPaint, PanelsOfAGridArePaintedInTheirOwnRectangles) {
 
 }  // namespace
 }  // namespace grainix
+
+namespace grainix {
+namespace {
+
+TEST(PlotPaint, RepeatedCirclesAreDrawnOnceAtTheirLastPlace) {
+  Graph2DModel m;
+  m.resize(500, 400);
+  // x 0..8 (step 1), y 0..1: points 0 and 2 share a pixel; 2 is drawn last.
+  m.insertData(std::vector<double>{0, 8, 0.001, 4}, std::vector<double>{0, 1, 0, 0.5});
+  m.setStyle(dsCircle);
+  RecordingSurface s;
+  m.paint(s);
+  const std::vector<DrawCall> el = s.of(DrawCall::Ellipse);
+  ASSERT_EQ(el.size(), 3u);
+  EXPECT_EQ(el[0].pts[0], (PixelPoint{449, 49}));   // (8, 1)
+  EXPECT_EQ(el[1].pts[0], (PixelPoint{49, 349}));   // (0.001, 0), over (0, 0)
+  EXPECT_EQ(el[2].pts[0], (PixelPoint{249, 199}));  // (4, 0.5)
+}
+
+}  // namespace
+}  // namespace grainix
