@@ -36,20 +36,34 @@ std::string fmtGeneral(double value, int precision, int expDigits) {
   if (precision > 18) precision = 18;
   if (value == 0.0) return "0";
 
-  // Round to `precision` significant digits: d.ddddde[+-]xx.
-  char buf[64];
+  // Round to `precision` significant digits, halves away from zero as the
+  // toolkit does (printf would round an exact binary half to even). The
+  // digits come from a print 30 digits longer than needed.
+  char buf[96];
   {
     LocaleGuard guard;
-    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, value);
+    std::snprintf(buf, sizeof buf, "%.*e", precision - 1 + 30, value);
   }
   std::string s(buf);
   const bool negative = s[0] == '-';
   if (negative) s.erase(0, 1);
   const auto epos = s.find('e');
   int exp10 = std::atoi(s.c_str() + epos + 1);
-  std::string digits;
+  std::string all;
   for (size_t i = 0; i < epos; ++i)
-    if (s[i] != '.') digits += s[i];
+    if (s[i] != '.') all += s[i];
+  std::string digits = all.substr(0, static_cast<size_t>(precision));
+  if (all[static_cast<size_t>(precision)] >= '5') {
+    int i = precision - 1;
+    while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
+    if (i >= 0) {
+      ++digits[static_cast<size_t>(i)];
+    } else {
+      digits.insert(digits.begin(), '1');
+      digits.pop_back();
+      ++exp10;
+    }
+  }
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
   // Decimal-point position in the 0.d1d2... x 10^pointPos convention.

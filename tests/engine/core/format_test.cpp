@@ -23,6 +23,9 @@ TEST(FormatGeneral, MatchesToolkitGeneralForm) {
       {0.0078125, 15, "0.0078125"}, {6.103515625e-05, 15, "6.103515625E-5"},
       {1e20, 15, "1E20"},      {0.1, 15, "0.1"},          {0.30000000000000004, 15, "0.3"},
       {283.2, 3, "283"},       {1234.0, 3, "1.23E3"},    {15.75, 5, "15.75"},
+      // exact binary halves round away from zero
+      {2.5, 1, "3"},           {0.125, 2, "0.13"},       {1.03125, 5, "1.0313"},
+      {-2.5, 1, "-3"},         {9.5, 1, "1E1"},          {0.15, 1, "0.1"},
   };
   for (const auto& c : cases) EXPECT_EQ(fmtGeneral(c.value, c.precision), c.text) << c.value;
   EXPECT_EQ(fmtGeneral(1.2345e-7, 5, 6), "1.2345E-000007");
