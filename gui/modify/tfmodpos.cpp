@@ -350,6 +350,7 @@ void TFmodpos::BcheckClick() {
     g->setColor(clBlack);
     g->setPenWidth(2);
     g->setDiagramTitle("theory");
+    g->setMargin({70, 40, 50, 50});  // room for the rotated axis title
     g->setAxisXTitle(v.xTitle);
     g->setAxisYTitle(v.yTitle);
     g->setGraphTitle(p.title);

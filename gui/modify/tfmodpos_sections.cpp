@@ -257,6 +257,7 @@ void TFmodpos::BplotClick() {
   spec.axisYTitle = plot.yTitle;
   spec.graphTitle = plot.title;
   spec.grid = plot.grid;
+  spec.margins = DiagramMargins{70, 40, 50, 50};  // room for the rotated axis title
   spec.defaultSize = false;
   TFdiagram* w = openDiagram(this, spec, nullptr, false);
   w->resize(plot.width, plot.height);

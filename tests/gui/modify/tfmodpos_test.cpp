@@ -220,6 +220,7 @@ TEST_F(TFmodposTest, PlotOpensThePsiDiagram) {
   EXPECT_EQ(d->Graf->getGraphTitle(), "relative changes of interatomic distances");
   EXPECT_EQ(d->Graf->getAxisXTitle(), "x - distance from the grain center");
   EXPECT_TRUE(memoLines(w).contains("Radius= 15.75")) << "Plot refreshes the summary";
+  EXPECT_TRUE(d->grab().save(QDir::temp().filePath("grainix-psi.png")));
 }
 
 TEST_F(TFmodposTest, SaveGridPicture) {
@@ -308,6 +309,7 @@ TEST_F(TFmodposTest, ModifyThenVerifyShowsOnePanel) {
   EXPECT_TRUE(d->usesShortMenu());
   EXPECT_FALSE(d->MIpanel->isEnabled());
   EXPECT_EQ(d->listEntries(), (QStringList{"generated", "theory"}));
+  EXPECT_TRUE(d->grab().save(QDir::temp().filePath("grainix-verify1.png")));
 }
 
 TEST_F(TFmodposTest, VerifyBeforeDisplacementsSaysSo) {
@@ -344,6 +346,7 @@ TEST_F(TFmodposTest, BiatomicVerifyHasTwoPanels) {
   ASSERT_EQ(d->Graf->subGraphs().size(), 2u);
   EXPECT_EQ(d->Graf->subGraphs()[0].title.text.rfind("lattice distribution std=", 0), 0u);
   EXPECT_EQ(d->Graf->subGraphs()[1].title.text.rfind("sub lattice distribution std=", 0), 0u);
+  EXPECT_TRUE(d->grab().save(QDir::temp().filePath("grainix-verify2.png")));
 }
 
 TEST_F(TFmodposTest, AcceptSwitchesTheCurrentListToTheModifiedOne) {
