@@ -120,18 +120,16 @@ __attribute__((target("avx512f"), always_inline)) inline __m512d sq512(__m512d x
 }
 
 // Approximate bin position q ~ sqrt(s) / w from the scaled coordinates:
-// squared scaled distance, 14-bit reciprocal square root, two Newton steps
-// (the approximation may use fused operations: only its error bound
-// matters). Returns the truncated bins and the mask of the lanes whose bin
-// is certain: q at least `margin` away from both edges of its bin and
-// inside the table.
+// squared scaled distance, 14-bit reciprocal square root and one or two
+// Newton steps (the approximation may use fused operations: only its error
+// bound matters). A lane's bin is certain when q - margin and q + margin
+// have the same floor and q lies inside the table; a zero or non-finite
+// distance is never certain (q is then not a number).
 struct Approx512 {
-  __m512d half, threeHalves, margin, upper, capd, zero;
+  __m512d half, threeHalves, margin, upper, capd;  // upper = 1 - margin
 };
 
-// Lanes that are not certain (or not wanted) point at the spare counter
-// after the table, so a vector's eight increments need no branch.
-
+template <bool TwoSteps>
 __attribute__((target("avx512f"), always_inline)) inline __mmask8 approxBins512(
     __m512d xi, __m512d yi, __m512d zi, const double* xj, const double* yj, const double* zj, const Approx512& k,
     __mmask8 lanes, __m256i& bins) {
@@ -139,19 +137,34 @@ __attribute__((target("avx512f"), always_inline)) inline __mmask8 approxBins512(
   const __m512d dy = _mm512_sub_pd(yi, _mm512_loadu_pd(yj));
   const __m512d dz = _mm512_sub_pd(zi, _mm512_loadu_pd(zj));
   const __m512d s = _mm512_fmadd_pd(dz, dz, _mm512_fmadd_pd(dy, dy, _mm512_mul_pd(dx, dx)));
-  const __m512d hs = _mm512_mul_pd(k.half, s);
   __m512d y = _mm512_rsqrt14_pd(s);  // relative error < 2^-14
-  y = _mm512_mul_pd(y, _mm512_fnmadd_pd(hs, _mm512_mul_pd(y, y), k.threeHalves));
-  const __m512d q =
-      _mm512_mul_pd(_mm512_mul_pd(s, y), _mm512_fnmadd_pd(hs, _mm512_mul_pd(y, y), k.threeHalves));
-  const __m512d fl = _mm512_roundscale_pd(q, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-  const __m512d f = _mm512_sub_pd(q, fl);
-  __mmask8 ok = _mm512_mask_cmp_pd_mask(lanes, f, k.margin, _CMP_GE_OQ);
-  ok = _mm512_mask_cmp_pd_mask(ok, f, k.upper, _CMP_LE_OQ);
+  if constexpr (TwoSteps) {
+    const __m512d t = _mm512_mul_pd(s, y);
+    y = _mm512_mul_pd(y, _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves));
+  }
+  // q = t (3/2 - t y / 2) with t = s y
+  const __m512d t = _mm512_mul_pd(s, y);
+  const __m512d q = _mm512_mul_pd(t, _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves));
+  // Certain when floor(q - margin) + 1 > q + margin; a not-a-number q fails
+  // the comparisons.
+  const __m512d fl = _mm512_roundscale_pd(_mm512_sub_pd(q, k.margin), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  __mmask8 ok = _mm512_mask_cmp_pd_mask(lanes, _mm512_sub_pd(q, fl), k.upper, _CMP_LT_OQ);
   ok = _mm512_mask_cmp_pd_mask(ok, q, k.capd, _CMP_LT_OQ);
-  ok = _mm512_mask_cmp_pd_mask(ok, q, k.zero, _CMP_GE_OQ);
   bins = _mm512_cvttpd_epi32(_mm512_mask_blend_pd(ok, k.capd, fl));
   return ok;
+}
+
+// Pair codes of eight lanes: slot of node a in the high half, slots of the
+// eight nodes b in the low half.
+__attribute__((target("avx512f"), always_inline)) inline __m512i pairCodes(size_t ia, size_t o) {
+  return _mm512_add_epi64(_mm512_set1_epi64(static_cast<long long>((ia << 32) + o)),
+                          _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7));
+}
+
+// Appends the codes of the lanes in `m` to the deferred list.
+__attribute__((target("avx512f"), always_inline)) inline int64_t* defer8(int64_t* out, __mmask8 m, __m512i codes) {
+  _mm512_storeu_si512(out, _mm512_maskz_compress_epi64(m, codes));
+  return out + __builtin_popcount(static_cast<unsigned>(m));
 }
 
 inline void countExactSlot(PairKernelCtx& c, size_t i, size_t j) {
@@ -161,34 +174,34 @@ inline void countExactSlot(PairKernelCtx& c, size_t i, size_t j) {
   countExact(c, dx * dx + dy * dy + dz * dz);
 }
 
-// Adds one to the counter of each of the eight bins (uncertain lanes hit
-// the spare counter).
-inline void count8(uint32_t* h, const int32_t* kb) {
-#pragma GCC unroll 8
-  for (int l = 0; l < 8; ++l) ++h[static_cast<size_t>(kb[l]) * kCountCopies + static_cast<size_t>(l % kCountCopies)];
+// Bins the deferred pairs by the exact formula.
+inline void countDeferred(PairKernelCtx& c, const int64_t* end) {
+  for (const int64_t* p = c.deferred; p != end; ++p) {
+    const auto code = static_cast<uint64_t>(*p);
+    countExactSlot(c, static_cast<size_t>(code >> 32), static_cast<size_t>(code & 0xFFFFFFFFu));
+  }
 }
 
-// Bins the uncertain lanes exactly.
-inline void countUnsure(PairKernelCtx& c, unsigned unsure, size_t i, size_t j0) {
-  for (; unsure; unsure &= unsure - 1) countExactSlot(c, i, j0 + static_cast<size_t>(__builtin_ctz(unsure)));
-}
-
-}  // namespace
-
-__attribute__((target("avx512f"))) void pairCountAvx512(PairKernelCtx& c, int I, int J0, int J1) {
+template <bool TwoSteps>
+__attribute__((target("avx512f"))) void countAvx512(PairKernelCtx& c, int I, int J0, int J1) {
   static_assert(kPairTile == 16);
   Approx512 k;
   k.half = _mm512_set1_pd(0.5);
   k.threeHalves = _mm512_set1_pd(1.5);
   k.margin = _mm512_set1_pd(c.margin);
-  k.upper = _mm512_set1_pd(1.0 - c.margin);
   k.capd = _mm512_set1_pd(c.capd);
-  k.zero = _mm512_setzero_pd();
+  k.upper = _mm512_set1_pd(1.0 - c.margin);
   const int ni = c.tileCount[I];
   const size_t oi = static_cast<size_t>(I) * kPairTile;
   alignas(64) int32_t kb[8][8];
+  int64_t* def = c.deferred;
+  uint32_t* const h = c.hist;
+  const double* const xs = c.xs;
+  const double* const ys = c.ys;
+  const double* const zs = c.zs;
+  const int32_t* const tileCount = c.tileCount;
   for (int J = J0; J < J1; ++J) {
-    const int nj = c.tileCount[J];
+    const int nj = tileCount[J];
     const size_t oj = static_cast<size_t>(J) * kPairTile;
     const bool diagonal = J == I;
     int a = 0;
@@ -196,48 +209,70 @@ __attribute__((target("avx512f"))) void pairCountAvx512(PairKernelCtx& c, int I,
       // Four nodes of tile I against the sixteen of tile J: eight
       // independent vectors in flight.
       for (; a + 4 <= ni; a += 4) {
-        unsigned ok[8];
+        __mmask8 okm[8];
         unsigned all = 0xFFu;
 #pragma GCC unroll 4
         for (int r = 0; r < 4; ++r) {
           const size_t ia = oi + static_cast<size_t>(a + r);
-          const __m512d xi = _mm512_set1_pd(c.xs[ia]);
-          const __m512d yi = _mm512_set1_pd(c.ys[ia]);
-          const __m512d zi = _mm512_set1_pd(c.zs[ia]);
+          const __m512d xi = _mm512_set1_pd(xs[ia]);
+          const __m512d yi = _mm512_set1_pd(ys[ia]);
+          const __m512d zi = _mm512_set1_pd(zs[ia]);
           __m256i b0, b1;
-          ok[2 * r] = approxBins512(xi, yi, zi, c.xs + oj, c.ys + oj, c.zs + oj, k, 0xFF, b0);
-          ok[2 * r + 1] = approxBins512(xi, yi, zi, c.xs + oj + 8, c.ys + oj + 8, c.zs + oj + 8, k, 0xFF, b1);
+          const __mmask8 ok0 = approxBins512<TwoSteps>(xi, yi, zi, xs + oj, ys + oj, zs + oj, k, 0xFF, b0);
+          const __mmask8 ok1 =
+              approxBins512<TwoSteps>(xi, yi, zi, xs + oj + 8, ys + oj + 8, zs + oj + 8, k, 0xFF, b1);
           _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r]), b0);
           _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r + 1]), b1);
-          all &= ok[2 * r] & ok[2 * r + 1];
+          okm[2 * r] = ok0;
+          okm[2 * r + 1] = ok1;
+          all &= static_cast<unsigned>(ok0) & static_cast<unsigned>(ok1);
         }
-        uint32_t* h = c.hist;
+        if (all != 0xFFu) {
+          for (int v = 0; v < 8; ++v) {
+            def = defer8(def, static_cast<__mmask8>(~okm[v]),
+                         pairCodes(oi + static_cast<size_t>(a + v / 2), oj + static_cast<size_t>(8 * (v % 2))));
+          }
+        }
+        // Through memory: plain loads of the bins are cheaper than lane
+        // extractions.
+        asm("" : : "r"(&kb[0][0]) : "memory");
         const int32_t* kk = &kb[0][0];
 #pragma GCC unroll 64
         for (int l = 0; l < 64; ++l)
           ++h[static_cast<size_t>(kk[l]) * kCountCopies + static_cast<size_t>(l % kCountCopies)];
-        if (all != 0xFFu) {
-          for (int v = 0; v < 8; ++v)
-            countUnsure(c, ~ok[v] & 0xFFu, oi + static_cast<size_t>(a + v / 2), oj + static_cast<size_t>(8 * (v % 2)));
-        }
       }
     }
     for (; a < ni; ++a) {
       const size_t ia = oi + static_cast<size_t>(a);
-      const __m512d xi = _mm512_set1_pd(c.xs[ia]);
-      const __m512d yi = _mm512_set1_pd(c.ys[ia]);
-      const __m512d zi = _mm512_set1_pd(c.zs[ia]);
+      const __m512d xi = _mm512_set1_pd(xs[ia]);
+      const __m512d yi = _mm512_set1_pd(ys[ia]);
+      const __m512d zi = _mm512_set1_pd(zs[ia]);
       for (int first = 0; first < kPairTile; first += 8) {
         const unsigned m = laneMask(a, diagonal, nj, first, 8);
         if (!m) continue;
         const size_t o = oj + static_cast<size_t>(first);
         __m256i b;
-        const unsigned okv = approxBins512(xi, yi, zi, c.xs + o, c.ys + o, c.zs + o, k, static_cast<__mmask8>(m), b);
+        const __mmask8 okv =
+            approxBins512<TwoSteps>(xi, yi, zi, xs + o, ys + o, zs + o, k, static_cast<__mmask8>(m), b);
         _mm256_store_si256(reinterpret_cast<__m256i*>(kb[0]), b);
-        count8(c.hist, kb[0]);
-        countUnsure(c, m & ~okv, ia, o);
+        asm("" : : "r"(&kb[0][0]) : "memory");
+#pragma GCC unroll 8
+        for (int l = 0; l < 8; ++l)
+          ++h[static_cast<size_t>(kb[0][l]) * kCountCopies + static_cast<size_t>(l % kCountCopies)];
+        def = defer8(def, static_cast<__mmask8>(m & ~okv), pairCodes(ia, o));
       }
     }
+  }
+  countDeferred(c, def);
+}
+
+}  // namespace
+
+void pairCountAvx512(PairKernelCtx& c, int I, int J0, int J1) {
+  if (c.twoSteps) {
+    countAvx512<true>(c, I, J0, J1);
+  } else {
+    countAvx512<false>(c, I, J0, J1);
   }
 }
 

@@ -38,6 +38,10 @@ struct PairKernelCtx {
   const double* ys = nullptr;
   const double* zs = nullptr;
   double margin = 0.5;
+  // One Newton step refines the approximation enough for tables of up to
+  // kOneStepBins bins (the margin then grows with the table); larger tables
+  // take two.
+  bool twoSteps = true;
   const int32_t* tileCount = nullptr;  // nodes in each tile (<= kPairTile)
   double w = 1;     // bin width
   double invw = 1;  // 1 / w (only ever used for the approximation)
@@ -47,7 +51,15 @@ struct PairKernelCtx {
   double* sumI = nullptr;
   double* sumM = nullptr;
   int64_t undefined = 0;  // pairs whose bin could not be formed (non-finite)
+  // Room for the pairs a vector kernel call leaves to the exact formula
+  // (kDeferPairs codes: slot of node a << 32 | slot of node b).
+  int64_t* deferred = nullptr;
 };
+
+// Tile rows are handed to a kernel in calls of at most kChunkTiles tiles J.
+inline constexpr int kChunkTiles = 32;
+inline constexpr int kDeferPairs = kChunkTiles * kPairTile * kPairTile + 64;
+inline constexpr int64_t kOneStepBins = int64_t{1} << 19;
 
 using PairCountKernel = void (*)(PairKernelCtx& c, int I, int J0, int J1);
 

@@ -315,7 +315,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   std::atomic<int> nextRow{0};
   std::atomic<int64_t> done{0};
   std::atomic<bool> stop{false};
-  constexpr int kChunkTiles = 32;  // about 8000 pairs between two polls
+  constexpr int kChunkTiles = pairs::kChunkTiles;  // about 8000 pairs between two polls
   auto lastUpdate = std::chrono::steady_clock::now();
 
   auto work = [&](int id) {
@@ -335,8 +335,15 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     c.ys = tiles.ys.data();
     c.zs = tiles.zs.data();
     // The approximate bin differs from the exact one by less than
-    // (largest scaled coordinate + table size) * 2^-47.
-    c.margin = std::min(0.5, (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40);
+    // (largest scaled coordinate + table size) * 2^-47 after two Newton
+    // steps, and by less than table size * 1.5 * 2^-28 more after one. A
+    // margin of 2 or more certifies nothing (every pair takes the exact way).
+    c.twoSteps = cap > pairs::kOneStepBins;
+    c.margin = (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40;
+    if (!c.twoSteps) c.margin += static_cast<double>(cap) * 0x1p-26;
+    c.margin = std::min(2.0, c.margin);
+    std::vector<int64_t> deferred(static_cast<size_t>(pairs::kDeferPairs));
+    c.deferred = deferred.data();
     c.tileCount = tiles.count.data();
     c.w = w;
     c.invw = 1.0 / w;
