@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QShortcut>
 #include <QVBoxLayout>
 
@@ -29,24 +31,12 @@
 
 #include "gui/calc/calc_panel.h"
 #include "gui/calc/tfscatterfactors.h"
+#include "gui/grain/tfhcp.h"
+#include "gui/modify/modify_window.h"
 
 namespace grainix {
 
 namespace {
-
-// The stacking window of stacked grains is not part of this version yet.
-class UnavailableStacking : public StackingDialog {
- public:
-  explicit UnavailableStacking(TFMain* w) : w_(w) {}
-  bool run(std::string&, vGrainNodes&, StGrainPrm&) override {
-    w_->presenter().message(w_, {MessageKind::Information, "Grainix",
-                                 "The stacking window (hcp and other layer sequences) is not available yet."});
-    return false;
-  }
-
- private:
-  TFMain* w_;
-};
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
@@ -75,7 +65,7 @@ TFMain::TFMain(const StMainOptions& options, QWidget* parent) : QMainWindow(pare
     ownPresenter_ = std::make_unique<QtMessagePresenter>();
     presenter_ = ownPresenter_.get();
   }
-  defaultStacking_ = std::make_unique<UnavailableStacking>(this);
+  defaultStacking_ = std::make_unique<HcpStackingDialog>(this);
   stacking_ = defaultStacking_.get();
   wb_.stackingSequence = "ABC";
   buildUi();
@@ -419,10 +409,21 @@ void TFMain::buildMenus() {
 
 // ------------------------------------------------------- log and commands
 
-void TFMain::appendLog(const QString& line) { memo_->appendPlainText(line); }
+void TFMain::appendLog(const QString& line) {
+  // Lines are added as blocks of their own, so an empty line right after
+  // "Clear" stays a line of the log.
+  QScrollBar* bar = memo_->verticalScrollBar();
+  const bool atBottom = bar->value() >= bar->maximum() - 1;
+  QTextCursor c(memo_->document());
+  c.movePosition(QTextCursor::End);
+  if (memoHasLines_) c.insertBlock();
+  c.insertText(line);
+  memoHasLines_ = true;
+  if (atBottom) bar->setValue(bar->maximum());
+}
 
 void TFMain::appendLines(const std::vector<std::string>& lines) {
-  for (const std::string& l : lines) memo_->appendPlainText(qs(l));
+  for (const std::string& l : lines) appendLog(qs(l));
 }
 
 QStringList TFMain::logLines() const { return memo_->toPlainText().split('\n'); }
@@ -606,6 +607,7 @@ void TFMain::BsiecwatekClick() {
   in.elementR = CBoxElemR_->currentText().toStdString();
   in.elementIndexR = CBoxElemR_->findText(CBoxElemR_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
   in.zincBlendeCaption = structureGroup_->button(structZincBlende)->text().toStdString();
+  if (stacking_ == defaultStacking_.get()) static_cast<HcpStackingDialog*>(stacking_)->setDataFolder(dataDir_);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const StCommandResult res = build(wb_, in, stacking_);
   QApplication::restoreOverrideCursor();
@@ -620,7 +622,7 @@ void TFMain::MIscattfactClick() {
 
 void TFMain::showMessage(const StMessage& m) { presenter_->message(this, m); }
 
-void TFMain::BmodifyClick() { notAvailable("The modification window"); }
+void TFMain::BmodifyClick() { applyResult(runModifyCommand(this, wb_, table_)); }
 
 void TFMain::BwypiszClick() { MItemNodesClick(); }
 

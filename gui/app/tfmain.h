@@ -210,6 +210,7 @@ class TFMain : public QMainWindow, public CalcHost {
   int priority_ = 3;
   int expCounter_ = 0;
   bool syncing_ = false;
+  bool memoHasLines_ = true;  // false right after "Clear"
   // Texts and checks of calculation-panel controls while the panel lacks them.
   QMap<QString, QString> panelTexts_;
   QMap<QString, bool> panelChecks_;

@@ -22,6 +22,7 @@
 #include <QTime>
 #include <QUrl>
 
+#include "engine/app/parameters_report.h"
 #include "engine/app/startup.h"
 #include "engine/calc/element_table.h"
 #include "engine/io/readers.h"
@@ -236,10 +237,15 @@ void TFMain::MItemUstalzClick() {
   applyResult(setPlaneZ(ss(value), listing_.planeZ));
 }
 
-void TFMain::MIclearClick() { memo_->clear(); }
+void TFMain::MIclearClick() {
+  memo_->clear();
+  memoHasLines_ = false;
+}
 
 void TFMain::MIshowcprmClick() {
-  notAvailable("The parameters report");
+  std::vector<std::string> report;
+  appendParametersReport(wb_, calcPanel_->inputs(), report);
+  appendLines(currentParametersLines(report));
 }
 
 void TFMain::Font1Click() {

@@ -16,6 +16,7 @@
 #include <QTextStream>
 #include <gtest/gtest.h>
 
+#include "engine/app/build_command.h"
 #include "gui/app/tfmain.h"
 
 namespace grainix {
@@ -176,15 +177,44 @@ TEST(MainWindow, InterlocksFollowTheClicks) {
   EXPECT_EQ(child<QLineEdit>(*w, "Eradius")->text(), "28.32");
 }
 
-TEST(MainWindow, HcpBuildIsCanceledWhileTheStackingWindowIsMissing) {
+// The stacking window closed with Cancel.
+class CancelStacking : public StackingDialog {
+ public:
+  int runs = 0;
+  std::string seenSequence;
+  bool run(std::string& sequence, vGrainNodes&, StGrainPrm&) override {
+    ++runs;
+    seenSequence = sequence;
+    return false;
+  }
+};
+
+TEST(MainWindow, HcpBuildCanceledInTheStackingWindow) {
   Fixture f;
   auto w = f.open();
+  CancelStacking stacking;
+  w->setStackingDialog(&stacking);
   child<QRadioButton>(*w, "rbhcp")->click();
   child<QPushButton>(*w, "Bsiecwatek")->click();
+  EXPECT_EQ(stacking.runs, 1);
+  EXPECT_EQ(stacking.seenSequence, "ABC");  // the first-run sequence
   EXPECT_EQ(w->logLines().back(), "canceled");
-  ASSERT_EQ(f.presenter.shown.size(), 1u);
-  EXPECT_TRUE(QString::fromStdString(f.presenter.shown[0].text).contains("not available yet"));
+  EXPECT_TRUE(f.presenter.shown.empty());
   EXPECT_TRUE(w->workbench().ideal.empty());
+  EXPECT_FALSE(w->isCommandEnabled("BLiczPdf"));
+}
+
+TEST(MainWindow, ShowCurrentParametersFramesTheReport) {
+  Fixture f;
+  auto w = f.open();
+  w->MIclearClick();
+  w->MIshowcprmClick();
+  const QStringList log = w->logLines();
+  ASSERT_GE(log.size(), 4);
+  EXPECT_EQ(log[0], "");
+  EXPECT_EQ(log[1], "... current calculation parameters ...");
+  EXPECT_EQ(log[2], "... ... ... ... ...");
+  EXPECT_EQ(log.back(), "... ... ... ...");
 }
 
 TEST(MainWindow, SettingsSurviveACloseAndANewStart) {
