@@ -278,66 +278,131 @@ void pairCountAvx512(PairKernelCtx& c, int I, int J0, int J1) {
 
 namespace {
 
-__attribute__((target("avx512f"), always_inline)) inline void sum8(PairKernelCtx& c, __m512d sI, __m512d sM,
-                                                                    unsigned lanes, __m512d invw, __m512d capd) {
-  alignas(32) int32_t kb[8];
-  alignas(64) double dI[8], dM[8];
-  const __m512d di = _mm512_sqrt_pd(sI);
-  const __m512d q = _mm512_mul_pd(di, invw);
-  const __m512d lo = _mm512_mul_pd(q, _mm512_set1_pd(1.0 - 0x1p-40));
-  const __m512d hi = _mm512_mul_pd(q, _mm512_set1_pd(1.0 + 0x1p-40));
-  const __m512d flo = _mm512_roundscale_pd(lo, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-  const __m512d fhi = _mm512_roundscale_pd(hi, _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-  __mmask8 ok = _mm512_mask_cmp_pd_mask(static_cast<__mmask8>(lanes), flo, fhi, _CMP_EQ_OQ);
-  ok = _mm512_mask_cmp_pd_mask(ok, hi, capd, _CMP_LT_OQ);
-  // Uncertain and unwanted lanes go to the spare bin after the table.
-  _mm256_store_si256(reinterpret_cast<__m256i*>(kb), _mm512_cvttpd_epi32(_mm512_mask_blend_pd(ok, capd, flo)));
-  _mm512_store_pd(dI, di);
-  _mm512_store_pd(dM, _mm512_sqrt_pd(sM));
-#pragma GCC unroll 8
-  for (int l = 0; l < 8; ++l) {
-    const auto k = static_cast<size_t>(kb[l]);
-    ++c.hist[k];
-    c.sumI[k] += dI[l];
-    c.sumM[k] += dM[l];
-  }
-  unsigned unsure = lanes & ~static_cast<unsigned>(ok) & 0xFFu;
-  if (unsure) {
-    alignas(64) double si[8], sm[8];
-    _mm512_store_pd(si, sI);
-    _mm512_store_pd(sm, sM);
-    for (; unsure; unsure &= unsure - 1) {
-      const int l = __builtin_ctz(unsure);
-      sumExact(c, si[l], sm[l]);
-    }
-  }
+// Exact distances of node (xi, yi, zi) to eight nodes, as the sequential
+// loop forms them: sqrt((dx*dx + dy*dy) + dz*dz), each operation rounded.
+__attribute__((target("avx512f"), always_inline)) inline __m512d dist512(__m512d xi, __m512d yi, __m512d zi,
+                                                                          const double* xj, const double* yj,
+                                                                          const double* zj) {
+  return _mm512_sqrt_pd(sq512(xi, yi, zi, xj, yj, zj));
+}
+
+// Bins of eight exact ideal distances: q = d * (1 / w) lies within a few
+// ulps of the exact d / w, so floor(q) is the bin unless q is within
+// `margin` of an edge, outside the table or not a number; those lanes are
+// not certain and point at the spare counter.
+__attribute__((target("avx512f"), always_inline)) inline __mmask8 sumBins512(__m512d d, __m512d invw,
+                                                                            __m512d margin, __m512d upper,
+                                                                            __m512d capd, __mmask8 lanes,
+                                                                            __m256i& bins) {
+  const __m512d q = _mm512_mul_pd(d, invw);
+  const __m512d fl = _mm512_roundscale_pd(_mm512_sub_pd(q, margin), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
+  __mmask8 ok = _mm512_mask_cmp_pd_mask(lanes, _mm512_sub_pd(q, fl), upper, _CMP_LT_OQ);
+  ok = _mm512_mask_cmp_pd_mask(ok, q, capd, _CMP_LT_OQ);
+  bins = _mm512_cvttpd_epi32(_mm512_mask_blend_pd(ok, capd, fl));
+  return ok;
+}
+
+inline void sumExactSlot(PairKernelCtx& c, size_t i, size_t j) {
+  const double dx = c.x[i] - c.x[j];
+  const double dy = c.y[i] - c.y[j];
+  const double dz = c.z[i] - c.z[j];
+  const double ex = c.xm[i] - c.xm[j];
+  const double ey = c.ym[i] - c.ym[j];
+  const double ez = c.zm[i] - c.zm[j];
+  sumExact(c, dx * dx + dy * dy + dz * dz, ex * ex + ey * ey + ez * ez);
 }
 
 }  // namespace
 
 __attribute__((target("avx512f"))) void pairSumsAvx512(PairKernelCtx& c, int I, int J0, int J1) {
+  static_assert(kPairTile == 16);
   const __m512d invw = _mm512_set1_pd(c.invw), capd = _mm512_set1_pd(c.capd);
+  const __m512d margin = _mm512_set1_pd(c.sumMargin), upper = _mm512_set1_pd(1.0 - c.sumMargin);
+  const double *const x = c.x, *const y = c.y, *const z = c.z;
+  const double *const xm = c.xm, *const ym = c.ym, *const zm = c.zm;
+  uint32_t* const h = c.hist;
+  double* const sI = c.sumI;
+  double* const sM = c.sumM;
   const int ni = c.tileCount[I];
   const size_t oi = static_cast<size_t>(I) * kPairTile;
+  alignas(64) int32_t kb[8][8];
+  alignas(64) double dI[8][8], dM[8][8];
+  int64_t* def = c.deferred;
   for (int J = J0; J < J1; ++J) {
     const int nj = c.tileCount[J];
     const size_t oj = static_cast<size_t>(J) * kPairTile;
     const bool diagonal = J == I;
-    for (int a = 0; a < ni; ++a) {
-      const __m512d xi = _mm512_set1_pd(c.x[oi + a]);
-      const __m512d yi = _mm512_set1_pd(c.y[oi + a]);
-      const __m512d zi = _mm512_set1_pd(c.z[oi + a]);
-      const __m512d xmi = _mm512_set1_pd(c.xm[oi + a]);
-      const __m512d ymi = _mm512_set1_pd(c.ym[oi + a]);
-      const __m512d zmi = _mm512_set1_pd(c.zm[oi + a]);
+    int a = 0;
+    if (!diagonal && nj == kPairTile) {
+      // Four nodes of tile I against the sixteen of tile J.
+      for (; a + 4 <= ni; a += 4) {
+        __mmask8 okm[8];
+        unsigned all = 0xFFu;
+#pragma GCC unroll 4
+        for (int r = 0; r < 4; ++r) {
+          const size_t ia = oi + static_cast<size_t>(a + r);
+          const __m512d xi = _mm512_set1_pd(x[ia]), yi = _mm512_set1_pd(y[ia]), zi = _mm512_set1_pd(z[ia]);
+          const __m512d xmi = _mm512_set1_pd(xm[ia]), ymi = _mm512_set1_pd(ym[ia]), zmi = _mm512_set1_pd(zm[ia]);
+#pragma GCC unroll 2
+          for (int half = 0; half < 2; ++half) {
+            const int v = 2 * r + half;
+            const size_t o = oj + static_cast<size_t>(8 * half);
+            const __m512d di = dist512(xi, yi, zi, x + o, y + o, z + o);
+            __m256i b;
+            okm[v] = sumBins512(di, invw, margin, upper, capd, 0xFF, b);
+            all &= okm[v];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(kb[v]), b);
+            _mm512_store_pd(dI[v], di);
+            _mm512_store_pd(dM[v], dist512(xmi, ymi, zmi, xm + o, ym + o, zm + o));
+          }
+        }
+        asm("" : : "r"(&kb[0][0]), "r"(&dI[0][0]), "r"(&dM[0][0]) : "memory");
+        const int32_t* kk = &kb[0][0];
+        const double* di = &dI[0][0];
+        const double* dm = &dM[0][0];
+#pragma GCC unroll 16
+        for (int l = 0; l < 64; ++l) {
+          const auto k = static_cast<size_t>(kk[l]);
+          ++h[k];
+          sI[k] += di[l];
+          sM[k] += dm[l];
+        }
+        if (all != 0xFFu) {
+          for (int v = 0; v < 8; ++v) {
+            def = defer8(def, static_cast<__mmask8>(~okm[v]),
+                         pairCodes(oi + static_cast<size_t>(a + v / 2), oj + static_cast<size_t>(8 * (v % 2))));
+          }
+        }
+      }
+    }
+    for (; a < ni; ++a) {
+      const size_t ia = oi + static_cast<size_t>(a);
+      const __m512d xi = _mm512_set1_pd(x[ia]), yi = _mm512_set1_pd(y[ia]), zi = _mm512_set1_pd(z[ia]);
+      const __m512d xmi = _mm512_set1_pd(xm[ia]), ymi = _mm512_set1_pd(ym[ia]), zmi = _mm512_set1_pd(zm[ia]);
       for (int first = 0; first < kPairTile; first += 8) {
         const unsigned m = laneMask(a, diagonal, nj, first, 8);
         if (!m) continue;
-        const size_t o = oj + first;
-        sum8(c, sq512(xi, yi, zi, c.x + o, c.y + o, c.z + o), sq512(xmi, ymi, zmi, c.xm + o, c.ym + o, c.zm + o),
-             m, invw, capd);
+        const size_t o = oj + static_cast<size_t>(first);
+        const __m512d di = dist512(xi, yi, zi, x + o, y + o, z + o);
+        __m256i b;
+        const __mmask8 okv = sumBins512(di, invw, margin, upper, capd, static_cast<__mmask8>(m), b);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(kb[0]), b);
+        _mm512_store_pd(dI[0], di);
+        _mm512_store_pd(dM[0], dist512(xmi, ymi, zmi, xm + o, ym + o, zm + o));
+        asm("" : : "r"(&kb[0][0]), "r"(&dI[0][0]), "r"(&dM[0][0]) : "memory");
+        for (int l = 0; l < 8; ++l) {
+          const auto k = static_cast<size_t>(kb[0][l]);
+          ++h[k];
+          sI[k] += dI[0][l];
+          sM[k] += dM[0][l];
+        }
+        def = defer8(def, static_cast<__mmask8>(m & ~okv), pairCodes(ia, o));
       }
     }
+  }
+  for (const int64_t* p = c.deferred; p != def; ++p) {
+    const auto code = static_cast<uint64_t>(*p);
+    sumExactSlot(c, static_cast<size_t>(code >> 32), static_cast<size_t>(code & 0xFFFFFFFFu));
   }
 }
 

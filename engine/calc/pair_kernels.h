@@ -42,6 +42,9 @@ struct PairKernelCtx {
   // kOneStepBins bins (the margin then grows with the table); larger tables
   // take two.
   bool twoSteps = true;
+  // Margin of the delta sums' bin test, which starts from the exact
+  // distance (q = d * (1 / w) is within a few ulps of d / w).
+  double sumMargin = 2;
   const int32_t* tileCount = nullptr;  // nodes in each tile (<= kPairTile)
   double w = 1;     // bin width
   double invw = 1;  // 1 / w (only ever used for the approximation)

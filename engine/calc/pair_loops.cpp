@@ -342,6 +342,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     c.margin = (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40;
     if (!c.twoSteps) c.margin += static_cast<double>(cap) * 0x1p-26;
     c.margin = std::min(2.0, c.margin);
+    c.sumMargin = std::min(2.0, static_cast<double>(cap) * 0x1p-40);
     std::vector<int64_t> deferred(static_cast<size_t>(pairs::kDeferPairs));
     c.deferred = deferred.data();
     c.tileCount = tiles.count.data();

@@ -150,6 +150,26 @@ TEST(PairLoops, PdhEqualsSequentialLoopOnDisplacedGrains) {
   }
 }
 
+TEST(PairLoops, TablesOfMillionsOfBinsStayExact) {
+  // Over 2^19 bins the vector kernels refine their estimate further; both
+  // refinements must agree with the sequential loop, edges included.
+  const vGrainNodes exact = fccGrain(8, 4);
+  const vGrainNodes moved = displaced(exact, 0.05, 3);
+  for (const vGrainNodes* grain : {&exact, &moved}) {
+    for (double w : {0.00002}) {
+      StCalcPrm prm = params(*grain, span(*grain), w);
+      const Reference ref = referenceLoop(0, prm);
+      for (PairKernel kernel : kernels()) {
+        PdhList pdh;
+        StIDCalcResults partial;
+        CancelToken cancel;
+        runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
+        expectPdhMatches(pdh, ref, w, "w=" + std::to_string(w) + " " + pairKernelName(kernel));
+      }
+    }
+  }
+}
+
 TEST(PairLoops, DistancesWithinAnUlpOfBinEdgesLandInTheSequentialBin) {
   // Atoms on a line at k*w and one ulp either side: every pair distance is
   // a bin edge or next to one.
