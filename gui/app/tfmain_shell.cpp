@@ -300,7 +300,9 @@ void placeWindow(QWidget* w, const StWindowRect& r) {
   w->setWindowState(Qt::WindowNoState);
   w->setMinimumSize(0, 0);
   w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-  w->setGeometry(r.left, r.top, r.width, r.height);
+  // The left and top edges are those of the frame, as the desktop places windows.
+  w->resize(r.width, r.height);
+  w->move(r.left, r.top);
 }
 
 void stackChildren(QWidget* parent, const StWindowRect& rect) {

@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTemporaryDir>
 #include <QTest>
@@ -386,6 +387,35 @@ TEST(MainWindow, SaveMemoWritesTheLogIntoTheDataFolder) {
   EXPECT_EQ(log[log.size() - 2], "memo saved to file:");
   EXPECT_TRUE(log.back().startsWith(f.tmp.path() + "/"));
   EXPECT_TRUE(QFile::exists(log.back()));
+}
+
+TEST(MainWindow, ExperimentalFileDiagramsAreDispersedAndClosed) {
+  Fixture f;
+  auto w = f.open();
+  const QString path = f.tmp.filePath("exp.dat");
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("x y\n1 2\n2 3\n3 5\n");
+  }
+  f.presenter.fileAnswer = path;
+  for (int i = 0; i < 4; ++i) w->Openexperimentalfile1Click();
+  EXPECT_TRUE(f.presenter.shown.empty());
+  const auto diagrams = w->diagramWindows();
+  ASSERT_EQ(diagrams.size(), 4u);
+  EXPECT_EQ(diagrams[0]->windowTitle(), "exp. data 1");
+  EXPECT_EQ(diagrams[3]->windowTitle(), "exp. data 4");
+  EXPECT_EQ(w->dataFolder(), f.tmp.path());
+  w->MIdisperseClick();
+  const QSize screen = w->screen()->size();
+  const auto rects = disperseDiagrams(screen.width(), screen.height(), 4);
+  for (size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(diagrams[i]->x(), rects[i].left) << i;
+    EXPECT_EQ(diagrams[i]->width(), rects[i].width) << i;
+  }
+  w->MIclosediagramsClick();
+  QApplication::processEvents();
+  for (QWidget* d : diagrams) EXPECT_FALSE(d->isVisible());
 }
 
 // The window after a build, at its default size; GRAINIX_SCREENSHOT_DIR
