@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 
 #include <exception>
 
@@ -33,6 +34,11 @@ int main(int argc, char** argv) {
   const QStringList args = QApplication::arguments();
   if (args.size() > 1) options.commandLineFile = args.at(1);
   grainix::TFMain window(options);
+  // The main window opens centred on the desktop.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect desk = screen->availableGeometry();
+    window.move(desk.center() - QPoint(window.width() / 2, window.height() / 2));
+  }
   window.show();
   return QApplication::exec();
 }

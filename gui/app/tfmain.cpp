@@ -59,6 +59,9 @@ TFMain::TFMain(QWidget* parent) : TFMain(StMainOptions{}, parent) {}
 TFMain::TFMain(const StMainOptions& options, QWidget* parent) : QMainWindow(parent) {
   setObjectName("FMain");
   setWindowTitle(" Grainix-ver. 1.1");
+  // System menu and minimise button only.
+  setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
   if (options.presenter) {
     presenter_ = options.presenter;
   } else {
