@@ -261,7 +261,7 @@ bool CalcPanel::handleCompletion(QEvent* e) {
   }
   // A run that was retired (stopped and replaced) has nothing to hand over.
   if (!th || th->serial() != done->serial()) return true;
-  th->wait();  // the worker has posted its last word; let it finish
+  th->awaitResults();  // the worker has posted its last word; let it finish
   switch (done->messageNumber()) {
     case kMsgPairLoopDone: onPdhDone(done->param()); break;
     case kMsgDiffractionDone: onDiffractionDone(); break;

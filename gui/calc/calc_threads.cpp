@@ -25,7 +25,12 @@ CalcThread::~CalcThread() { finish(); }
 
 void CalcThread::finish() {
   requestStop();
+  awaitResults();
+}
+
+bool CalcThread::awaitResults() {
   wait();
+  return finished_.load(std::memory_order_acquire);
 }
 
 void CalcThread::requestStop() {
@@ -35,9 +40,12 @@ void CalcThread::requestStop() {
 
 void CalcThread::run() {
   compute();
-  // The last thing the worker does: the window takes the results over when
-  // this event arrives.
-  QCoreApplication::postEvent(target_, new CalcDoneEvent(messageNumber_, param_, serial_));
+  // The last things the worker does. After the flag it touches no member:
+  // the window may retire this object as soon as it sees the flag.
+  QObject* target = target_;
+  auto* done = new CalcDoneEvent(messageNumber_, param_, serial_);
+  finished_.store(true, std::memory_order_release);
+  QCoreApplication::postEvent(target, done);
 }
 
 ThCalc::ThCalc(QObject* target, quint64 serial, int mode, StCalcPrm prm, PdhList* pdh, StIDCalcResults* partial)

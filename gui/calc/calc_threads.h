@@ -44,6 +44,10 @@ class CalcThread : public QThread {
   void requestStop();
   bool stopRequested() const { return cancel_.requested(); }
   quint64 serial() const { return serial_; }
+  // Waits for the run to end; afterwards everything it wrote is visible to
+  // the caller (the hand-over does not rely on the toolkit's internals).
+  // True when the run got to its end (always, unless it never started).
+  bool awaitResults();
   ThreadGauge gauge;
 
  protected:
@@ -56,6 +60,7 @@ class CalcThread : public QThread {
   int messageNumber_;
   int param_;
   quint64 serial_;
+  std::atomic<bool> finished_{false};
 };
 
 // Pair loops; `pdh` and `partial` are the window's result records.
