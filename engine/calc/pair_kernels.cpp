@@ -419,51 +419,6 @@ __attribute__((target("avx2"), always_inline)) inline __m256d sq256(__m256d xi, 
   return _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(dy, dy)), _mm256_mul_pd(dz, dz));
 }
 
-// As approxBins512, starting from the single-precision estimate (relative
-// error < 1.5 * 2^-12) and refined twice (error below 2^-41). Lanes outside
-// the single-precision range go the exact way.
-__attribute__((target("avx2"), always_inline)) inline unsigned approxBins256(__m256d s, __m256d invw,
-                                                                             __m256d capd, __m128i& bins) {
-  const __m256d half = _mm256_set1_pd(0.5), threeHalves = _mm256_set1_pd(1.5);
-  __m256d y = _mm256_cvtps_pd(_mm_rsqrt_ps(_mm256_cvtpd_ps(s)));
-  const __m256d hs = _mm256_mul_pd(half, s);
-  y = _mm256_mul_pd(y, _mm256_sub_pd(threeHalves, _mm256_mul_pd(hs, _mm256_mul_pd(y, y))));
-  y = _mm256_mul_pd(y, _mm256_sub_pd(threeHalves, _mm256_mul_pd(hs, _mm256_mul_pd(y, y))));
-  const __m256d q = _mm256_mul_pd(_mm256_mul_pd(s, y), invw);
-  const __m256d lo = _mm256_mul_pd(q, _mm256_set1_pd(1.0 - 0x1p-36));
-  const __m256d hi = _mm256_mul_pd(q, _mm256_set1_pd(1.0 + 0x1p-36));
-  __m256d ok = _mm256_cmp_pd(_mm256_floor_pd(lo), _mm256_floor_pd(hi), _CMP_EQ_OQ);
-  ok = _mm256_and_pd(ok, _mm256_cmp_pd(hi, capd, _CMP_LT_OQ));
-  ok = _mm256_and_pd(ok, _mm256_cmp_pd(s, _mm256_set1_pd(1e-30), _CMP_GE_OQ));
-  ok = _mm256_and_pd(ok, _mm256_cmp_pd(s, _mm256_set1_pd(1e30), _CMP_LE_OQ));
-  bins = _mm256_cvttpd_epi32(lo);
-  return static_cast<unsigned>(_mm256_movemask_pd(ok));
-}
-
-__attribute__((target("avx2"), always_inline)) inline void count4(PairKernelCtx& c, __m256d s, unsigned lanes,
-                                                                   __m256d invw, __m256d capd) {
-  alignas(16) int32_t kb[4];
-  __m128i bins;
-  const unsigned ok = approxBins256(s, invw, capd, bins);
-  _mm_store_si128(reinterpret_cast<__m128i*>(kb), bins);
-  uint32_t* h = c.hist;
-  unsigned certain = ok & lanes;
-  if (certain == 0xFu) {
-    ++h[static_cast<size_t>(kb[0]) * kCountCopies];
-    ++h[static_cast<size_t>(kb[1]) * kCountCopies + 1 % kCountCopies];
-    ++h[static_cast<size_t>(kb[2]) * kCountCopies];
-    ++h[static_cast<size_t>(kb[3]) * kCountCopies + 1 % kCountCopies];
-  } else {
-    for (; certain; certain &= certain - 1) ++h[static_cast<size_t>(kb[__builtin_ctz(certain)]) * kCountCopies];
-    unsigned unsure = lanes & ~ok & 0xFu;
-    if (unsure) {
-      alignas(32) double sb[4];
-      _mm256_store_pd(sb, s);
-      for (; unsure; unsure &= unsure - 1) countExact(c, sb[__builtin_ctz(unsure)]);
-    }
-  }
-}
-
 __attribute__((target("avx2"), always_inline)) inline void sum4(PairKernelCtx& c, __m256d sI, __m256d sM,
                                                                  unsigned lanes, __m256d invw, __m256d capd) {
   alignas(16) int32_t kb[4];
@@ -503,26 +458,116 @@ __attribute__((target("avx2"), always_inline)) inline void sum4(PairKernelCtx& c
 
 }  // namespace
 
+namespace {
+
+// As approxBins512 for four lanes, from the scaled coordinates: the
+// single-precision estimate (relative error < 1.5 * 2^-12) refined twice
+// in double (error below 2^-43). Squared distances outside [1e-30, bound]
+// (bound keeps the single-precision estimate finite and above the table)
+// are never certain. Returns the certain lanes as bits.
+struct Approx256 {
+  __m256d half, threeHalves, margin, upper, capd, sMin, sMax;
+};
+
+__attribute__((target("avx2"), always_inline)) inline unsigned approxBins256(__m256d xi, __m256d yi, __m256d zi,
+                                                                             const double* xj, const double* yj,
+                                                                             const double* zj, const Approx256& k,
+                                                                             __m128i& bins) {
+  const __m256d dx = _mm256_sub_pd(xi, _mm256_loadu_pd(xj));
+  const __m256d dy = _mm256_sub_pd(yi, _mm256_loadu_pd(yj));
+  const __m256d dz = _mm256_sub_pd(zi, _mm256_loadu_pd(zj));
+  const __m256d s =
+      _mm256_add_pd(_mm256_add_pd(_mm256_mul_pd(dx, dx), _mm256_mul_pd(dy, dy)), _mm256_mul_pd(dz, dz));
+  __m256d y = _mm256_cvtps_pd(_mm_rsqrt_ps(_mm256_cvtpd_ps(s)));
+  const __m256d hs = _mm256_mul_pd(k.half, s);
+  y = _mm256_mul_pd(y, _mm256_sub_pd(k.threeHalves, _mm256_mul_pd(hs, _mm256_mul_pd(y, y))));
+  y = _mm256_mul_pd(y, _mm256_sub_pd(k.threeHalves, _mm256_mul_pd(hs, _mm256_mul_pd(y, y))));
+  const __m256d q = _mm256_mul_pd(s, y);
+  const __m256d fl = _mm256_floor_pd(_mm256_sub_pd(q, k.margin));
+  __m256d ok = _mm256_cmp_pd(_mm256_sub_pd(q, fl), k.upper, _CMP_LT_OQ);
+  ok = _mm256_and_pd(ok, _mm256_cmp_pd(q, k.capd, _CMP_LT_OQ));
+  ok = _mm256_and_pd(ok, _mm256_cmp_pd(s, k.sMin, _CMP_GE_OQ));
+  ok = _mm256_and_pd(ok, _mm256_cmp_pd(s, k.sMax, _CMP_LE_OQ));
+  bins = _mm256_cvttpd_epi32(_mm256_blendv_pd(k.capd, fl, ok));
+  return static_cast<unsigned>(_mm256_movemask_pd(ok));
+}
+
+}  // namespace
+
 __attribute__((target("avx2"))) void pairCountAvx2(PairKernelCtx& c, int I, int J0, int J1) {
-  const __m256d invw = _mm256_set1_pd(c.invw), capd = _mm256_set1_pd(c.capd);
+  static_assert(kPairTile == 16);
+  Approx256 k;
+  k.half = _mm256_set1_pd(0.5);
+  k.threeHalves = _mm256_set1_pd(1.5);
+  k.margin = _mm256_set1_pd(c.marginFine);
+  k.upper = _mm256_set1_pd(1.0 - c.marginFine);
+  k.capd = _mm256_set1_pd(c.capd);
+  k.sMin = _mm256_set1_pd(1e-30);
+  k.sMax = _mm256_set1_pd(4.0 * (c.capd + 1) * (c.capd + 1));
+  const double *const xs = c.xs, *const ys = c.ys, *const zs = c.zs;
+  uint32_t* const h = c.hist;
   const int ni = c.tileCount[I];
   const size_t oi = static_cast<size_t>(I) * kPairTile;
+  alignas(64) int32_t kb[16][4];
+  int64_t* def = c.deferred;
+  auto deferBits = [&](unsigned bits, size_t ia, size_t o) {
+    for (; bits; bits &= bits - 1) *def++ = static_cast<int64_t>((ia << 32) + o + static_cast<size_t>(__builtin_ctz(bits)));
+  };
   for (int J = J0; J < J1; ++J) {
     const int nj = c.tileCount[J];
     const size_t oj = static_cast<size_t>(J) * kPairTile;
     const bool diagonal = J == I;
-    for (int a = 0; a < ni; ++a) {
-      const __m256d xi = _mm256_set1_pd(c.x[oi + a]);
-      const __m256d yi = _mm256_set1_pd(c.y[oi + a]);
-      const __m256d zi = _mm256_set1_pd(c.z[oi + a]);
+    int a = 0;
+    if (!diagonal && nj == kPairTile) {
+      // Four nodes of tile I against the sixteen of tile J.
+      for (; a + 4 <= ni; a += 4) {
+        unsigned okm[16];
+        unsigned all = 0xFu;
+#pragma GCC unroll 4
+        for (int r = 0; r < 4; ++r) {
+          const size_t ia = oi + static_cast<size_t>(a + r);
+          const __m256d xi = _mm256_set1_pd(xs[ia]), yi = _mm256_set1_pd(ys[ia]), zi = _mm256_set1_pd(zs[ia]);
+#pragma GCC unroll 4
+          for (int q = 0; q < 4; ++q) {
+            const size_t o = oj + static_cast<size_t>(4 * q);
+            __m128i b;
+            okm[4 * r + q] = approxBins256(xi, yi, zi, xs + o, ys + o, zs + o, k, b);
+            all &= okm[4 * r + q];
+            _mm_store_si128(reinterpret_cast<__m128i*>(kb[4 * r + q]), b);
+          }
+        }
+        asm("" : : "r"(&kb[0][0]) : "memory");
+        const int32_t* kk = &kb[0][0];
+#pragma GCC unroll 64
+        for (int l = 0; l < 64; ++l)
+          ++h[static_cast<size_t>(kk[l]) * kCountCopies + static_cast<size_t>(l % kCountCopies)];
+        if (all != 0xFu) {
+          for (int v = 0; v < 16; ++v)
+            deferBits(~okm[v] & 0xFu, oi + static_cast<size_t>(a + v / 4), oj + static_cast<size_t>(4 * (v % 4)));
+        }
+      }
+    }
+    for (; a < ni; ++a) {
+      const size_t ia = oi + static_cast<size_t>(a);
+      const __m256d xi = _mm256_set1_pd(xs[ia]), yi = _mm256_set1_pd(ys[ia]), zi = _mm256_set1_pd(zs[ia]);
       for (int first = 0; first < kPairTile; first += 4) {
         const unsigned m = laneMask(a, diagonal, nj, first, 4);
         if (!m) continue;
-        const size_t o = oj + first;
-        count4(c, sq256(xi, yi, zi, c.x + o, c.y + o, c.z + o), m, invw, capd);
+        const size_t o = oj + static_cast<size_t>(first);
+        __m128i b;
+        const unsigned okv = approxBins256(xi, yi, zi, xs + o, ys + o, zs + o, k, b);
+        _mm_store_si128(reinterpret_cast<__m128i*>(kb[0]), b);
+        asm("" : : "r"(&kb[0][0]) : "memory");
+        for (int l = 0; l < 4; ++l) {
+          // Unwanted lanes count in the spare counter too.
+          const size_t bin = (m >> l) & 1u ? static_cast<size_t>(kb[0][l]) : static_cast<size_t>(c.capd);
+          ++h[bin * kCountCopies + static_cast<size_t>(l % kCountCopies)];
+        }
+        deferBits(m & ~okv, ia, o);
       }
     }
   }
+  countDeferred(c, def);
 }
 
 __attribute__((target("avx2"))) void pairSumsAvx2(PairKernelCtx& c, int I, int J0, int J1) {

@@ -42,6 +42,8 @@ struct PairKernelCtx {
   // kOneStepBins bins (the margin then grows with the table); larger tables
   // take two.
   bool twoSteps = true;
+  // Margin of an estimate refined twice (the AVX2 kernel's).
+  double marginFine = 2;
   // Margin of the delta sums' bin test, which starts from the exact
   // distance (q = d * (1 / w) is within a few ulps of d / w).
   double sumMargin = 2;

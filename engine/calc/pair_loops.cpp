@@ -340,6 +340,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     // margin of 2 or more certifies nothing (every pair takes the exact way).
     c.twoSteps = cap > pairs::kOneStepBins;
     c.margin = (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40;
+    c.marginFine = std::min(2.0, c.margin);
     if (!c.twoSteps) c.margin += static_cast<double>(cap) * 0x1p-26;
     c.margin = std::min(2.0, c.margin);
     c.sumMargin = std::min(2.0, static_cast<double>(cap) * 0x1p-40);
