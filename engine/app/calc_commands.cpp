@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "engine/app/workbench.h"
+#include "engine/calc/delta_stats.h"
 #include "engine/core/format.h"
 #include "engine/grain/command_names.h"
 
@@ -13,6 +14,7 @@ namespace {
 
 constexpr DiagramColor kColorMaroon = diagramRgb(128, 0, 0);
 constexpr DiagramColor kColorNavy = diagramRgb(0, 0, 128);
+constexpr DiagramColor kColorOrange = diagramRgb(255, 128, 0);
 constexpr DiagramMargins kCalcMargins{60, 60, 60, 60};
 
 void startLines(StCommandResult& r, const std::string& first, const std::string& title, const std::string& time) {
@@ -65,6 +67,11 @@ StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::stri
     return s;
   startLines(s.result, "  ", "... PDH CALCULATIONS START ... ", time);
   s.mode = in.biatomic ? 1 : 0;
+  // A PDH run replaces delta sums in the shared list (partial runs leave it).
+  if (s.mode == 0) {
+    s.result.set(cmd::DeltaDiagram, false);
+    s.result.set(cmd::SaveDelta, false);
+  }
   s.prm.nodes = wb.current();
   s.prm.rMax = wb.grainPrm.maxDistance;
   s.prm.lattPrm = lattice;
@@ -106,9 +113,12 @@ StCalcOutcome pdhCompletion(Workbench& wb, StCalcFlags& flags, int mode, const S
       for (auto& m : d.result.messages) o.result.messages.push_back(std::move(m));
     }
   } else if (mode == 3) {
+    // A refused run ("size == 0") leaves the list as it was; when that is a
+    // PDH there are no delta bins to show or save.
+    if (!holdsDeltaSums(wb.pdh)) return o;
     o.result.set(cmd::DeltaDiagram, true);
     o.result.set(cmd::SaveDelta, true);
-    // The delta(r) diagram itself is opened by the delta(r) command's own code.
+    if (in.showDeltaAfter) o.diagrams = deltaDiagram(wb, report).diagrams;
   }
   return o;
 }
@@ -353,6 +363,70 @@ StCalcOutcome grDiagram(Workbench& wb, const StCalcInputs& in, const std::vector
   d.axisXImage = "DISTANG";
   d.axisYImage = "GRANG";
   d.defaultSize = false;
+  o.diagrams.push_back(std::move(req));
+  o.result.ok = true;
+  return o;
+}
+
+// ---------------------------------------------------------------- delta(r)
+
+StDeltaStart deltaStart(const Workbench& wb, const StCalcInputs& in, const std::string& time) {
+  StDeltaStart s;
+  if (auto refusal = checkDeltaInputs(wb.ideal, wb.modified)) {
+    s.result.messages.push_back(std::move(*refusal));
+    return s;
+  }
+  double binWidth = 0, radius = 0, lattice = 0;
+  if (!parseAll(s.result, {{&in.binWidthText, &binWidth}, {&in.radiusText, &radius}, {&in.latticeText, &lattice}}))
+    return s;
+  s.prm.nodes = wb.ideal;
+  s.prm.nodesMod = wb.modified;
+  s.prm.rMax = wb.grainPrm.maxDistance;
+  s.prm.lattPrm = lattice;
+  s.prm.binWidth = binWidth;
+  // The delta sums replace the PDH in the shared list: what shows or uses
+  // the PDH goes off until a PDH run brings one back, and the previous delta
+  // results go off until this run completes.
+  for (const char* c : {cmd::DeltaDiagram, cmd::SaveDelta, cmd::PdhDiagram, cmd::Histogram, cmd::SavePdh,
+                        cmd::Diffraction})
+    s.result.set(c, false);
+  s.result.log.push_back("... delta (r) CALCULATIONS START ...");
+  s.result.log.push_back("start time is " + time);
+  s.result.ok = true;
+  return s;
+}
+
+bool holdsDeltaSums(const PdhList& list) {
+  for (const StLiczOdl& e : list)
+    if (e.card <= 0 || e.sumIdeal == 0) return false;
+  return true;
+}
+
+StCalcOutcome deltaDiagram(Workbench& wb, const std::vector<std::string>& report) {
+  StCalcOutcome o;
+  StDeltaStats st = computeDeltaStats(wb.pdh, wb.grainPrm.latticePrm);
+  StDiagramRequest req;
+  DiagramSpec& d = req.spec;
+  const std::string title = diagramTitle(++wb.diagramNumber);
+  SeriesSpec s;
+  s.x = std::move(st.x);
+  s.y = std::move(st.y);
+  s.color = kColorOrange;
+  s.style = kStyleLine;
+  s.penWidth = 2;
+  s.title = title;
+  d.series.push_back(std::move(s));
+  d.margins = kCalcMargins;
+  d.axisXTitle = "pair distance r[A]";
+  d.axisYTitle = "(ri-r)/r * 1e3";
+  d.precision = 5;
+  d.digits = 5;
+  d.graphTitle = "(ri-r)/r diagram";
+  d.caption = title;
+  d.listEntries = std::vector<std::string>{title};
+  d.defaultSize = false;
+  d.memo = report;
+  d.memo.insert(d.memo.end(), st.memo.begin(), st.memo.end());
   o.diagrams.push_back(std::move(req));
   o.result.ok = true;
   return o;

@@ -89,6 +89,7 @@ struct StPdhStart {
 };
 // "PDH": reads the bin width, radius (unused) and lattice parameter, logs
 // the start lines and prepares the worker input from the current node list.
+// A mode-0 run turns the delta(r) results off (it replaces them).
 StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::string& time);
 
 // STOP: aborted flag set, the three running flags cleared, the abort line.
@@ -159,6 +160,28 @@ StCalcOutcome grCompletion(Workbench& wb, StCalcFlags& flags, const StCalcInputs
 
 StCalcOutcome grDiagram(Workbench& wb, const StCalcInputs& in, const std::vector<std::string>& report,
                         const std::string& windowName);
+
+// ---- delta(r) ----
+
+struct StDeltaStart {
+  StCommandResult result;  // ok false: the size message or a conversion error, no run
+  StCalcPrm prm;           // mode 3: nodes = ideal list, nodesMod = modified list
+};
+// "delta(r) calculation": refuses node lists of different lengths, reads
+// the bin width, radius (unused) and lattice parameter, logs the start lines
+// and prepares the worker input from copies of both node lists. The delta
+// results and the commands that read the PDH are turned off.
+StDeltaStart deltaStart(const Workbench& wb, const StCalcInputs& in, const std::string& time);
+
+// True when `list` holds delta sums (or nothing): a list still holding a
+// PDH has no relative changes to show or save.
+bool holdsDeltaSums(const PdhList& list);
+
+// "delta(r) diagram": (ri-r)/r * 1e3 against the mean ideal distance of
+// every bin, the parameters report and the statistics lines in the memo.
+// The lattice parameter of the grain scales the statistics. Without any
+// bin the window opens without a curve and the statistics read "no data".
+StCalcOutcome deltaDiagram(Workbench& wb, const std::vector<std::string>& report);
 
 // Element text of a calculation's graph title: the first element, or both
 // joined for a biatomic grain.

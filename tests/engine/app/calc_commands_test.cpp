@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/app/build_command.h"
+#include "engine/calc/pair_loops.h"
 #include "engine/app/workbench.h"
 #include "engine/grain/command_names.h"
 
@@ -119,6 +122,7 @@ TEST(PdhCommands, CompletionEnablesResultsSetsFitFormAndOpensDiagram) {
   EXPECT_EQ(*d.margins, (DiagramMargins{60, 60, 60, 60}));
 
   // Delta sums enable their own results only.
+  wb.pdh = {{0, 2, 0, 5.0, 5.05}};
   auto o3 = pdhCompletion(wb, f, 3, in, {}, "t");
   EXPECT_EQ(o3.result.enable, (CommandStates{{cmd::DeltaDiagram, true}, {cmd::SaveDelta, true}}));
 }
@@ -352,6 +356,191 @@ TEST(GrCommands, StartCompletionAndDiagram) {
   EXPECT_TRUE(a.diagrams.empty());
   EXPECT_TRUE(a.result.enable.empty());
   EXPECT_EQ(wb.fitForm.gr, nullptr);
+}
+
+// ---------------------------------------------------------------- delta(r)
+
+// The grain of fccGrain() with a modified copy whose coordinates are scaled
+// by `factor`, made current as an approved modification makes it.
+Workbench scaledGrain(double factor) {
+  Workbench wb = fccGrain();
+  wb.modified = wb.ideal;
+  for (StGrainNode& n : wb.modified) {
+    n.x *= factor;
+    n.y *= factor;
+    n.z *= factor;
+  }
+  wb.currentIsModified = true;
+  wb.grainPrm.maxDistance *= factor;
+  return wb;
+}
+
+// The number after `prefix` in the memo line that starts with it.
+double memoValue(const Lines& memo, const std::string& prefix) {
+  for (const std::string& l : memo)
+    if (l.rfind(prefix, 0) == 0) return std::stod(l.substr(prefix.size()));
+  ADD_FAILURE() << "no memo line " << prefix;
+  return NAN;
+}
+
+TEST(DeltaCommands, UnequalListsAreRefusedBeforeAnyEditIsRead) {
+  Workbench wb;
+  wb.ideal.resize(10);
+  wb.modified.resize(11);
+  StCalcInputs in = monoInputs();
+  in.binWidthText = "abc";  // never reached
+  auto s = deltaStart(wb, in, "t");
+  EXPECT_FALSE(s.result.ok);
+  EXPECT_TRUE(s.result.log.empty());
+  EXPECT_TRUE(s.result.enable.empty());
+  ASSERT_EQ(s.result.messages.size(), 1u);
+  EXPECT_EQ(s.result.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(s.result.messages[0].title, "ERROR");
+  EXPECT_EQ(s.result.messages[0].text, "Sizes of ideal lattice and modified are different: 10, 11");
+}
+
+TEST(DeltaCommands, UnparsableEditGivesConversionErrorAndNoRun) {
+  Workbench wb = scaledGrain(1.01);
+  for (int which = 0; which < 3; ++which) {
+    StCalcInputs in = monoInputs();
+    std::string* field[] = {&in.binWidthText, &in.radiusText, &in.latticeText};
+    *field[which] = "x1";
+    auto s = deltaStart(wb, in, "t");
+    EXPECT_FALSE(s.result.ok) << which;
+    EXPECT_TRUE(s.result.log.empty());
+    EXPECT_TRUE(s.result.enable.empty());
+    ASSERT_EQ(s.result.messages.size(), 1u);
+    EXPECT_EQ(s.result.messages[0].kind, MessageKind::ConversionError);
+  }
+}
+
+TEST(DeltaCommands, StartCopiesBothListsLogsAndTurnsOffWhatReadsTheList) {
+  Workbench wb = scaledGrain(1.01);
+  StCalcInputs in = monoInputs();
+  in.binWidthText = "0.02";
+  in.latticeText = "3.6";
+  auto s = deltaStart(wb, in, "12:00:01");
+  ASSERT_TRUE(s.result.ok);
+  EXPECT_EQ(s.result.log, (Lines{"... delta (r) CALCULATIONS START ...", "start time is 12:00:01"}));
+  ASSERT_EQ(s.prm.nodes.size(), wb.ideal.size());
+  ASSERT_EQ(s.prm.nodesMod.size(), wb.modified.size());
+  EXPECT_EQ(s.prm.nodes.back().x, wb.ideal.back().x);
+  EXPECT_EQ(s.prm.nodesMod.back().x, wb.modified.back().x);
+  EXPECT_NE(s.prm.nodes.back().x, s.prm.nodesMod.back().x);
+  EXPECT_DOUBLE_EQ(s.prm.binWidth, 0.02);
+  EXPECT_DOUBLE_EQ(s.prm.lattPrm, 3.6);
+  EXPECT_DOUBLE_EQ(s.prm.rMax, wb.grainPrm.maxDistance);
+  for (const char* c :
+       {cmd::DeltaDiagram, cmd::SaveDelta, cmd::PdhDiagram, cmd::Histogram, cmd::SavePdh, cmd::Diffraction})
+    EXPECT_FALSE(s.result.enable.at(c)) << c;
+
+  // A PDH run replaces the delta sums; partial histograms leave them.
+  EXPECT_FALSE(pdhStart(wb, in, "t").result.enable.at(cmd::SaveDelta));
+  in.biatomic = true;
+  EXPECT_TRUE(pdhStart(wb, in, "t").result.enable.empty());
+}
+
+// Scaling every coordinate by f changes every distance by f - 1: the
+// diagram is flat and the mean lattice parameter is f * a.
+TEST(DeltaCommands, UniformScalingGivesAFlatDiagramAndItsStatistics) {
+  struct Case {
+    double factor;
+    double mean1e3;
+    const char* meanLine;
+    const char* latticeLine;
+  } cases[] = {{1.01, 10, " mean*1e3:  10", " mean latt.prm.:  3.5754"},
+               {1.0, 0, " mean*1e3:  0", " mean latt.prm.:  3.54"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.factor);
+    Workbench wb = scaledGrain(c.factor);
+    wb.diagramNumber = 2;
+    StCalcInputs in = monoInputs();
+    in.binWidthText = "0.01";
+    in.showDeltaAfter = true;
+    auto s = deltaStart(wb, in, "t");
+    ASSERT_TRUE(s.result.ok);
+    StPairRunResult run = runPairLoop(3, s.prm, wb.pdh, wb.partial, nullptr, CancelToken{});
+    ASSERT_FALSE(run.refused);
+    ASSERT_FALSE(wb.pdh.empty());
+    ASSERT_TRUE(holdsDeltaSums(wb.pdh));
+
+    StCalcFlags f;
+    f.pdhRunning = true;
+    auto o = pdhCompletion(wb, f, 3, in, {"report 1", "report 2"}, "12:00:02");
+    EXPECT_FALSE(f.pdhRunning);
+    EXPECT_EQ(o.result.log, (Lines{"... PDH CALCULATIONS STOP ...", " stop time: 12:00:02"}));
+    EXPECT_EQ(o.result.enable, (CommandStates{{cmd::DeltaDiagram, true}, {cmd::SaveDelta, true}}));
+    EXPECT_EQ(wb.fitForm.pdh, nullptr);
+    ASSERT_EQ(o.diagrams.size(), 1u);
+    const DiagramSpec& d = o.diagrams[0].spec;
+    EXPECT_EQ(wb.diagramNumber, 3);
+    EXPECT_EQ(d.caption, "diagram: 3");
+    EXPECT_EQ(d.listEntries, (Lines{"diagram: 3"}));
+    EXPECT_EQ(d.graphTitle, "(ri-r)/r diagram");
+    EXPECT_EQ(d.axisXTitle, "pair distance r[A]");
+    EXPECT_EQ(d.axisYTitle, "(ri-r)/r * 1e3");
+    EXPECT_EQ(d.precision, 5);
+    EXPECT_EQ(d.digits, 5);
+    ASSERT_TRUE(d.margins);
+    EXPECT_EQ(*d.margins, (DiagramMargins{60, 60, 60, 60}));
+    ASSERT_EQ(d.series.size(), 1u);
+    const SeriesSpec& sr = d.series[0];
+    EXPECT_EQ(sr.color, diagramRgb(255, 128, 0));
+    EXPECT_EQ(sr.style, kStyleLine);
+    EXPECT_EQ(sr.penWidth, 2u);
+    EXPECT_EQ(sr.title, "diagram: 3");
+    ASSERT_EQ(sr.x.size(), wb.pdh.size());
+    // One point per occupied bin, at the mean ideal distance of its pairs.
+    EXPECT_NEAR(sr.x.front(), 3.54 / std::sqrt(2.0), 1e-9);
+    for (size_t i = 0; i < sr.y.size(); ++i) {
+      EXPECT_NEAR(sr.y[i], c.mean1e3, 1e-9) << i;
+      if (i > 0) {
+        EXPECT_GT(sr.x[i], sr.x[i - 1]);
+      }
+    }
+    ASSERT_EQ(d.memo.size(), 7u);
+    EXPECT_EQ(d.memo[0], "report 1");
+    EXPECT_EQ(d.memo[1], "report 2");
+    EXPECT_EQ(d.memo[2], c.meanLine);
+    EXPECT_EQ(d.memo[3], c.latticeLine);
+    EXPECT_NEAR(memoValue(d.memo, " std*1e3:  "), 0, 1e-6);
+    EXPECT_NEAR(memoValue(d.memo, " std latt.prm.:  "), 0, 1e-8);
+    EXPECT_EQ(d.memo[6], "--------------------------------");
+  }
+}
+
+TEST(DeltaCommands, CompletionAfterStopOrRefusalEnablesNothing) {
+  Workbench wb = scaledGrain(1.01);
+  StCalcInputs in = monoInputs();
+  in.showDeltaAfter = true;
+  StCalcFlags f;
+  calcStop(f);
+  auto stopped = pdhCompletion(wb, f, 3, in, {}, "t");
+  EXPECT_EQ(stopped.result.log.size(), 2u);
+  EXPECT_TRUE(stopped.result.enable.empty());
+  EXPECT_TRUE(stopped.diagrams.empty());
+  EXPECT_EQ(wb.diagramNumber, 0);
+
+  // "size == 0" leaves the list as it was: a PDH there is no delta result.
+  StCalcFlags fresh;
+  wb.pdh = {{0.0, 0}, {0.5, 3}};
+  auto refused = pdhCompletion(wb, fresh, 3, in, {}, "t");
+  EXPECT_TRUE(refused.result.enable.empty());
+  EXPECT_TRUE(refused.diagrams.empty());
+  EXPECT_FALSE(holdsDeltaSums(wb.pdh));
+}
+
+TEST(DeltaCommands, DiagramOfAnEmptyListSaysNoData) {
+  Workbench wb;
+  wb.grainPrm.latticePrm = 3.54;
+  auto o = deltaDiagram(wb, {"rep"});
+  ASSERT_EQ(o.diagrams.size(), 1u);
+  const DiagramSpec& d = o.diagrams[0].spec;
+  EXPECT_EQ(d.caption, "diagram: 1");
+  ASSERT_EQ(d.series.size(), 1u);
+  EXPECT_TRUE(d.series[0].x.empty());
+  EXPECT_EQ(d.memo, (Lines{"rep", " mean*1e3:  no data", " mean latt.prm.:  no data", " std*1e3:  no data",
+                           " std latt.prm.:  no data", "--------------------------------"}));
 }
 
 }  // namespace
