@@ -8,10 +8,11 @@
 // pair lie close together, the bins they touch form a narrow window of the
 // histogram that stays in the first-level cache.
 //
-// Binning is exact: a lane whose approximate bin trunc(q * (1 -+ 2^-40))
-// agrees at both ends is certain (the approximation is far tighter than the
-// margin); any other lane (near a bin edge, a zero or non-finite distance,
-// beyond the table) is binned by the plain formula trunc(sqrt(s) / w).
+// Binning is exact: a lane whose estimate q of d / w lies more than the
+// estimate's error bound (the margin) away from both edges of its bin is
+// certain; any other lane (near a bin edge, a zero or non-finite distance,
+// beyond the table) is collected during the call and binned afterwards by
+// the plain formula trunc(sqrt(s) / w) on the sequential loop's s.
 #include <cstdint>
 
 #include "engine/calc/pair_loops.h"
