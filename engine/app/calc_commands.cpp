@@ -3,6 +3,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "engine/app/parameters_report.h"
 #include "engine/app/workbench.h"
 #include "engine/calc/delta_stats.h"
 #include "engine/core/format.h"
@@ -118,7 +119,7 @@ StCalcOutcome pdhCompletion(Workbench& wb, StCalcFlags& flags, int mode, const S
     if (!holdsDeltaSums(wb.pdh)) return o;
     o.result.set(cmd::DeltaDiagram, true);
     o.result.set(cmd::SaveDelta, true);
-    if (in.showDeltaAfter) o.diagrams = deltaDiagram(wb, report).diagrams;
+    if (in.showDeltaAfter) o.diagrams = deltaDiagram(wb, in).diagrams;
   }
   return o;
 }
@@ -402,7 +403,7 @@ bool holdsDeltaSums(const PdhList& list) {
   return true;
 }
 
-StCalcOutcome deltaDiagram(Workbench& wb, const std::vector<std::string>& report) {
+StCalcOutcome deltaDiagram(Workbench& wb, const StCalcInputs& in) {
   StCalcOutcome o;
   StDeltaStats st = computeDeltaStats(wb.pdh, wb.grainPrm.latticePrm);
   StDiagramRequest req;
@@ -425,7 +426,7 @@ StCalcOutcome deltaDiagram(Workbench& wb, const std::vector<std::string>& report
   d.caption = title;
   d.listEntries = std::vector<std::string>{title};
   d.defaultSize = false;
-  d.memo = report;
+  appendParametersReport(wb, in, d.memo);
   d.memo.insert(d.memo.end(), st.memo.begin(), st.memo.end());
   o.diagrams.push_back(std::move(req));
   o.result.ok = true;

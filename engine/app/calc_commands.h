@@ -96,7 +96,8 @@ StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::stri
 StCommandResult calcStop(StCalcFlags& flags);
 
 // Completion of a pair-loop run (any mode). `report` are the parameter
-// report lines for the memo of the diagrams it opens.
+// report lines for the memo of the PDH diagrams it opens (the delta(r)
+// diagram takes its own).
 StCalcOutcome pdhCompletion(Workbench& wb, StCalcFlags& flags, int mode, const StCalcInputs& in,
                             const std::vector<std::string>& report, const std::string& time);
 
@@ -178,10 +179,11 @@ StDeltaStart deltaStart(const Workbench& wb, const StCalcInputs& in, const std::
 bool holdsDeltaSums(const PdhList& list);
 
 // "delta(r) diagram": (ri-r)/r * 1e3 against the mean ideal distance of
-// every bin, the parameters report and the statistics lines in the memo.
-// The lattice parameter of the grain scales the statistics. Without any
-// bin the window opens without a curve and the statistics read "no data".
-StCalcOutcome deltaDiagram(Workbench& wb, const std::vector<std::string>& report);
+// every bin; the memo gets the parameters report (taken after the running
+// number moved on, so it names this diagram) and the statistics lines. The
+// lattice parameter of the grain scales the statistics. Without any bin the
+// window opens without a curve and the statistics read "no data".
+StCalcOutcome deltaDiagram(Workbench& wb, const StCalcInputs& in);
 
 // Element text of a calculation's graph title: the first element, or both
 // joined for a biatomic grain.

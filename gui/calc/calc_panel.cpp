@@ -40,6 +40,7 @@ CalcPanel::CalcPanel(CalcHost& host, QWidget* parent) : QWidget(parent), host_(h
                                                     Brijgraph})
     w->setEnabled(false);
   BLiczPdf->setEnabled(!host_.workbench().current().empty());
+  Brijnew->setEnabled(host_.workbench().currentIsModified);
   // The mirrors show the starting angles.
   mirror(Estart, Eqstart);
   mirror(Estop, Eqstop);
@@ -59,8 +60,8 @@ void CalcPanel::connectHandlers() {
   connect(Bgrgraph, &QPushButton::clicked, this, &CalcPanel::BgrgraphClick);
   connect(RBs, &QRadioButton::clicked, this, &CalcPanel::RBsClick);
   connect(RBi, &QRadioButton::clicked, this, &CalcPanel::RBsClick);
-  connect(Brijnew, &QPushButton::clicked, this, &CalcPanel::notAvailableYet);
-  connect(Brijgraph, &QPushButton::clicked, this, &CalcPanel::notAvailableYet);
+  connect(Brijnew, &QPushButton::clicked, this, &CalcPanel::BrijnewClick);
+  connect(Brijgraph, &QPushButton::clicked, this, &CalcPanel::BrijgraphClick);
   connect(Ebinwidth, &QLineEdit::textChanged, this, &CalcPanel::binWidthEdited);
   connect(Estart, &QLineEdit::textChanged, this, [this] { mirror(Estart, Eqstart); });
   connect(Estop, &QLineEdit::textChanged, this, [this] { mirror(Estop, Eqstop); });
@@ -134,10 +135,6 @@ QList<QWidget*> CalcPanel::openedDiagrams() const {
   for (const QPointer<QWidget>& p : diagrams_)
     if (p) out.append(p.data());
   return out;
-}
-
-void CalcPanel::notAvailableYet() {
-  host_.showMessage({MessageKind::Information, "Grainix", "delta(r) is not available yet."});
 }
 
 bool CalcPanel::calculationRunning() const {
@@ -458,6 +455,35 @@ bool CalcPanel::startGr() {
 void CalcPanel::BgrgraphClick() {
   if (grActive_ || (thGr_ && thGr_->isRunning())) return QApplication::beep();
   StCalcOutcome o = grDiagram(host_.workbench(), inputs(), report(), grWindowName_);
+  apply(o.result);
+  openDiagrams(o.diagrams);
+}
+
+// ---------------------------------------------------------------- delta(r)
+
+void CalcPanel::BrijnewClick() {
+  if (refuseWhileBusy()) return;
+  startDelta();
+}
+
+bool CalcPanel::startDelta() {
+  Workbench& wb = host_.workbench();
+  StDeltaStart s = deltaStart(wb, inputs(), now());
+  apply(s.result);
+  if (!s.result.ok) return false;
+  retireThreads();
+  thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, 3, std::move(s.prm), &wb.pdh,
+                                     &wb.partial);
+  pdhActive_ = true;
+  runStarted(thCalc_.get(), true);
+  flags_.pdhRunning = true;
+  thCalc_->start(threadPriorityOf(host_.threadPriority()));
+  return true;
+}
+
+void CalcPanel::BrijgraphClick() {
+  if (pdhActive_ || (thCalc_ && thCalc_->isRunning())) return QApplication::beep();
+  StCalcOutcome o = deltaDiagram(host_.workbench(), inputs());
   apply(o.result);
   openDiagrams(o.diagrams);
 }

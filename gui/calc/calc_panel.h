@@ -80,6 +80,8 @@ class CalcPanel : public QWidget {
   void BsqClick();
   void BgrgraphClick();
   void RBsClick();
+  void BrijnewClick();    // delta(r) calculation (also called by the queue)
+  void BrijgraphClick();  // "delta(r) diagram"
   void N1161Click(int tag);  // bin-width popup items
 
   // What the controls hold now.
@@ -134,13 +136,13 @@ class CalcPanel : public QWidget {
   void log(const std::string& line);
   void openDiagrams(const std::vector<StDiagramRequest>& requests);
   std::vector<std::string> report() const;
-  void notAvailableYet();
   bool refuseWhileBusy();
 
   // Starts without the busy check (chained commands call these).
   bool startPdh();
   bool startDiffraction();
   bool startGr();
+  bool startDelta();
   // Runs window events until `flag` clears or STOP; false when the chain
   // must not go on (stopped, or the panel went away).
   bool waitWhile(const bool& flag);

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/app/build_command.h"
+#include "engine/app/parameters_report.h"
 #include "engine/calc/pair_loops.h"
 #include "engine/app/workbench.h"
 #include "engine/grain/command_names.h"
@@ -466,7 +468,7 @@ TEST(DeltaCommands, UniformScalingGivesAFlatDiagramAndItsStatistics) {
 
     StCalcFlags f;
     f.pdhRunning = true;
-    auto o = pdhCompletion(wb, f, 3, in, {"report 1", "report 2"}, "12:00:02");
+    auto o = pdhCompletion(wb, f, 3, in, {"PDH report"}, "12:00:02");
     EXPECT_FALSE(f.pdhRunning);
     EXPECT_EQ(o.result.log, (Lines{"... PDH CALCULATIONS STOP ...", " stop time: 12:00:02"}));
     EXPECT_EQ(o.result.enable, (CommandStates{{cmd::DeltaDiagram, true}, {cmd::SaveDelta, true}}));
@@ -498,14 +500,19 @@ TEST(DeltaCommands, UniformScalingGivesAFlatDiagramAndItsStatistics) {
         EXPECT_GT(sr.x[i], sr.x[i - 1]);
       }
     }
-    ASSERT_EQ(d.memo.size(), 7u);
-    EXPECT_EQ(d.memo[0], "report 1");
-    EXPECT_EQ(d.memo[1], "report 2");
-    EXPECT_EQ(d.memo[2], c.meanLine);
-    EXPECT_EQ(d.memo[3], c.latticeLine);
+    // The parameters report names this diagram, then come the statistics.
+    Lines expected;
+    appendParametersReport(wb, in, expected);
+    ASSERT_EQ(d.memo.size(), expected.size() + 5);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), d.memo.begin()));
+    EXPECT_EQ(d.memo[0], "... ... ... ... ...");
+    EXPECT_EQ(d.memo[1], " diagram number: 3");
+    const size_t k = expected.size();
+    EXPECT_EQ(d.memo[k], c.meanLine);
+    EXPECT_EQ(d.memo[k + 1], c.latticeLine);
     EXPECT_NEAR(memoValue(d.memo, " std*1e3:  "), 0, 1e-6);
     EXPECT_NEAR(memoValue(d.memo, " std latt.prm.:  "), 0, 1e-8);
-    EXPECT_EQ(d.memo[6], "--------------------------------");
+    EXPECT_EQ(d.memo[k + 4], "--------------------------------");
   }
 }
 
@@ -533,13 +540,13 @@ TEST(DeltaCommands, CompletionAfterStopOrRefusalEnablesNothing) {
 TEST(DeltaCommands, DiagramOfAnEmptyListSaysNoData) {
   Workbench wb;
   wb.grainPrm.latticePrm = 3.54;
-  auto o = deltaDiagram(wb, {"rep"});
+  auto o = deltaDiagram(wb, monoInputs());
   ASSERT_EQ(o.diagrams.size(), 1u);
   const DiagramSpec& d = o.diagrams[0].spec;
   EXPECT_EQ(d.caption, "diagram: 1");
   ASSERT_EQ(d.series.size(), 1u);
   EXPECT_TRUE(d.series[0].x.empty());
-  EXPECT_EQ(d.memo, (Lines{"rep", " mean*1e3:  no data", " mean latt.prm.:  no data", " std*1e3:  no data",
+  EXPECT_EQ(d.memo, (Lines{"... ... ... ... ...", " No model for structural analysis !", " mean*1e3:  no data", " mean latt.prm.:  no data", " std*1e3:  no data",
                            " std latt.prm.:  no data", "--------------------------------"}));
 }
 

@@ -250,7 +250,7 @@ TEST_F(CalcPanelTest, StopDuringLargePdhAbortsEnablesNothingAndStaysResponsive) 
 
   const int aborted = host.logIndex(" ===== CALCULATIONS ABORTED =====");
   EXPECT_GT(host.logIndex("... PDH CALCULATIONS STOP ...", aborted), aborted);
-  EXPECT_TRUE(host.enabled.empty());
+  for (const auto& [name, on] : host.enabled) EXPECT_FALSE(on) << name;  // the start turns delta(r) results off
   for (QWidget* w : {static_cast<QWidget*>(panel->BGraf), static_cast<QWidget*>(panel->BHistogram),
                      static_cast<QWidget*>(panel->Bpdfdyfr)})
     EXPECT_FALSE(w->isEnabled()) << w->objectName().toStdString();
@@ -302,11 +302,156 @@ TEST_F(CalcPanelTest, HistogramListingAndEmptyHistogram) {
   EXPECT_EQ(host.log.mid(host.log.size() - 3), (QStringList{"r\tcard.\tnorm", "0\t0\t0", "0.5\t4\t0"}));
 }
 
-TEST_F(CalcPanelTest, DeltaCommandsSayNotAvailableYet) {
-  panel->Brijnew->setEnabled(true);
-  panel->Brijnew->click();
+// ---------------------------------------------------------------- delta(r)
+
+// The memo line of a diagram that starts with `prefix`.
+QString memoLine(const TFdiagram* d, const QString& prefix) {
+  for (const QString& l : d->memoText().split('\n'))
+    if (l.startsWith(prefix)) return l;
+  return {};
+}
+
+TEST_F(CalcPanelTest, DeltaOfAUniformScalingIsFlatAtTenWithItsStatistics) {
+  ASSERT_TRUE(host.buildFcc("3.54", "15"));
+  EXPECT_FALSE(panel->Brijnew->isEnabled());  // no approved modification yet
+  host.scaleModified(1.01);
+  ASSERT_TRUE(panel->Brijnew->isEnabled());
+  EXPECT_FALSE(panel->Brijgraph->isEnabled());
+  panel->Ebinwidth->setText("0.01");
+  QTest::mouseClick(panel->findChild<QLabel*>("Label6"), Qt::LeftButton);
+  ASSERT_TRUE(panel->ChBgraphrij->isChecked());
+  host.window.show();
+
+  QTest::mouseClick(panel->Brijnew, Qt::LeftButton);
+  const int start = host.logIndex("... delta (r) CALCULATIONS START ...");
+  ASSERT_GE(start, 0);
+  EXPECT_TRUE(host.log.value(start + 1).startsWith("start time is ")) << host.log.value(start + 1).toStdString();
+  EXPECT_FALSE(host.log.value(start + 1).endsWith("is "));
+  ASSERT_TRUE(idle(1));
+  EXPECT_TRUE(host.messages.empty());
+  const int stop = host.logIndex("... PDH CALCULATIONS STOP ...", start);
+  ASSERT_GT(stop, start);
+  EXPECT_TRUE(host.log.value(stop + 1).startsWith(" stop time: "));
+  EXPECT_FALSE(panel->Bstop->isVisible());
+
+  // The shared list now holds the delta sums of the non-empty bins.
+  const Workbench& wb = host.wb;
+  ASSERT_FALSE(wb.pdh.empty());
+  for (const StLiczOdl& e : wb.pdh) {
+    EXPECT_GT(e.card, 0);
+    EXPECT_EQ(e.r, 0.0);
+    EXPECT_NEAR((e.sumMod - e.sumIdeal) / e.sumIdeal, 0.01, 1e-12);
+  }
+  EXPECT_TRUE(panel->Brijgraph->isEnabled());
+  EXPECT_TRUE(host.enabled.at(cmd::SaveDelta));
+  EXPECT_FALSE(host.enabled.at(cmd::SavePdh));  // the list no longer holds a PDH
+  EXPECT_FALSE(host.enabled.at(cmd::PdhDiagram));
+
+  ASSERT_EQ(panel->openedDiagrams().size(), 1);
+  auto* d = qobject_cast<TFdiagram*>(panel->openedDiagrams()[0]);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->windowTitle(), "diagram: 1");
+  EXPECT_EQ(d->listEntries(), QStringList{"diagram: 1"});
+  EXPECT_EQ(d->Graf->getGraphTitle(), "(ri-r)/r diagram");
+  EXPECT_EQ(d->Graf->getAxisXTitle(), "pair distance r[A]");
+  EXPECT_EQ(d->Graf->getAxisYTitle(), "(ri-r)/r * 1e3");
+  ASSERT_EQ(d->Graf->diagramCount(), 1u);
+  EXPECT_EQ(d->Graf->getColor(0), static_cast<TColor>(diagramRgb(255, 128, 0)));
+  EXPECT_EQ(d->Graf->getPenWidth(0), 2u);
+  const stRange yr = d->Graf->getDiagramMinMaxY(0);
+  EXPECT_NEAR(yr.min, 10, 1e-9);
+  EXPECT_NEAR(yr.max, 10, 1e-9);
+
+  // Parameters report first, then the statistics.
+  const QStringList memo = d->memoText().split('\n');
+  const int report = memo.indexOf("... ... ... ... ...");
+  const int mean = memo.indexOf(" mean*1e3:  10");
+  ASSERT_GE(report, 0);
+  ASSERT_GT(mean, report);
+  EXPECT_EQ(memo.value(report + 1), " diagram number: 1");
+  EXPECT_TRUE(memo.contains(" number of nodes: " + QString::number(wb.modified.size())));
+  EXPECT_EQ(memo.value(mean + 1), " mean latt.prm.:  3.5754");
+  EXPECT_TRUE(memo.value(mean + 2).startsWith(" std*1e3:  "));
+  EXPECT_TRUE(memo.value(mean + 3).startsWith(" std latt.prm.:  "));
+  EXPECT_EQ(memo.value(mean + 4), "--------------------------------");
+  bool ok = false;
+  EXPECT_NEAR(memoLine(d, " std*1e3:  ").mid(11).toDouble(&ok), 0, 1e-6);
+  EXPECT_TRUE(ok);
+  EXPECT_NEAR(memoLine(d, " std latt.prm.:  ").mid(17).toDouble(&ok), 0, 1e-8);
+  EXPECT_TRUE(ok);
+  QTest::qWait(50);
+  d->grab().save(shotDir() + "/delta.png");
+  d->toggleMemo();
+  QTest::qWait(50);
+  d->grab().save(shotDir() + "/delta_memo.png");
+
+  // "delta(r) diagram" opens the same diagram again under the next number.
+  QTest::mouseClick(panel->Brijgraph, Qt::LeftButton);
+  ASSERT_EQ(panel->openedDiagrams().size(), 2);
+  auto* again = qobject_cast<TFdiagram*>(panel->openedDiagrams()[1]);
+  EXPECT_EQ(again->windowTitle(), "diagram: 2");
+  EXPECT_EQ(memoLine(again, " mean latt.prm.:  "), " mean latt.prm.:  3.5754");
+
+  // A PDH run replaces the delta sums: their commands go off.
+  panel->BLiczPdfClick();
+  ASSERT_TRUE(idle(2));
+  EXPECT_FALSE(host.enabled.at(cmd::SaveDelta));
+  EXPECT_FALSE(panel->Brijgraph->isEnabled());
+  EXPECT_TRUE(panel->BGraf->isEnabled());
+}
+
+TEST_F(CalcPanelTest, DeltaRefusesUnequalListsAndUnreadableEdits) {
+  ASSERT_TRUE(host.buildFcc("3.54", "5"));
+  host.scaleModified(1.01);
+  const size_t n = host.wb.ideal.size();
+  host.wb.modified.pop_back();
+
+  QTest::mouseClick(panel->Brijnew, Qt::LeftButton);
   ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_NE(host.messages[0].text.find("not available yet"), std::string::npos);
+  EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(host.messages[0].title, "ERROR");
+  EXPECT_EQ(host.messages[0].text, "Sizes of ideal lattice and modified are different: " + std::to_string(n) + ", " +
+                                       std::to_string(n - 1));
+  EXPECT_FALSE(panel->calculationRunning());
+  EXPECT_FALSE(panel->Bstop->isVisible());
+
+  host.scaleModified(1.01);
+  host.messages.clear();
+  panel->Ebinwidth->setText("0.0l");
+  host.messages.clear();
+  panel->BrijnewClick();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].kind, MessageKind::ConversionError);
+  EXPECT_FALSE(panel->calculationRunning());
+  EXPECT_EQ(host.logIndex("... delta (r) CALCULATIONS START ..."), -1);
+  EXPECT_EQ(host.window.forwarded, 0);
+}
+
+TEST_F(CalcPanelTest, StopDuringDeltaLeavesAnEmptyListAndEnablesNothing) {
+  ASSERT_TRUE(host.buildFcc("3.54", "60"));
+  host.scaleModified(1.01);
+  panel->ChBgraphrij->setChecked(true);
+  host.window.show();
+  host.enabled.clear();
+
+  QTest::mouseClick(panel->Brijnew, Qt::LeftButton);
+  ASSERT_TRUE(panel->calculationRunning());
+  EXPECT_TRUE(panel->Bstop->isVisible());
+  ASSERT_TRUE(waitFor([&] { return panel->CGauge->value() > 0; }, 30000));
+  // The list is being rewritten: its diagram is refused meanwhile.
+  panel->BrijgraphClick();
+  EXPECT_TRUE(panel->openedDiagrams().isEmpty());
+
+  QTest::mouseClick(panel->Bstop, Qt::LeftButton);
+  ASSERT_TRUE(idle(1, 30000));
+  const int aborted = host.logIndex(" ===== CALCULATIONS ABORTED =====");
+  ASSERT_GE(aborted, 0);
+  EXPECT_GT(host.logIndex("... PDH CALCULATIONS STOP ...", aborted), aborted);
+  for (const auto& [name, on] : host.enabled) EXPECT_FALSE(on) << name;
+  EXPECT_FALSE(panel->Brijgraph->isEnabled());
+  EXPECT_TRUE(host.wb.pdh.empty());
+  EXPECT_TRUE(panel->openedDiagrams().isEmpty());
+  EXPECT_TRUE(host.messages.empty());
 }
 
 }  // namespace

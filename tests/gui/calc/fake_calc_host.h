@@ -12,6 +12,7 @@
 #include <map>
 
 #include "engine/app/build_command.h"
+#include "engine/app/modify_command.h"
 #include "engine/calc/element_table.h"
 #include "gui/calc/calc_events.h"
 #include "gui/calc/calc_host.h"
@@ -74,6 +75,21 @@ class FakeCalcHost : public CalcHost {
     for (const std::string& l : res.log) log.append(QString::fromStdString(l));
     for (const auto& [name, on] : res.enable) setCommandEnabled(name, on);
     return res.ok;
+  }
+
+  // An approved modification that scales every coordinate by `factor`:
+  // the modified list becomes current and "delta(r) calculation" goes on.
+  void scaleModified(double factor) {
+    wb.modified = wb.ideal;
+    for (StGrainNode& n : wb.modified) {
+      n.x *= factor;
+      n.y *= factor;
+      n.z *= factor;
+    }
+    wb.grainPrm.maxDistance *= factor;
+    StCommandResult res = modifyClosed(wb, true, wb.sections);
+    for (const std::string& l : res.log) log.append(QString::fromStdString(l));
+    for (const auto& [name, on] : res.enable) setCommandEnabled(name, on);
   }
 
   int logIndex(const QString& line, int from = 0) const { return log.indexOf(line, from); }
