@@ -50,7 +50,9 @@ struct DiagramSpec {
   std::vector<SeriesSpec> series;                 // added in order to sub-graph 0
   std::optional<DiagramMargins> margins;          // unset: the control's defaults
   std::string axisXTitle = "axis", axisYTitle = "axis";
-  int precision = 4, digits = 4;                  // tick labels: general format
+  // Tick labels, general format; 0 leaves the control-wide format as the
+  // previous diagram set it (diagrams that name no format do not change it).
+  int precision = 0, digits = 0;
   std::string graphTitle = "0";                   // "0" means no title
   std::string caption = "diagram";                // window caption
   // Entries of the series list (all checked). Unset: the series titles in order.

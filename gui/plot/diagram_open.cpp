@@ -22,7 +22,7 @@ void applyDiagramSpec(TFdiagram& w, const DiagramSpec& spec) {
     g->setMargin({spec.margins->left, spec.margins->right, spec.margins->top, spec.margins->bottom});
   g->setAxisXTitle(spec.axisXTitle);
   g->setAxisYTitle(spec.axisYTitle);
-  TGraph2D::setFloatFormat(FloatFormatKind::General, spec.precision, spec.digits);
+  if (spec.precision > 0) TGraph2D::setFloatFormat(FloatFormatKind::General, spec.precision, spec.digits);
   g->setGraphTitle(spec.graphTitle);
   // 3. Caption and series list.
   w.setWindowTitle(QString::fromStdString(spec.caption));
