@@ -6,6 +6,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/grain/command_names.h"
+#include "engine/io/writers.h"
 #include "fake_calc_host.h"
 #include "gui/plot/tfdiagram.h"
 
@@ -385,6 +387,22 @@ TEST_F(CalcPanelTest, DeltaOfAUniformScalingIsFlatAtTenWithItsStatistics) {
   QTest::qWait(50);
   d->grab().save(shotDir() + "/delta_memo.png");
 
+  // "Save delta(r)/r" writes the list the run left: one row per bin, the
+  // relative change 0.01 in every row.
+  const QString dij = shotDir() + "/delta.dij";
+  StFileTexts texts;
+  texts.binWidth = "0.01";
+  ASSERT_TRUE(saveDeltaFile(dij.toStdString(), wb.pdh, texts).ok);
+  QFile file(dij);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  int rows = 0;
+  for (const QByteArray& line : file.readAll().split('\n')) {
+    if (line.isEmpty() || line.startsWith('#')) continue;
+    ++rows;
+    EXPECT_TRUE(line.endsWith("\t0.01")) << line.toStdString();
+  }
+  EXPECT_EQ(rows, static_cast<int>(wb.pdh.size()));
+
   // "delta(r) diagram" opens the same diagram again under the next number.
   QTest::mouseClick(panel->Brijgraph, Qt::LeftButton);
   ASSERT_EQ(panel->openedDiagrams().size(), 2);
@@ -425,6 +443,19 @@ TEST_F(CalcPanelTest, DeltaRefusesUnequalListsAndUnreadableEdits) {
   EXPECT_FALSE(panel->calculationRunning());
   EXPECT_EQ(host.logIndex("... delta (r) CALCULATIONS START ..."), -1);
   EXPECT_EQ(host.window.forwarded, 0);
+
+  // Without delta bins the diagram opens without a curve and says so.
+  panel->Brijgraph->setEnabled(true);
+  host.window.show();
+  QTest::mouseClick(panel->Brijgraph, Qt::LeftButton);
+  ASSERT_EQ(panel->openedDiagrams().size(), 1);
+  auto* d = qobject_cast<TFdiagram*>(panel->openedDiagrams()[0]);
+  ASSERT_NE(d, nullptr);
+  EXPECT_EQ(d->Graf->diagramCount(), 0u);
+  EXPECT_EQ(memoLine(d, " mean*1e3:  "), " mean*1e3:  no data");
+  d->toggleMemo();
+  QTest::qWait(50);
+  d->grab().save(shotDir() + "/delta_empty.png");
 }
 
 TEST_F(CalcPanelTest, StopDuringDeltaLeavesAnEmptyListAndEnablesNothing) {
