@@ -80,6 +80,10 @@ void scaleAxis(TAxis& axis, stRange& range, int pixelLength) {
   if (axis.fixed) return;
   double min = range.min;
   double max = range.max;
+  // A range narrower than the rounding noise of its values (a flat curve
+  // such as 10 +- 1e-13) is drawn as a flat range too; stretching the noise
+  // over the whole axis would show variation that is not there.
+  if (max - min != 0.0 && std::fabs(max - min) <= 1e-12 * std::max(std::fabs(max), std::fabs(min))) min = max;
   if (max - min == 0.0) {
     if (max == 0.0) max = 1.0;
     if (max > 0.0) min = 0.0;

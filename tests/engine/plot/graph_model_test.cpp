@@ -269,3 +269,23 @@ TEST(PlotFormat, TickLabelsAndFloatFormats) {
 
 }  // namespace
 }  // namespace grainix
+
+namespace grainix {
+namespace {
+
+TEST(GraphScaling, RoundingNoiseIsAFlatRange) {
+  TAxis axis;
+  stRange range{10.0 - 1e-13, 10.0 + 2e-13};
+  scaleAxis(axis, range, 400);
+  EXPECT_EQ(axis.min, 0.0);
+  EXPECT_GE(axis.max, 10.0);
+  // A real, small variation keeps its own range.
+  TAxis fine;
+  stRange narrow{10.0, 10.001};
+  scaleAxis(fine, narrow, 400);
+  EXPECT_GE(fine.min, 9.99);
+  EXPECT_LE(fine.max, 10.002);
+}
+
+}  // namespace
+}  // namespace grainix
