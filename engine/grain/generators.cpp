@@ -4,16 +4,17 @@
 
 namespace grainix {
 
-GenNodes::GenNodes(double r, double a, vGrainNodes& list, int32_t index, const std::string& element)
-    : radius(r), latticePrm(a), nodes(list), elementIndexL(index), elementIndexR(index), elementL(element),
+GenNodes::GenNodes(int32_t k, const char* n, double r, double a, vGrainNodes& list, int32_t index,
+                   const std::string& element)
+    : kind(k), radius(r), latticePrm(a), nodes(list), name(n), elementIndexL(index), elementIndexR(index), elementL(element),
       elementR(element) {}
 
-GenNodes::GenNodes(vGrainNodes& list, StGrainPrm& prm)
-    : radius(prm.radius), latticePrm(prm.latticePrm), nodes(list), elementIndexL(prm.elementIndexL),
+GenNodes::GenNodes(int32_t k, const char* n, vGrainNodes& list, StGrainPrm& prm)
+    : kind(k), radius(prm.radius), latticePrm(prm.latticePrm), nodes(list), name(n), elementIndexL(prm.elementIndexL),
       elementIndexR(prm.elementIndexR), elementL(prm.elementL), elementR(prm.elementR), grainPrm(&prm) {}
 
-GenNodes::GenNodes(vGrainNodes& list, const std::string& symbol)
-    : nodes(list), elementL(symbol), elementR(symbol) {}
+GenNodes::GenNodes(int32_t k, const char* n, vGrainNodes& list, const std::string& symbol)
+    : kind(k), nodes(list), name(n), elementL(symbol), elementR(symbol) {}
 
 void addSymmetricNodes(double x, double y, double z, double r2, vGrainNodes& nodes, const std::string& symbol,
                        int32_t index) {
@@ -89,18 +90,6 @@ vGrainNodes fccCell() {
 }  // namespace
 
 // --- sc ---------------------------------------------------------------
-scNodes::scNodes(double r, double a, vGrainNodes& n, int32_t i, const std::string& e) : GenNodes(r, a, n, i, e) {
-  kind = kindSc;
-  name = "sc";
-}
-scNodes::scNodes(vGrainNodes& n, StGrainPrm& p) : GenNodes(n, p) {
-  kind = kindSc;
-  name = "sc";
-}
-scNodes::scNodes(vGrainNodes& n) : GenNodes(n, "X") {
-  kind = kindSc;
-  name = "sc";
-}
 void scNodes::generate() {
   const double r2 = radius * radius;
   cubicWalk(latticePrm, radius, [&](double x, double y, double z) {
@@ -112,18 +101,6 @@ vGrainNodes scNodes::unitCell() const { return corners(); }
 void scNodes::siteKinds(std::vector<int32_t>& out) const { out.push_back(Corner); }
 
 // --- bcc --------------------------------------------------------------
-bccNodes::bccNodes(double r, double a, vGrainNodes& n, int32_t i, const std::string& e) : GenNodes(r, a, n, i, e) {
-  kind = kindBcc;
-  name = "bcc";
-}
-bccNodes::bccNodes(vGrainNodes& n, StGrainPrm& p) : GenNodes(n, p) {
-  kind = kindBcc;
-  name = "bcc";
-}
-bccNodes::bccNodes(vGrainNodes& n) : GenNodes(n, "X") {
-  kind = kindBcc;
-  name = "bcc";
-}
 void bccNodes::generate() {
   const double r2 = radius * radius;
   const double h = latticePrm / 2;
@@ -144,18 +121,6 @@ void bccNodes::siteKinds(std::vector<int32_t>& out) const {
 }
 
 // --- fcc --------------------------------------------------------------
-fccNodes::fccNodes(double r, double a, vGrainNodes& n, int32_t i, const std::string& e) : GenNodes(r, a, n, i, e) {
-  kind = kindFcc;
-  name = "fcc";
-}
-fccNodes::fccNodes(vGrainNodes& n, StGrainPrm& p) : GenNodes(n, p) {
-  kind = kindFcc;
-  name = "fcc";
-}
-fccNodes::fccNodes(vGrainNodes& n) : GenNodes(n, "X") {
-  kind = kindFcc;
-  name = "fcc";
-}
 void fccNodes::generate() {
   const double r2 = radius * radius;
   const double h = latticePrm / 2;
@@ -174,18 +139,6 @@ void fccNodes::siteKinds(std::vector<int32_t>& out) const {
 }
 
 // --- zinc blende / diamond -------------------------------------------
-diamNodes::diamNodes(double r, double a, vGrainNodes& n, int32_t i, const std::string& e) : GenNodes(r, a, n, i, e) {
-  kind = kindDiam;
-  name = "diamond like";
-}
-diamNodes::diamNodes(vGrainNodes& n, StGrainPrm& p) : GenNodes(n, p) {
-  kind = kindDiam;
-  name = "zinc blende";
-}
-diamNodes::diamNodes(vGrainNodes& n) : GenNodes(n, "X") {
-  kind = kindDiam;
-  name = "zinc blende or diamond like";
-}
 void diamNodes::generate() {
   const double r2 = radius * radius;
   const double h = latticePrm / 2;
@@ -228,19 +181,6 @@ void diamNodes::siteKinds(std::vector<int32_t>& out) const {
 }
 
 // --- 2D test layer ------------------------------------------------------
-twoDimNodes::twoDimNodes(double r, double a, vGrainNodes& n, int32_t i, const std::string& e)
-    : GenNodes(r, a, n, i, e) {
-  kind = kindSc;
-  name = "2D";
-}
-twoDimNodes::twoDimNodes(vGrainNodes& n, StGrainPrm& p) : GenNodes(n, p) {
-  kind = kindSc;
-  name = "2D";
-}
-twoDimNodes::twoDimNodes(vGrainNodes& n) : GenNodes(n, "X") {
-  kind = kindSc;
-  name = "2D";
-}
 void twoDimNodes::generate() {
   const double a = latticePrm;
   const double m = std::floor(radius / a) * a;
@@ -262,21 +202,5 @@ vGrainNodes twoDimNodes::unitCell() const { return corners(); }
 void twoDimNodes::siteKinds(std::vector<int32_t>& out) const { out.push_back(Corner); }
 
 // --- stacked and file grains ------------------------------------------
-hcpNodes::hcpNodes(double r, double a, vGrainNodes& n, int32_t i, const std::string& e) : GenNodes(r, a, n, i, e) {
-  kind = kindHcp;
-  name = "hcp";
-}
-hcpNodes::hcpNodes(vGrainNodes& n, StGrainPrm& p) : GenNodes(n, p) {
-  kind = kindHcp;
-  name = "hcp";
-}
-hcpNodes::hcpNodes(vGrainNodes& n) : GenNodes(n, "X") {
-  kind = kindHcp;
-  name = "hcp";
-}
-xyzNodes::xyzNodes(vGrainNodes& n) : GenNodes(n, "") {
-  kind = kindXyz;
-  name = "xyz";
-}
 
 }  // namespace grainix

@@ -11,13 +11,17 @@
 namespace grainix {
 
 class GenNodes {
- public:
-  // Monoatomic: both element pairs are the one element.
-  GenNodes(double radius, double latticePrm, vGrainNodes& nodes, int32_t elementIndex, const std::string& element);
+ protected:
+  // Each concrete generator passes its kind and name. Monoatomic: both
+  // element pairs are the one element.
+  GenNodes(int32_t kind, const char* name, double radius, double latticePrm, vGrainNodes& nodes,
+           int32_t elementIndex, const std::string& element);
   // Biatomic: radius, lattice parameter and both elements from the grain parameters.
-  GenNodes(vGrainNodes& nodes, StGrainPrm& prm);
+  GenNodes(int32_t kind, const char* name, vGrainNodes& nodes, StGrainPrm& prm);
   // A grain read from a file: R = a = 0, indices -1, symbols `symbol`.
-  GenNodes(vGrainNodes& nodes, const std::string& symbol);
+  GenNodes(int32_t kind, const char* name, vGrainNodes& nodes, const std::string& symbol);
+
+ public:
   virtual ~GenNodes() = default;
   GenNodes(const GenNodes&) = delete;
   GenNodes& operator=(const GenNodes&) = delete;
@@ -45,9 +49,10 @@ void addSymmetricNodes(double x, double y, double z, double r2, vGrainNodes& nod
 
 class scNodes : public GenNodes {
  public:
-  scNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
-  scNodes(vGrainNodes& nodes, StGrainPrm& prm);
-  scNodes(vGrainNodes& nodes);
+  scNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element)
+      : GenNodes(kindSc, "sc", radius, a, nodes, index, element) {}
+  scNodes(vGrainNodes& nodes, StGrainPrm& prm) : GenNodes(kindSc, "sc", nodes, prm) {}
+  explicit scNodes(vGrainNodes& nodes) : GenNodes(kindSc, "sc", nodes, "X") {}
   void generate() override;
   vGrainNodes unitCell() const override;
   void siteKinds(std::vector<int32_t>& out) const override;
@@ -55,9 +60,10 @@ class scNodes : public GenNodes {
 
 class bccNodes : public GenNodes {
  public:
-  bccNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
-  bccNodes(vGrainNodes& nodes, StGrainPrm& prm);
-  bccNodes(vGrainNodes& nodes);
+  bccNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element)
+      : GenNodes(kindBcc, "bcc", radius, a, nodes, index, element) {}
+  bccNodes(vGrainNodes& nodes, StGrainPrm& prm) : GenNodes(kindBcc, "bcc", nodes, prm) {}
+  explicit bccNodes(vGrainNodes& nodes) : GenNodes(kindBcc, "bcc", nodes, "X") {}
   void generate() override;
   vGrainNodes unitCell() const override;
   void siteKinds(std::vector<int32_t>& out) const override;
@@ -65,9 +71,10 @@ class bccNodes : public GenNodes {
 
 class fccNodes : public GenNodes {
  public:
-  fccNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
-  fccNodes(vGrainNodes& nodes, StGrainPrm& prm);
-  fccNodes(vGrainNodes& nodes);
+  fccNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element)
+      : GenNodes(kindFcc, "fcc", radius, a, nodes, index, element) {}
+  fccNodes(vGrainNodes& nodes, StGrainPrm& prm) : GenNodes(kindFcc, "fcc", nodes, prm) {}
+  explicit fccNodes(vGrainNodes& nodes) : GenNodes(kindFcc, "fcc", nodes, "X") {}
   void generate() override;
   vGrainNodes unitCell() const override;
   void siteKinds(std::vector<int32_t>& out) const override;
@@ -77,9 +84,10 @@ class fccNodes : public GenNodes {
 // second sublattice shifted by (a/4, a/4, a/4); node n+i is the partner of node i.
 class diamNodes : public GenNodes {
  public:
-  diamNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
-  diamNodes(vGrainNodes& nodes, StGrainPrm& prm);
-  diamNodes(vGrainNodes& nodes);  // from a file header: "zinc blende or diamond like"
+  diamNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element)
+      : GenNodes(kindDiam, "diamond like", radius, a, nodes, index, element) {}
+  diamNodes(vGrainNodes& nodes, StGrainPrm& prm) : GenNodes(kindDiam, "zinc blende", nodes, prm) {}
+  explicit diamNodes(vGrainNodes& nodes) : GenNodes(kindDiam, "zinc blende or diamond like", nodes, "X") {}
   void generate() override;
   vGrainNodes unitCell() const override;
   void siteKinds(std::vector<int32_t>& out) const override;
@@ -88,9 +96,10 @@ class diamNodes : public GenNodes {
 // The hidden "test" structure: a square layer in the plane z = 0.
 class twoDimNodes : public GenNodes {
  public:
-  twoDimNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
-  twoDimNodes(vGrainNodes& nodes, StGrainPrm& prm);
-  twoDimNodes(vGrainNodes& nodes);
+  twoDimNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element)
+      : GenNodes(kindSc, "2D", radius, a, nodes, index, element) {}
+  twoDimNodes(vGrainNodes& nodes, StGrainPrm& prm) : GenNodes(kindSc, "2D", nodes, prm) {}
+  explicit twoDimNodes(vGrainNodes& nodes) : GenNodes(kindSc, "2D", nodes, "X") {}
   void generate() override;
   vGrainNodes unitCell() const override;
   void siteKinds(std::vector<int32_t>& out) const override;
@@ -99,9 +108,10 @@ class twoDimNodes : public GenNodes {
 // Stacked grains: the nodes come from the stacking engine; generate does nothing.
 class hcpNodes : public GenNodes {
  public:
-  hcpNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element);
-  hcpNodes(vGrainNodes& nodes, StGrainPrm& prm);
-  hcpNodes(vGrainNodes& nodes);
+  hcpNodes(double radius, double a, vGrainNodes& nodes, int32_t index, const std::string& element)
+      : GenNodes(kindHcp, "hcp", radius, a, nodes, index, element) {}
+  hcpNodes(vGrainNodes& nodes, StGrainPrm& prm) : GenNodes(kindHcp, "hcp", nodes, prm) {}
+  explicit hcpNodes(vGrainNodes& nodes) : GenNodes(kindHcp, "hcp", nodes, "X") {}
   void generate() override {}
   vGrainNodes unitCell() const override { return {}; }
   void siteKinds(std::vector<int32_t>& out) const override { out.push_back(Corner); }
@@ -110,7 +120,7 @@ class hcpNodes : public GenNodes {
 // Grains read from a file: the reader fills the list; generate does nothing.
 class xyzNodes : public GenNodes {
  public:
-  xyzNodes(vGrainNodes& nodes);
+  explicit xyzNodes(vGrainNodes& nodes) : GenNodes(kindXyz, "xyz", nodes, "") {}
   void generate() override {}
   vGrainNodes unitCell() const override { return nodes; }
   void siteKinds(std::vector<int32_t>&) const override {}
