@@ -126,7 +126,7 @@ StCalcOutcome pdhCompletion(Workbench& wb, StCalcFlags& flags, int mode, const S
 
 StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vector<std::string>& report) {
   StCalcOutcome o;
-  auto base = [](DiagramSpec& d) {
+  auto base = [](DiagramDesc& d) {
     d.margins = kCalcMargins;
     d.axisXTitle = "pair distance";
     d.axisYTitle = "PDH cardinality";
@@ -140,9 +140,9 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
                                    in.elementR + "-" + in.elementR};
     for (int i = 0; i < 3; ++i) {
       StDiagramRequest req;
-      DiagramSpec& d = req.spec;
+      DiagramDesc& d = req.desc;
       const std::string title = diagramTitle(wb.diagramNumber++);
-      SeriesSpec s;
+      SeriesDesc s;
       s.x.assign(p.r.begin(), p.r.begin() + p.count);
       s.y.assign(ys[i]->begin(), ys[i]->begin() + p.count);
       s.color = colors[i];
@@ -168,8 +168,8 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
     return o;
   }
   StDiagramRequest req;
-  DiagramSpec& d = req.spec;
-  SeriesSpec s;
+  DiagramDesc& d = req.desc;
+  SeriesDesc s;
   s.x.reserve(wb.pdh.size());
   s.y.reserve(wb.pdh.size());
   for (const StLiczOdl& e : wb.pdh) {
@@ -266,8 +266,8 @@ StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const 
   const StDiffPattern& p = wb.pattern;
   if (p.count <= 0 || flags.aborted) return o;
   StDiagramRequest req;
-  DiagramSpec& d = req.spec;
-  SeriesSpec s;
+  DiagramDesc& d = req.desc;
+  SeriesDesc s;
   const auto n = static_cast<size_t>(p.count);
   const std::vector<double>& ySrc = in.showS ? p.sOfQ : p.intensity;
   s.y.assign(ySrc.begin(), ySrc.begin() + static_cast<std::ptrdiff_t>(n));
@@ -342,8 +342,8 @@ StCalcOutcome grDiagram(Workbench& wb, const StCalcInputs& in, const std::vector
                         const std::string& windowName) {
   StCalcOutcome o;
   StDiagramRequest req;
-  DiagramSpec& d = req.spec;
-  SeriesSpec s;
+  DiagramDesc& d = req.desc;
+  SeriesDesc s;
   const auto n = static_cast<std::ptrdiff_t>(wb.gr.count);
   s.x.assign(wb.gr.x.begin(), wb.gr.x.begin() + n);
   s.y.assign(wb.gr.y.begin(), wb.gr.y.begin() + n);
@@ -407,9 +407,9 @@ StCalcOutcome deltaDiagram(Workbench& wb, const StCalcInputs& in) {
   StCalcOutcome o;
   StDeltaStats st = computeDeltaStats(wb.pdh, wb.grainPrm.latticePrm);
   StDiagramRequest req;
-  DiagramSpec& d = req.spec;
+  DiagramDesc& d = req.desc;
   const std::string title = diagramTitle(++wb.diagramNumber);
-  SeriesSpec s;
+  SeriesDesc s;
   s.x = std::move(st.x);
   s.y = std::move(st.y);
   s.color = kColorOrange;

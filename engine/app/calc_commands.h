@@ -9,7 +9,7 @@
 
 #include "engine/calc/records.h"
 #include "engine/core/command.h"
-#include "engine/plot/diagram_spec.h"
+#include "engine/plot/diagram_desc.h"
 
 namespace grainix {
 
@@ -66,7 +66,7 @@ struct StCalcInputs {
 // One diagram window a command wants opened; `offset` moves it that many
 // pixels right and down from where it would open.
 struct StDiagramRequest {
-  DiagramSpec spec;
+  DiagramDesc desc;
   int offset = 0;
 };
 

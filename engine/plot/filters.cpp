@@ -118,11 +118,11 @@ std::vector<double> convolveCentred(const std::vector<double>& y, const std::vec
   return out;
 }
 
-std::vector<SeriesSpec> deriveReduced(const std::vector<SeriesSpec>& sources, AmplitudeKind kind) {
-  std::vector<SeriesSpec> out;
+std::vector<SeriesDesc> deriveReduced(const std::vector<SeriesDesc>& sources, AmplitudeKind kind) {
+  std::vector<SeriesDesc> out;
   out.reserve(sources.size());
   for (const auto& s : sources) {
-    SeriesSpec d;
+    SeriesDesc d;
     d.x = s.x;
     d.y = reduceAmplitude(kind, s.y);
     d.color = s.color;
@@ -135,12 +135,12 @@ std::vector<SeriesSpec> deriveReduced(const std::vector<SeriesSpec>& sources, Am
   return out;
 }
 
-std::vector<SeriesSpec> deriveFiltered(const std::vector<SeriesSpec>& sources, const std::vector<double>& kernel,
+std::vector<SeriesDesc> deriveFiltered(const std::vector<SeriesDesc>& sources, const std::vector<double>& kernel,
                                        const std::string& name) {
-  std::vector<SeriesSpec> out;
+  std::vector<SeriesDesc> out;
   out.reserve(sources.size());
   for (const auto& s : sources) {
-    SeriesSpec d;
+    SeriesDesc d;
     d.x = s.x;
     d.y = convolveCentred(s.y, kernel);
     d.color = s.color;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/plot/diagram_spec.h"
+#include "engine/plot/diagram_desc.h"
 
 namespace grainix {
 
@@ -70,12 +70,12 @@ std::vector<double> convolveCentred(const std::vector<double>& y, const std::vec
 // The series of a window derived by a reduction: one per checked source
 // series, in list order, with the source x, transformed y, and the source
 // colour, style, pen width and title. `sources` are the checked series only.
-std::vector<SeriesSpec> deriveReduced(const std::vector<SeriesSpec>& sources, AmplitudeKind kind);
+std::vector<SeriesDesc> deriveReduced(const std::vector<SeriesDesc>& sources, AmplitudeKind kind);
 
 // The series of a window derived by a filter: source x, filtered y, colour
 // and pen width copied, drawn as lines, title = source title +
 // " filtered by " + filter name; the list entry keeps the source title.
-std::vector<SeriesSpec> deriveFiltered(const std::vector<SeriesSpec>& sources, const std::vector<double>& kernel,
+std::vector<SeriesDesc> deriveFiltered(const std::vector<SeriesDesc>& sources, const std::vector<double>& kernel,
                                        const std::string& filterName);
 
 }  // namespace grainix

@@ -14,7 +14,7 @@
 #include "gui/app/tfmain.h"
 #include "gui/app/tfwait.h"
 
-#include "engine/plot/diagram_spec.h"
+#include "engine/plot/diagram_desc.h"
 #include "gui/plot/diagram_open.h"
 
 namespace grainix {
@@ -175,23 +175,23 @@ void TFMain::Openexperimentalfile1Click() {
   applyResult(load.result);
   if (load.result.ok) {
     ++expCounter_;
-    DiagramSpec spec;
-    SeriesSpec series;
+    DiagramDesc desc;
+    SeriesDesc series;
     series.x = load.data.x;
     series.y = load.data.y;
     series.color = diagramRgb(128, 0, 0);  // maroon
     series.style = kStylePoint;
     series.penWidth = 2;
     series.title = "exp. data " + std::to_string(expCounter_);
-    if (!series.x.empty()) spec.series.push_back(std::move(series));
-    spec.margins = DiagramMargins{80, 60, 60, 60};
-    spec.axisXTitle = "rij";
-    spec.axisYTitle = "delta rij";
-    spec.precision = 5;
-    spec.digits = 5;
-    spec.graphTitle = load.graphTitle;
-    spec.caption = "exp. data " + std::to_string(expCounter_);
-    openDiagram(this, spec);
+    if (!series.x.empty()) desc.series.push_back(std::move(series));
+    desc.margins = DiagramMargins{80, 60, 60, 60};
+    desc.axisXTitle = "rij";
+    desc.axisYTitle = "delta rij";
+    desc.precision = 5;
+    desc.digits = 5;
+    desc.graphTitle = load.graphTitle;
+    desc.caption = "exp. data " + std::to_string(expCounter_);
+    openDiagram(this, desc);
   }
   rememberDataFolder(path);
 }

@@ -34,7 +34,7 @@ CalcPanel::CalcPanel(CalcHost& host, QWidget* parent) : QWidget(parent), host_(h
   gaugeTimer_ = new QTimer(this);
   gaugeTimer_->setInterval(100);
   connect(gaugeTimer_, &QTimer::timeout, this, &CalcPanel::syncGauge);
-  opener_ = [](QWidget* owner, const DiagramSpec& spec) -> QWidget* { return openDiagram(owner, spec); };
+  opener_ = [](QWidget* owner, const DiagramDesc& desc) -> QWidget* { return openDiagram(owner, desc); };
   connectHandlers();
   for (QWidget* w : std::initializer_list<QWidget*>{BGraf, BHistogram, Bpdfdyfr, Bdiffgraph, Bsq, Bgrgraph,
                                                     Brijgraph})
@@ -123,7 +123,7 @@ void CalcPanel::apply(const StCommandResult& r) {
 
 void CalcPanel::openDiagrams(const std::vector<StDiagramRequest>& requests) {
   for (const StDiagramRequest& r : requests) {
-    QWidget* w = opener_ ? opener_(host_.diagramOwner(), r.spec) : nullptr;
+    QWidget* w = opener_ ? opener_(host_.diagramOwner(), r.desc) : nullptr;
     if (!w) continue;
     if (r.offset) w->move(w->pos() + QPoint(r.offset, r.offset));
     diagrams_.append(w);

@@ -53,7 +53,7 @@ class CalcPanel : public QWidget {
   Q_OBJECT
  public:
   // Opens one diagram window owned by `owner`; returns it (nullptr: none).
-  using DiagramOpener = std::function<QWidget*(QWidget* owner, const DiagramSpec& spec)>;
+  using DiagramOpener = std::function<QWidget*(QWidget* owner, const DiagramDesc& desc)>;
 
   explicit CalcPanel(CalcHost& host, QWidget* parent = nullptr);
   ~CalcPanel() override;  // stops and awaits the threads

@@ -23,7 +23,7 @@ TFscatterFactors::TFscatterFactors(const QString& exeDir, const QString& working
     : QDialog(parent), workingDir_(workingDir), messages_(std::move(messages)) {
   setObjectName("FscatterFactors");
   setWindowTitle("coefficients for analytical approximation of scattering factors and chosen properties of elements");
-  opener_ = [](QWidget* owner, const DiagramSpec& spec) -> QWidget* { return openDiagram(owner, spec); };
+  opener_ = [](QWidget* owner, const DiagramDesc& desc) -> QWidget* { return openDiagram(owner, desc); };
 
   auto* v = new QVBoxLayout(this);
   auto* bar = new QMenuBar(this);
@@ -142,8 +142,8 @@ QWidget* TFscatterFactors::scatFactorGraph() {
     for (const StMessage& m : g.messages) show(m);
     return nullptr;
   }
-  DiagramSpec d;
-  SeriesSpec s;
+  DiagramDesc d;
+  SeriesDesc s;
   s.x = std::move(g.s);
   s.y = std::move(g.f);
   s.title = g.legend;

@@ -7,7 +7,7 @@
 
 #include "engine/calc/element_table.h"
 #include "engine/core/command.h"
-#include "engine/plot/diagram_spec.h"
+#include "engine/plot/diagram_desc.h"
 
 class QLineEdit;
 class QMenu;
@@ -20,7 +20,7 @@ class TFscatterFactors : public QDialog {
   Q_OBJECT
  public:
   using MessageSink = std::function<void(const StMessage&)>;
-  using DiagramOpener = std::function<QWidget*(QWidget* owner, const DiagramSpec& spec)>;
+  using DiagramOpener = std::function<QWidget*(QWidget* owner, const DiagramDesc& desc)>;
 
   // Reads "scfact.sft" (any letter case) from `exeDir`; saves "scFact.sft"
   // into `workingDir`. `messages` nullptr: the real message boxes.

@@ -16,7 +16,7 @@
 
 #include <functional>
 
-#include "engine/plot/diagram_spec.h"
+#include "engine/plot/diagram_desc.h"
 #include "gui/modify/modpos_ui.h"
 #include "gui/modify/sections_strip.h"
 #include "gui/modify/tfmodpos.h"
@@ -242,24 +242,24 @@ void TFmodpos::BplotClick() {
   const auto res = model_.plot(plot);
   apply(res);
   if (plot.series.empty()) return;
-  DiagramSpec spec;
+  DiagramDesc desc;
   for (const StSectionSeries& s : plot.series) {
-    SeriesSpec ser;
+    SeriesDesc ser;
     ser.x.assign(s.x, s.x + 2);
     ser.y.assign(s.y, s.y + 2);
     ser.color = diagramRgb(s.colour.r, s.colour.g, s.colour.b);
     ser.style = kStyleLine;
     ser.penWidth = static_cast<unsigned>(s.penWidth);
     ser.title = s.title;
-    spec.series.push_back(std::move(ser));
+    desc.series.push_back(std::move(ser));
   }
-  spec.axisXTitle = plot.xTitle;
-  spec.axisYTitle = plot.yTitle;
-  spec.graphTitle = plot.title;
-  spec.grid = plot.grid;
-  spec.margins = DiagramMargins{70, 40, 50, 50};  // room for the rotated axis title
-  spec.defaultSize = false;
-  TFdiagram* w = openDiagram(this, spec, nullptr, false);
+  desc.axisXTitle = plot.xTitle;
+  desc.axisYTitle = plot.yTitle;
+  desc.graphTitle = plot.title;
+  desc.grid = plot.grid;
+  desc.margins = DiagramMargins{70, 40, 50, 50};  // room for the rotated axis title
+  desc.defaultSize = false;
+  TFdiagram* w = openDiagram(this, desc, nullptr, false);
   w->resize(plot.width, plot.height);
   w->show();
   lastDiagram_ = w;

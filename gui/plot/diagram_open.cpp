@@ -4,10 +4,10 @@
 
 namespace grainix {
 
-void applyDiagramSpec(TFdiagram& w, const DiagramSpec& spec) {
+void applyDiagramDesc(TFdiagram& w, const DiagramDesc& desc) {
   TGraph2D* g = w.Graf;
   // 1. The series, each with its look right after it is added.
-  for (const SeriesSpec& s : spec.series) {
+  for (const SeriesDesc& s : desc.series) {
     if (s.x.empty() || s.x.size() != s.y.size()) continue;
     g->insertData(s.x, s.y);
     g->setColor(s.color);
@@ -18,38 +18,38 @@ void applyDiagramSpec(TFdiagram& w, const DiagramSpec& spec) {
     if (!s.visible) g->setDiagramVisible(false);
   }
   // 2. Margins, axis titles, number format, graph title.
-  if (spec.margins)
-    g->setMargin({spec.margins->left, spec.margins->right, spec.margins->top, spec.margins->bottom});
-  g->setAxisXTitle(spec.axisXTitle);
-  g->setAxisYTitle(spec.axisYTitle);
-  if (spec.precision > 0) TGraph2D::setFloatFormat(FloatFormatKind::General, spec.precision, spec.digits);
-  g->setGraphTitle(spec.graphTitle);
+  if (desc.margins)
+    g->setMargin({desc.margins->left, desc.margins->right, desc.margins->top, desc.margins->bottom});
+  g->setAxisXTitle(desc.axisXTitle);
+  g->setAxisYTitle(desc.axisYTitle);
+  if (desc.precision > 0) TGraph2D::setFloatFormat(FloatFormatKind::General, desc.precision, desc.digits);
+  g->setGraphTitle(desc.graphTitle);
   // 3. Caption and series list.
-  w.setWindowTitle(QString::fromStdString(spec.caption));
-  if (spec.listEntries) {
-    for (const auto& e : *spec.listEntries) w.addListEntry(QString::fromStdString(e), true);
+  w.setWindowTitle(QString::fromStdString(desc.caption));
+  if (desc.listEntries) {
+    for (const auto& e : *desc.listEntries) w.addListEntry(QString::fromStdString(e), true);
   } else {
-    for (const SeriesSpec& s : spec.series) w.addListEntry(QString::fromStdString(s.title), s.visible);
+    for (const SeriesDesc& s : desc.series) w.addListEntry(QString::fromStdString(s.title), s.visible);
   }
   // 4. Grid, legend, hints, memo.
   if (TSubGraph* p = g->activePanel()) {
-    p->grid.visible = spec.grid;
-    p->legend.visible = spec.legend;
-    p->hintsOn = spec.hintsOn;
+    p->grid.visible = desc.grid;
+    p->legend.visible = desc.legend;
+    p->hintsOn = desc.hintsOn;
   }
-  w.showHintsCommand(spec.showHintsCommand || spec.hintsOn);
-  for (const auto& line : spec.memo) w.appendMemo(QString::fromStdString(line));
+  w.showHintsCommand(desc.showHintsCommand || desc.hintsOn);
+  for (const auto& line : desc.memo) w.appendMemo(QString::fromStdString(line));
   // 5. Axis-title pictures, size, menu.
-  if (!spec.axisXImage.empty() || !spec.axisYImage.empty())
-    w.setAxisTitleImages(QString::fromStdString(spec.axisXImage), QString::fromStdString(spec.axisYImage));
-  if (spec.defaultSize) w.applyDefaultSize();
-  w.useShortMenu(spec.shortMenu);
+  if (!desc.axisXImage.empty() || !desc.axisYImage.empty())
+    w.setAxisTitleImages(QString::fromStdString(desc.axisXImage), QString::fromStdString(desc.axisYImage));
+  if (desc.defaultSize) w.applyDefaultSize();
+  w.useShortMenu(desc.shortMenu);
   w.syncChecks();
 }
 
-TFdiagram* openDiagram(QWidget* owner, const DiagramSpec& spec, DiagramSettings* settings, bool show) {
+TFdiagram* openDiagram(QWidget* owner, const DiagramDesc& desc, DiagramSettings* settings, bool show) {
   auto* w = new TFdiagram(owner, settings);
-  applyDiagramSpec(*w, spec);
+  applyDiagramDesc(*w, desc);
   if (show) w->show();
   return w;
 }

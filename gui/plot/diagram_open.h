@@ -5,7 +5,7 @@
 // and memo lines; axis-title pictures and the default size; then show.
 #include <QWidget>
 
-#include "engine/plot/diagram_spec.h"
+#include "engine/plot/diagram_desc.h"
 
 namespace grainix {
 
@@ -15,10 +15,10 @@ class TFdiagram;
 // Builds the window owned by `owner` (the main window, or the dialog that
 // opens a diagram of its own) and shows it unless `show` is false.
 // `settings` nullptr: the process-wide default of TFdiagram.
-TFdiagram* openDiagram(QWidget* owner, const DiagramSpec& spec, DiagramSettings* settings = nullptr,
+TFdiagram* openDiagram(QWidget* owner, const DiagramDesc& desc, DiagramSettings* settings = nullptr,
                        bool show = true);
 
-// Fills an existing, empty window from a spec (without showing it).
-void applyDiagramSpec(TFdiagram& window, const DiagramSpec& spec);
+// Fills an existing, empty window from a description (without showing it).
+void applyDiagramDesc(TFdiagram& window, const DiagramDesc& desc);
 
 }  // namespace grainix

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "engine/core/format.h"
-#include "engine/plot/diagram_spec.h"
+#include "engine/plot/diagram_desc.h"
 #include "gui/plot/diagram_ui.h"
 
 namespace grainix {

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "engine/plot/diagram_spec.h"
+#include "engine/plot/diagram_desc.h"
 
 class QComboBox;
 class QLineEdit;

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "engine/core/command.h"
-#include "engine/plot/diagram_spec.h"
+#include "engine/plot/diagram_desc.h"
 #include "engine/plot/filters.h"
 #include "gui/plot/tgraph2d.h"
 
@@ -157,9 +157,9 @@ class TFdiagram : public QWidget {
 
   // Derived window: owned by this window's owner, with `series` copied in,
   // the graph settings of this window, list entries, memo = prefix + memo.
-  TFdiagram* createDerivedWindow(const std::vector<SeriesSpec>& series, const QStringList& entries,
+  TFdiagram* createDerivedWindow(const std::vector<SeriesDesc>& series, const QStringList& entries,
                                  const QString& memoPrefix);
-  SeriesSpec seriesSpec(unsigned j) const;
+  SeriesDesc seriesDesc(unsigned j) const;
 
  signals:
   // A derived or inset window was created from this one.
@@ -179,7 +179,7 @@ class TFdiagram : public QWidget {
   void showMessage(const StMessage& m);
   void error(const std::string& text) { showMessage({MessageKind::Error, "ERROR", text}); }
   bool writeImage(const QImage& image, const QString& path, const char* format);
-  void addSeries(const SeriesSpec& s);
+  void addSeries(const SeriesDesc& s);
   QString tempFolder() const;
 
   DiagramSettings* settings_ = nullptr;

@@ -123,9 +123,9 @@ std::vector<unsigned> TFdiagram::checkedSeries() const {
   return out;
 }
 
-SeriesSpec TFdiagram::seriesSpec(unsigned j) const {
+SeriesDesc TFdiagram::seriesDesc(unsigned j) const {
   const TSingleDiagram& d = Graf->diagram(j);
-  SeriesSpec s;
+  SeriesDesc s;
   s.x = d.x;
   s.y = d.y;
   s.color = d.color;
@@ -137,7 +137,7 @@ SeriesSpec TFdiagram::seriesSpec(unsigned j) const {
   return s;
 }
 
-void TFdiagram::addSeries(const SeriesSpec& s) {
+void TFdiagram::addSeries(const SeriesDesc& s) {
   if (s.x.empty() || s.x.size() != s.y.size()) return;
   Graf->insertData(s.x, s.y);
   Graf->setColor(s.color);
@@ -165,10 +165,10 @@ void TFdiagram::copyGraphSettings(TFdiagram* target, TFdiagram* source) {
   target->syncChecks();
 }
 
-TFdiagram* TFdiagram::createDerivedWindow(const std::vector<SeriesSpec>& series, const QStringList& entries,
+TFdiagram* TFdiagram::createDerivedWindow(const std::vector<SeriesDesc>& series, const QStringList& entries,
                                           const QString& memoPrefix) {
   auto* w = new TFdiagram(parentWidget(), settings_);
-  for (const SeriesSpec& s : series) w->addSeries(s);
+  for (const SeriesDesc& s : series) w->addSeries(s);
   copyGraphSettings(w, this);
   if (!imageNameX_.isEmpty() || !imageNameY_.isEmpty()) w->setAxisTitleImages(imageNameX_, imageNameY_);
   for (const QString& e : entries) w->addListEntry(e, true);
@@ -181,7 +181,7 @@ TFdiagram* TFdiagram::makeInset(double x1, double x2) {
   if (x2 < x1) std::swap(x1, x2);
   const TSubGraph* src = Graf->activePanel();
   if (!src) return nullptr;
-  std::vector<SeriesSpec> cut;
+  std::vector<SeriesDesc> cut;
   QStringList entries;
   for (unsigned i : checkedSeries()) {
     const TSingleDiagram& d = Graf->diagram(i);
@@ -190,7 +190,7 @@ TFdiagram* TFdiagram::makeInset(double x1, double x2) {
       showMessage({MessageKind::Confirmation, "", kInsetEmptyMessage});
       return nullptr;
     }
-    SeriesSpec s = seriesSpec(i);
+    SeriesDesc s = seriesDesc(i);
     s.x.assign(d.x.begin() + static_cast<std::ptrdiff_t>(run.first),
                d.x.begin() + static_cast<std::ptrdiff_t>(run.first + run.count));
     s.y.assign(d.y.begin() + static_cast<std::ptrdiff_t>(run.first),
@@ -204,7 +204,7 @@ TFdiagram* TFdiagram::makeInset(double x1, double x2) {
     return nullptr;
   }
   auto* w = new TFdiagram(this, settings_);  // the inset belongs to this window
-  for (const SeriesSpec& s : cut) {
+  for (const SeriesDesc& s : cut) {
     w->addSeries(s);
     if (src->hintsOn) w->Graf->setDiagramHint(s.hint);
   }
@@ -251,10 +251,10 @@ void TFdiagram::dropSeriesFrom(TFdiagram* source) {
 
 TFdiagram* TFdiagram::amplitudeReduction(AmplitudeKind kind) {
   amplitude_ = kind;
-  std::vector<SeriesSpec> sources;
+  std::vector<SeriesDesc> sources;
   QStringList entries;
   for (unsigned i : checkedSeries()) {
-    sources.push_back(seriesSpec(i));
+    sources.push_back(seriesDesc(i));
     entries << q(Graf->getDiagramTitle(i));
   }
   TFdiagram* w = createDerivedWindow(deriveReduced(sources, kind), entries, kDerivedMemoPrefix);
@@ -277,10 +277,10 @@ TFdiagram* TFdiagram::convolutionFilter(FilterKind kind) {
     return nullptr;
   }
   filterName_ = filterName(kind);
-  std::vector<SeriesSpec> sources;
+  std::vector<SeriesDesc> sources;
   QStringList entries;
   for (unsigned i : checkedSeries()) {
-    sources.push_back(seriesSpec(i));
+    sources.push_back(seriesDesc(i));
     entries << q(Graf->getDiagramTitle(i));
   }
   TFdiagram* w = createDerivedWindow(deriveFiltered(sources, kernel_, filterName_), entries, kDerivedMemoPrefix);

@@ -111,7 +111,7 @@ TEST(PdhCommands, CompletionEnablesResultsSetsFitFormAndOpensDiagram) {
   EXPECT_EQ(wb.fitForm.pdh, &wb.pdh);
   EXPECT_EQ(wb.fitForm.partial, nullptr);
   ASSERT_EQ(o.diagrams.size(), 1u);
-  const DiagramSpec& d = o.diagrams[0].spec;
+  const DiagramDesc& d = o.diagrams[0].desc;
   EXPECT_EQ(d.caption, "diagram: 1");
   EXPECT_EQ(wb.diagramNumber, 1);
   EXPECT_EQ(d.graphTitle, "pair distance histogram of Ni atoms");
@@ -140,13 +140,13 @@ TEST(PdhCommands, PartialDiagramsTakeNumbersThenCountAndStepBy32) {
   in.elementR = "S";
   auto o = pdhDiagrams(wb, in, {"r"});
   ASSERT_EQ(o.diagrams.size(), 3u);
-  EXPECT_EQ(o.diagrams[0].spec.caption, "diagram: 4");
-  EXPECT_EQ(o.diagrams[2].spec.caption, "diagram: 6");
+  EXPECT_EQ(o.diagrams[0].desc.caption, "diagram: 4");
+  EXPECT_EQ(o.diagrams[2].desc.caption, "diagram: 6");
   EXPECT_EQ(wb.diagramNumber, 7);
-  EXPECT_EQ(o.diagrams[1].spec.graphTitle, "PDH distrubution of Zn-S atoms");
-  EXPECT_EQ(o.diagrams[2].spec.graphTitle, "PDH distrubution of S-S atoms");
-  EXPECT_EQ(o.diagrams[1].spec.series[0].y, (std::vector<double>{1, 2}));
-  EXPECT_EQ(o.diagrams[1].spec.series[0].color, kColorGreen);
+  EXPECT_EQ(o.diagrams[1].desc.graphTitle, "PDH distrubution of Zn-S atoms");
+  EXPECT_EQ(o.diagrams[2].desc.graphTitle, "PDH distrubution of S-S atoms");
+  EXPECT_EQ(o.diagrams[1].desc.series[0].y, (std::vector<double>{1, 2}));
+  EXPECT_EQ(o.diagrams[1].desc.series[0].color, kColorGreen);
   EXPECT_EQ(o.diagrams[2].offset, 64);
 
   // Stopped partial histograms have nothing to show.
@@ -263,7 +263,7 @@ TEST(DiffractionCommands, CompletionWithPatternEnablesAndShowsDiagram) {
   EXPECT_EQ(o.result.enable,
             (CommandStates{{cmd::DiffractionDiagram, true}, {cmd::SaveDiffraction, true}, {cmd::GrOfDiffraction, true}}));
   ASSERT_EQ(o.diagrams.size(), 1u);
-  const DiagramSpec& d = o.diagrams[0].spec;
+  const DiagramDesc& d = o.diagrams[0].desc;
   EXPECT_EQ(d.graphTitle, "diffraction pattern of fcc structure of Ni");
   EXPECT_EQ(d.axisXTitle, "angle=2*theta");
   EXPECT_EQ(d.axisYTitle, "I(theta)");
@@ -282,7 +282,7 @@ TEST(DiffractionCommands, DiagramInSAgainstQAndWithoutFactors) {
   in.anodeName = "X";
   auto o = diffractionDiagram(wb, f, in, {});
   ASSERT_EQ(o.diagrams.size(), 1u);
-  const DiagramSpec& d = o.diagrams[0].spec;
+  const DiagramDesc& d = o.diagrams[0].desc;
   EXPECT_EQ(d.axisXTitle, "Q");
   EXPECT_EQ(d.axisYTitle, "S(Q)");
   EXPECT_EQ(d.series[0].x, (std::vector<double>{0.35, 0.7}));
@@ -345,7 +345,7 @@ TEST(GrCommands, StartCompletionAndDiagram) {
   EXPECT_EQ(o.result.enable, (CommandStates{{cmd::GrDiagram, true}, {cmd::SaveGr, true}}));
   EXPECT_EQ(wb.fitForm.gr, &wb.gr);
   ASSERT_EQ(o.diagrams.size(), 1u);
-  const DiagramSpec& d = o.diagrams[0].spec;
+  const DiagramDesc& d = o.diagrams[0].desc;
   EXPECT_EQ(d.graphTitle, "G(r) function of fcc structure of Ni");
   EXPECT_EQ(d.memo, (Lines{"rep", "Xray anode: Cu", "K=4.06836", "windowing function: Hamming"}));
   EXPECT_EQ(d.axisXImage, "DISTANG");
@@ -474,7 +474,7 @@ TEST(DeltaCommands, UniformScalingGivesAFlatDiagramAndItsStatistics) {
     EXPECT_EQ(o.result.enable, (CommandStates{{cmd::DeltaDiagram, true}, {cmd::SaveDelta, true}}));
     EXPECT_EQ(wb.fitForm.pdh, nullptr);
     ASSERT_EQ(o.diagrams.size(), 1u);
-    const DiagramSpec& d = o.diagrams[0].spec;
+    const DiagramDesc& d = o.diagrams[0].desc;
     EXPECT_EQ(wb.diagramNumber, 3);
     EXPECT_EQ(d.caption, "diagram: 3");
     EXPECT_EQ(d.listEntries, (Lines{"diagram: 3"}));
@@ -486,7 +486,7 @@ TEST(DeltaCommands, UniformScalingGivesAFlatDiagramAndItsStatistics) {
     ASSERT_TRUE(d.margins);
     EXPECT_EQ(*d.margins, (DiagramMargins{60, 60, 60, 60}));
     ASSERT_EQ(d.series.size(), 1u);
-    const SeriesSpec& sr = d.series[0];
+    const SeriesDesc& sr = d.series[0];
     EXPECT_EQ(sr.color, diagramRgb(255, 128, 0));
     EXPECT_EQ(sr.style, kStyleLine);
     EXPECT_EQ(sr.penWidth, 2u);
@@ -542,7 +542,7 @@ TEST(DeltaCommands, DiagramOfAnEmptyListSaysNoData) {
   wb.grainPrm.latticePrm = 3.54;
   auto o = deltaDiagram(wb, monoInputs());
   ASSERT_EQ(o.diagrams.size(), 1u);
-  const DiagramSpec& d = o.diagrams[0].spec;
+  const DiagramDesc& d = o.diagrams[0].desc;
   EXPECT_EQ(d.caption, "diagram: 1");
   ASSERT_EQ(d.series.size(), 1u);
   EXPECT_TRUE(d.series[0].x.empty());

@@ -153,7 +153,7 @@ TEST(AmplitudeReduction, DomainAndNormalisationCases) {
 }
 
 TEST(DerivedSeries, ReductionCopiesLooksAndFilterRenamesAndDrawsLines) {
-  SeriesSpec a;
+  SeriesDesc a;
   a.x = {1, 2, 3};
   a.y = {100, 10, 1};
   a.color = kColorRed;

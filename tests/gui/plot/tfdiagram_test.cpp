@@ -69,9 +69,9 @@ class ScriptedUi : public DiagramUi {
   }
 };
 
-SeriesSpec makeSeries(int n, double x0, double dx, std::function<double(double)> f, DiagramColor color,
+SeriesDesc makeSeries(int n, double x0, double dx, std::function<double(double)> f, DiagramColor color,
                       const std::string& title) {
-  SeriesSpec s;
+  SeriesDesc s;
   for (int i = 0; i < n; ++i) {
     const double x = x0 + dx * i;
     s.x.push_back(x);
@@ -96,26 +96,26 @@ class DiagramWindowTest : public ::testing::Test {
   }
 
   // Two series over 0..10: a damped sine in red and a cosine in blue.
-  DiagramSpec twoSeriesSpec() {
-    DiagramSpec spec;
-    spec.series.push_back(makeSeries(201, 0, 0.05, [](double x) { return std::sin(2 * x) * std::exp(-0.1 * x); },
+  DiagramDesc twoSeriesDesc() {
+    DiagramDesc desc;
+    desc.series.push_back(makeSeries(201, 0, 0.05, [](double x) { return std::sin(2 * x) * std::exp(-0.1 * x); },
                                      kColorRed, "diagram: 1"));
-    spec.series.push_back(makeSeries(101, 0, 0.1, [](double x) { return 0.5 * std::cos(x); }, kColorBlue,
+    desc.series.push_back(makeSeries(101, 0, 0.1, [](double x) { return 0.5 * std::cos(x); }, kColorBlue,
                                      "diagram: 2"));
-    spec.margins = DiagramMargins{80, 60, 60, 60};
-    spec.axisXTitle = "r (A)";
-    spec.axisYTitle = "G(r)";
-    spec.precision = 4;
-    spec.digits = 4;
-    spec.graphTitle = "two series";
-    spec.caption = "diagram: 1";
-    spec.grid = true;
-    spec.memo = {"diagram number 1", "a = 3.54", "diagram number 2", "R = 15"};
-    return spec;
+    desc.margins = DiagramMargins{80, 60, 60, 60};
+    desc.axisXTitle = "r (A)";
+    desc.axisYTitle = "G(r)";
+    desc.precision = 4;
+    desc.digits = 4;
+    desc.graphTitle = "two series";
+    desc.caption = "diagram: 1";
+    desc.grid = true;
+    desc.memo = {"diagram number 1", "a = 3.54", "diagram number 2", "R = 15"};
+    return desc;
   }
 
-  TFdiagram* openShown(const DiagramSpec& spec) {
-    TFdiagram* w = openDiagram(owner, spec, &settings);
+  TFdiagram* openShown(const DiagramDesc& desc) {
+    TFdiagram* w = openDiagram(owner, desc, &settings);
     QApplication::processEvents();
     w->grafImage();  // the transformation of a painted plot
     return w;
@@ -159,7 +159,7 @@ class DiagramWindowTest : public ::testing::Test {
 };
 
 TEST_F(DiagramWindowTest, TwoSeriesRenderWithAxisLabelsAtDefaultSize) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   EXPECT_EQ(w->size(), QSize(800, 600));
   EXPECT_EQ(w->windowTitle(), "diagram: 1");
   EXPECT_EQ(w->Graf->diagramCount(), 2u);
@@ -197,7 +197,7 @@ TEST_F(DiagramWindowTest, TwoSeriesRenderWithAxisLabelsAtDefaultSize) {
 }
 
 TEST_F(DiagramWindowTest, CtrlDragOpensInsetWithClippedSeriesEitherDirection) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   TFdiagram* inset = ctrlDrag(w, 2.0, 5.0);
   ASSERT_NE(inset, nullptr);
   EXPECT_EQ(inset->parentWidget(), w);  // owned by its source window
@@ -244,7 +244,7 @@ TEST_F(DiagramWindowTest, CtrlDragOpensInsetWithClippedSeriesEitherDirection) {
 }
 
 TEST_F(DiagramWindowTest, RegionLeftOfDataShowsMessageAndOpensNothing) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   w->Graf->activePanel()->axisX.fixed = true;  // room left of the data
   w->Graf->activePanel()->axisX.min = -10;
   w->grafImage();
@@ -256,9 +256,9 @@ TEST_F(DiagramWindowTest, RegionLeftOfDataShowsMessageAndOpensNothing) {
 }
 
 TEST_F(DiagramWindowTest, UncheckedSeriesStayOutOfInsetsAndDerivedWindowsWhichRenumber) {
-  DiagramSpec spec = twoSeriesSpec();
-  spec.series.push_back(makeSeries(50, 0, 0.2, [](double x) { return x; }, kColorGreen, "diagram: 3"));
-  TFdiagram* w = openShown(spec);
+  DiagramDesc desc = twoSeriesDesc();
+  desc.series.push_back(makeSeries(50, 0, 0.2, [](double x) { return x; }, kColorGreen, "diagram: 3"));
+  TFdiagram* w = openShown(desc);
   w->setListChecked(1, false);
   EXPECT_FALSE(w->Graf->getDiagramVisible(1));  // the check mark is the visibility
   EXPECT_TRUE(w->Graf->getDiagramVisible(2));
@@ -280,9 +280,9 @@ TEST_F(DiagramWindowTest, UncheckedSeriesStayOutOfInsetsAndDerivedWindowsWhichRe
 }
 
 TEST_F(DiagramWindowTest, FilterButtonsBuildFilteredLineWindowsAndRefuseBadKernels) {
-  DiagramSpec spec = twoSeriesSpec();
-  spec.series[0].style = kStyleComb;
-  TFdiagram* w = openShown(spec);
+  DiagramDesc desc = twoSeriesDesc();
+  desc.series[0].style = kStyleComb;
+  TFdiagram* w = openShown(desc);
   w->Ekersize->setText("3");
   w->Bsg23->click();
   auto windows = owner->findChildren<TFdiagram*>(Qt::FindDirectChildrenOnly);
@@ -310,7 +310,7 @@ TEST_F(DiagramWindowTest, FilterButtonsBuildFilteredLineWindowsAndRefuseBadKerne
 }
 
 TEST_F(DiagramWindowTest, SaveImageWritesBmpPngAndPdf) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   const QString bmp = tmp.filePath("plot.bmp"), png = tmp.filePath("plot.png"), pdf = tmp.filePath("plot.pdf");
   ui.saveNames = {bmp, png, pdf};
   w->saveImage();
@@ -343,16 +343,16 @@ TEST_F(DiagramWindowTest, SaveImageWritesBmpPngAndPdf) {
 }
 
 TEST_F(DiagramWindowTest, DataToClipboardAndBackGivesTheSameSeries) {
-  DiagramSpec spec;
-  spec.series.push_back(makeSeries(3, 0.5, 0.25, [](double x) { return x * x - 3; }, kColorRed, "s"));
-  TFdiagram* w = openShown(spec);
+  DiagramDesc desc;
+  desc.series.push_back(makeSeries(3, 0.5, 0.25, [](double x) { return x * x - 3; }, kColorRed, "s"));
+  TFdiagram* w = openShown(desc);
   w->dataToClipboard();
   const QString text = QApplication::clipboard()->text();
   EXPECT_EQ(text.split('\n', Qt::SkipEmptyParts).size(), 4);
   EXPECT_TRUE(text.startsWith("3\n  5.0000e-01\t -2.7500e+00\n"));
   EXPECT_TRUE(TFdiagram::clipboardHasText());
 
-  TFdiagram* other = openShown(twoSeriesSpec());
+  TFdiagram* other = openShown(twoSeriesDesc());
   other->dataFromClipboard();
   ASSERT_EQ(other->Graf->diagramCount(), 3u);
   const TSingleDiagram& d = other->Graf->diagram(2);
@@ -371,7 +371,7 @@ TEST_F(DiagramWindowTest, DataToClipboardAndBackGivesTheSameSeries) {
 }
 
 TEST_F(DiagramWindowTest, SaveDataToFileWritesTheDiagramDataFile) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   const QString ddf = tmp.filePath("plot.ddf");
   ui.saveNames = {ddf};
   w->saveDataToFile();
@@ -391,7 +391,7 @@ TEST_F(DiagramWindowTest, SaveDataToFileWritesTheDiagramDataFile) {
 }
 
 TEST_F(DiagramWindowTest, PrintToPdfAndBlackAndWhiteRestoresColours) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   w->toggleMemo();
   const QSize size = w->size();
   const QString pdf = tmp.filePath("print.pdf");
@@ -428,7 +428,7 @@ TEST_F(DiagramWindowTest, PrintToPdfAndBlackAndWhiteRestoresColours) {
 }
 
 TEST_F(DiagramWindowTest, AxisDialogFixesTheAxisAndRejectsBadValues) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   ui.onDialog = [](QDialog& d) {
     auto& a = dynamic_cast<TFaxisprm&>(d);
     EXPECT_EQ(a.windowTitle(), "Axis parameters");
@@ -472,10 +472,10 @@ TEST_F(DiagramWindowTest, AxisDialogFixesTheAxisAndRejectsBadValues) {
 }
 
 TEST_F(DiagramWindowTest, LinePropertiesDialogWritesBackAndKeepsUnofferedValues) {
-  DiagramSpec spec = twoSeriesSpec();
-  spec.series[1].style = kStyleLineInset;
-  spec.series[1].penWidth = 5;
-  TFdiagram* w = openShown(spec);
+  DiagramDesc desc = twoSeriesDesc();
+  desc.series[1].style = kStyleLineInset;
+  desc.series[1].penWidth = 5;
+  TFdiagram* w = openShown(desc);
   ui.onDialog = [](QDialog& d) {
     auto& p = dynamic_cast<TFdiagprop&>(d);
     EXPECT_EQ(p.windowTitle(), "Line(s) properties");
@@ -509,11 +509,11 @@ TEST_F(DiagramWindowTest, LinePropertiesDialogWritesBackAndKeepsUnofferedValues)
 }
 
 TEST_F(DiagramWindowTest, SeriesDropAppendsVisibleSeriesAndMemo) {
-  TFdiagram* a = openShown(twoSeriesSpec());
-  DiagramSpec spec;
-  spec.series.push_back(makeSeries(10, 0, 1, [](double x) { return x; }, kColorGreen, "target"));
-  spec.memo = {"target memo"};
-  TFdiagram* b = openShown(spec);
+  TFdiagram* a = openShown(twoSeriesDesc());
+  DiagramDesc desc;
+  desc.series.push_back(makeSeries(10, 0, 1, [](double x) { return x; }, kColorGreen, "target"));
+  desc.memo = {"target memo"};
+  TFdiagram* b = openShown(desc);
   a->setListChecked(0, false);
   b->dropSeriesFrom(a);
   ASSERT_EQ(b->Graf->diagramCount(), 2u);
@@ -530,7 +530,7 @@ TEST_F(DiagramWindowTest, SeriesDropAppendsVisibleSeriesAndMemo) {
 }
 
 TEST_F(DiagramWindowTest, CoordinateReadoutAndAltKeepsIt) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   const auto t = w->Graf->getTransformation();
   const QPoint p(static_cast<int>(t.toPixelX(4)), static_cast<int>(t.toPixelY(0.25)));
   mouse(w->Graf, QEvent::MouseButtonPress, p, Qt::NoModifier);
@@ -544,7 +544,7 @@ TEST_F(DiagramWindowTest, CoordinateReadoutAndAltKeepsIt) {
 }
 
 TEST_F(DiagramWindowTest, CommandsTogglesSizesAndShortcuts) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   struct Shortcut {
     QAction* action;
     const char* keys;
@@ -603,7 +603,7 @@ TEST_F(DiagramWindowTest, CommandsTogglesSizesAndShortcuts) {
 }
 
 TEST_F(DiagramWindowTest, ImageToEditorAndClipboard) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   w->imageToEditor();
   ASSERT_EQ(ui.started.size(), 1u);
   const QString file = QDir(tmp.path()).filePath("bmpTmp.bmp");
@@ -623,10 +623,10 @@ TEST_F(DiagramWindowTest, ImageToEditorAndClipboard) {
 }
 
 TEST_F(DiagramWindowTest, AxisTitleImagesReplaceTheTitles) {
-  DiagramSpec spec = twoSeriesSpec();
-  spec.axisXImage = "DISTANG";
-  spec.axisYImage = "GRANG";
-  TFdiagram* w = openShown(spec);
+  DiagramDesc desc = twoSeriesDesc();
+  desc.axisXImage = "DISTANG";
+  desc.axisYImage = "GRANG";
+  TFdiagram* w = openShown(desc);
   EXPECT_EQ(w->Graf->getAxisXTitle(), "");
   EXPECT_EQ(w->Graf->getAxisYTitle(), "");
   const QImage y = axisTitleImage("GRANG");
@@ -642,7 +642,7 @@ TEST_F(DiagramWindowTest, AxisTitleImagesReplaceTheTitles) {
 }
 
 TEST_F(DiagramWindowTest, ClosingFreesTheWindow) {
-  TFdiagram* w = openShown(twoSeriesSpec());
+  TFdiagram* w = openShown(twoSeriesDesc());
   QPointer<TFdiagram> guard(w);
   w->close();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

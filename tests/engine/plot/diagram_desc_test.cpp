@@ -1,4 +1,4 @@
-#include "engine/plot/diagram_spec.h"
+#include "engine/plot/diagram_desc.h"
 
 #include <gtest/gtest.h>
 

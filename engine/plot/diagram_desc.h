@@ -28,7 +28,7 @@ inline constexpr DiagramColor kColorBlue = diagramRgb(0, 0, 255);
 // Series styles by number (stored in files, given by callers by number).
 enum DiagramStyleNo : int { kStyleLine = 0, kStylePoint = 1, kStyleCircle = 2, kStyleComb = 3, kStyleLineInset = 4 };
 
-struct SeriesSpec {
+struct SeriesDesc {
   std::vector<double> x, y;  // equal length, at least one point
   DiagramColor color = kColorBlack;
   int style = kStyleLine;
@@ -46,8 +46,8 @@ struct DiagramMargins {
 // The margins every window built from another one gets.
 inline constexpr DiagramMargins kDerivedMargins{80, 60, 60, 60};
 
-struct DiagramSpec {
-  std::vector<SeriesSpec> series;                 // added in order to sub-graph 0
+struct DiagramDesc {
+  std::vector<SeriesDesc> series;                 // added in order to sub-graph 0
   std::optional<DiagramMargins> margins;          // unset: the control's defaults
   std::string axisXTitle = "axis", axisYTitle = "axis";
   // Tick labels, general format; 0 leaves the control-wide format as the
