@@ -41,9 +41,11 @@ void RadiationModel::chooseAnode(int index) {
   k_ = anodes()[static_cast<size_t>(index)].k;
 }
 
-StCommandResult RadiationModel::editK(const std::string& text) {
+// Either edit of the pair: the anode becomes "Custom" and the other edit
+// shows 2 pi over the new value (left alone for an empty text or 0).
+StCommandResult RadiationModel::editCoupled(const std::string& text, std::string& edited, std::string& other) {
   StCommandResult r;
-  k_ = text;
+  edited = text;
   if (isBlank(text)) {
     anode_ = kCustom;
     r.ok = true;
@@ -55,29 +57,14 @@ StCommandResult RadiationModel::editK(const std::string& text) {
     return r;
   }
   anode_ = kCustom;
-  if (v != 0) lambda_ = reciprocalWaveText(v);
+  if (v != 0) other = reciprocalWaveText(v);
   r.ok = true;
   return r;
 }
 
-StCommandResult RadiationModel::editLambda(const std::string& text) {
-  StCommandResult r;
-  lambda_ = text;
-  if (isBlank(text)) {
-    anode_ = kCustom;
-    r.ok = true;
-    return r;
-  }
-  double v = 0;
-  if (!parseDouble(text, v)) {
-    r.conversionError(text);
-    return r;
-  }
-  anode_ = kCustom;
-  if (v != 0) k_ = reciprocalWaveText(v);
-  r.ok = true;
-  return r;
-}
+StCommandResult RadiationModel::editK(const std::string& text) { return editCoupled(text, k_, lambda_); }
+
+StCommandResult RadiationModel::editLambda(const std::string& text) { return editCoupled(text, lambda_, k_); }
 
 void RadiationModel::restore(int anodeIndex, const std::string& lambdaText, const std::string& kText) {
   if (anodeIndex >= 0 && anodeIndex < static_cast<int>(anodes().size())) anode_ = anodeIndex;

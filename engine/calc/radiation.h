@@ -47,6 +47,8 @@ class RadiationModel {
   void restore(int anodeIndex, const std::string& lambdaText, const std::string& kText);
 
  private:
+  StCommandResult editCoupled(const std::string& text, std::string& edited, std::string& other);
+
   int anode_ = 3;  // "Cu"
   std::string lambda_ = "1.5444";
   std::string k_ = "4.06836";
