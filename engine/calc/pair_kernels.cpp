@@ -24,7 +24,7 @@ namespace {
 inline void countExact(PairKernelCtx& c, double s) {
   const double q = std::sqrt(s) / c.w;
   if (q < c.capd) {
-    ++c.hist[static_cast<size_t>(q) * kCountCopies];
+    ++c.hist[static_cast<size_t>(q)];
   } else {
     ++c.undefined;
   }
@@ -182,6 +182,20 @@ inline void countDeferred(PairKernelCtx& c, const int64_t* end) {
   }
 }
 
+// Counts 64 bins: two bins per load (the bins are never negative). The
+// loads may alias the counters, so they stay between the increments
+// instead of being hoisted into spilled registers.
+using BinPair = uint64_t __attribute__((may_alias));
+inline void countBins(uint32_t* h, const int32_t* kb) {
+  const auto* pairsOfBins = reinterpret_cast<const BinPair*>(kb);
+#pragma GCC unroll 32
+  for (int l = 0; l < 32; ++l) {
+    const uint64_t v = pairsOfBins[l];
+    ++h[static_cast<uint32_t>(v)];
+    ++h[v >> 32];
+  }
+}
+
 template <bool TwoSteps>
 __attribute__((target("avx512f"))) void countAvx512(PairKernelCtx& c, int I, int J0, int J1) {
   static_assert(kPairTile == 16);
@@ -236,10 +250,7 @@ __attribute__((target("avx512f"))) void countAvx512(PairKernelCtx& c, int I, int
         // Through memory: plain loads of the bins are cheaper than lane
         // extractions.
         asm("" : : "r"(&kb[0][0]) : "memory");
-        const int32_t* kk = &kb[0][0];
-#pragma GCC unroll 64
-        for (int l = 0; l < 64; ++l)
-          ++h[static_cast<size_t>(kk[l]) * kCountCopies + static_cast<size_t>(l % kCountCopies)];
+        countBins(h, &kb[0][0]);
       }
     }
     for (; a < ni; ++a) {
@@ -257,8 +268,7 @@ __attribute__((target("avx512f"))) void countAvx512(PairKernelCtx& c, int I, int
         _mm256_store_si256(reinterpret_cast<__m256i*>(kb[0]), b);
         asm("" : : "r"(&kb[0][0]) : "memory");
 #pragma GCC unroll 8
-        for (int l = 0; l < 8; ++l)
-          ++h[static_cast<size_t>(kb[0][l]) * kCountCopies + static_cast<size_t>(l % kCountCopies)];
+        for (int l = 0; l < 8; ++l) ++h[static_cast<size_t>(kb[0][l])];
         def = defer8(def, static_cast<__mmask8>(m & ~okv), pairCodes(ia, o));
       }
     }
@@ -537,10 +547,7 @@ __attribute__((target("avx2"))) void pairCountAvx2(PairKernelCtx& c, int I, int 
           }
         }
         asm("" : : "r"(&kb[0][0]) : "memory");
-        const int32_t* kk = &kb[0][0];
-#pragma GCC unroll 64
-        for (int l = 0; l < 64; ++l)
-          ++h[static_cast<size_t>(kk[l]) * kCountCopies + static_cast<size_t>(l % kCountCopies)];
+        countBins(h, &kb[0][0]);
         if (all != 0xFu) {
           for (int v = 0; v < 16; ++v)
             deferBits(~okm[v] & 0xFu, oi + static_cast<size_t>(a + v / 4), oj + static_cast<size_t>(4 * (v % 4)));
@@ -561,7 +568,7 @@ __attribute__((target("avx2"))) void pairCountAvx2(PairKernelCtx& c, int I, int 
         for (int l = 0; l < 4; ++l) {
           // Unwanted lanes count in the spare counter too.
           const size_t bin = (m >> l) & 1u ? static_cast<size_t>(kb[0][l]) : static_cast<size_t>(c.capd);
-          ++h[bin * kCountCopies + static_cast<size_t>(l % kCountCopies)];
+          ++h[bin];
         }
         deferBits(m & ~okv, ia, o);
       }

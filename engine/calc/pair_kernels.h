@@ -20,10 +20,6 @@
 namespace grainix::pairs {
 
 inline constexpr int kPairTile = 16;
-// Count tables hold kCountCopies interleaved counters per bin (bin k at
-// k * kCountCopies + copy): neighbouring increments of one bin go to
-// different counters, so they do not wait for each other.
-inline constexpr int kCountCopies = 2;
 
 struct PairKernelCtx {
   // Tile coordinates (ideal grain) and, for the delta sums, the modified one.

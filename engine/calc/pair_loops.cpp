@@ -294,17 +294,14 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   res.threads = nThreads;
 
   const int64_t totalPairs = n * (n - 1) / 2;
-  // Counting tables interleave kCountCopies counters per bin; the delta
-  // sums keep one counter per bin beside their sums.
-  const int64_t copies = mode == 3 ? 1 : pairs::kCountCopies;
   const bool needWide = totalPairs >= kFlushPairs;
   std::vector<ThreadTables> tt(static_cast<size_t>(nThreads));
   for (ThreadTables& t : tt) {
     for (int k = 0; k < tables; ++k) {
       // One spare bin after the table takes the increments of lanes the
       // vector kernels bin the exact way instead.
-      t.hist[k].assign(static_cast<size_t>((cap + 1) * copies), 0u);
-      if (needWide) t.wide[k].assign(static_cast<size_t>((cap + 1) * copies), 0u);
+      t.hist[k].assign(static_cast<size_t>(cap + 1), 0u);
+      if (needWide) t.wide[k].assign(static_cast<size_t>(cap + 1), 0u);
     }
     if (mode == 3) {
       t.sumI.assign(static_cast<size_t>(cap + 1), 0.0);
@@ -336,12 +333,14 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     c.zs = tiles.zs.data();
     // The approximate bin differs from the exact one by less than
     // (largest scaled coordinate + table size) * 2^-47 after two Newton
-    // steps, and by less than table size * 1.5 * 2^-28 more after one. A
-    // margin of 2 or more certifies nothing (every pair takes the exact way).
+    // steps. One step from an estimate of relative error e < 2^-14 leaves
+    // a relative error of 1.5 e^2 + 0.5 e^3 plus a few roundings, which
+    // table size * 1.5 * 2^-28 * (1 + 2^-8) bounds on top. A margin of 2
+    // or more certifies nothing (every pair takes the exact way).
     c.twoSteps = cap > pairs::kOneStepBins;
     c.margin = (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40;
     c.marginFine = std::min(2.0, c.margin);
-    if (!c.twoSteps) c.margin += static_cast<double>(cap) * 0x1p-26;
+    if (!c.twoSteps) c.margin += static_cast<double>(cap) * 0x1.8p-28 * (1 + 0x1p-8);
     c.margin = std::min(2.0, c.margin);
     c.sumMargin = std::min(2.0, static_cast<double>(cap) * 0x1p-40);
     std::vector<int64_t> deferred(static_cast<size_t>(pairs::kDeferPairs));
@@ -423,8 +422,8 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     total[k].assign(static_cast<size_t>(cap), 0);
     for (ThreadTables& t : tt) {
       const bool wide = !t.wide[k].empty();
-      for (size_t b = 0; b < static_cast<size_t>(cap * copies); ++b) {
-        total[k][b / static_cast<size_t>(copies)] +=
+      for (size_t b = 0; b < static_cast<size_t>(cap); ++b) {
+        total[k][b] +=
             static_cast<int64_t>(t.hist[k][b]) + (wide ? static_cast<int64_t>(t.wide[k][b]) : 0);
       }
       std::vector<uint32_t>().swap(t.hist[k]);

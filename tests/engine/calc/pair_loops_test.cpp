@@ -170,6 +170,34 @@ TEST(PairLoops, TablesOfMillionsOfBinsStayExact) {
   }
 }
 
+TEST(PairLoops, LargestTablesOfTheOneStepEstimateStayExact) {
+  // Just under 2^19 bins the vector kernels refine their estimate once and
+  // its error bound is widest: two clouds of random atoms 42 A apart give
+  // millions of pairs near 4.2e5 bins, each of which must land where the
+  // sequential loop puts it.
+  std::mt19937_64 rng(11);
+  std::uniform_real_distribution<double> u(-4, 4);
+  vGrainNodes nodes;
+  for (double centre : {-21.0, 21.0}) {
+    for (int k = 0; k < 1500; ++k) {
+      StGrainNode g;
+      g.x = centre + u(rng);
+      g.y = u(rng);
+      g.z = u(rng);
+      nodes.push_back(g);
+    }
+  }
+  StCalcPrm prm = params(nodes, 50, 0.0001);
+  const Reference ref = referenceLoop(0, prm);
+  for (PairKernel kernel : kernels()) {
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
+    expectPdhMatches(pdh, ref, prm.binWidth, std::string("clouds ") + pairKernelName(kernel));
+  }
+}
+
 TEST(PairLoops, DistancesWithinAnUlpOfBinEdgesLandInTheSequentialBin) {
   // Atoms on a line at k*w and one ulp either side: every pair distance is
   // a bin edge or next to one.
