@@ -102,7 +102,7 @@ static inline unsigned laneMask(int a, bool diagonal, int nj, int first, int lan
 #ifdef GRAINIX_PAIRS_X86
 
 bool cpuHasAvx2() { return __builtin_cpu_supports("avx2"); }
-bool cpuHasAvx512() { return __builtin_cpu_supports("avx512f"); }
+bool cpuHasAvx512() { return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"); }
 
 // ---------------------------------------------------------------- AVX-512
 
@@ -110,7 +110,7 @@ namespace {
 
 // Squared distances of node (xi, yi, zi) to eight nodes, rounded as
 // ((dx*dx + dy*dy) + dz*dz).
-__attribute__((target("avx512f"), always_inline)) inline __m512d sq512(__m512d xi, __m512d yi, __m512d zi,
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512d sq512(__m512d xi, __m512d yi, __m512d zi,
                                                                         const double* xj, const double* yj,
                                                                         const double* zj) {
   const __m512d dx = _mm512_sub_pd(xi, _mm512_loadu_pd(xj));
@@ -123,14 +123,17 @@ __attribute__((target("avx512f"), always_inline)) inline __m512d sq512(__m512d x
 // squared scaled distance, 14-bit reciprocal square root and one or two
 // Newton steps (the approximation may use fused operations: only its error
 // bound matters). A lane's bin is certain when q - margin and q + margin
-// have the same floor and q lies inside the table; a zero or non-finite
-// distance is never certain (q is then not a number).
+// truncate to the same bin of the table (q is never negative, so
+// truncation is the floor for every q that matters); a zero or non-finite
+// distance is never certain (q is then not a number, which converts to the
+// integer indefinite 2^31, beyond any table).
 struct Approx512 {
-  __m512d half, threeHalves, margin, upper, capd;  // upper = 1 - margin
+  __m512d half, threeHalves, margin, capd;
+  __m256i cap;  // table size as a 32-bit integer (also the spare bin)
 };
 
 template <bool TwoSteps>
-__attribute__((target("avx512f"), always_inline)) inline __mmask8 approxBins512(
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline __mmask8 approxBins512(
     __m512d xi, __m512d yi, __m512d zi, const double* xj, const double* yj, const double* zj, const Approx512& k,
     __mmask8 lanes, __m256i& bins) {
   const __m512d dx = _mm512_sub_pd(xi, _mm512_loadu_pd(xj));
@@ -145,24 +148,23 @@ __attribute__((target("avx512f"), always_inline)) inline __mmask8 approxBins512(
   // q = t (3/2 - t y / 2) with t = s y
   const __m512d t = _mm512_mul_pd(s, y);
   const __m512d q = _mm512_mul_pd(t, _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves));
-  // Certain when floor(q - margin) + 1 > q + margin; a not-a-number q fails
-  // the comparisons.
-  const __m512d fl = _mm512_roundscale_pd(_mm512_sub_pd(q, k.margin), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
-  __mmask8 ok = _mm512_mask_cmp_pd_mask(lanes, _mm512_sub_pd(q, fl), k.upper, _CMP_LT_OQ);
-  ok = _mm512_mask_cmp_pd_mask(ok, q, k.capd, _CMP_LT_OQ);
-  bins = _mm512_cvttpd_epi32(_mm512_mask_blend_pd(ok, k.capd, fl));
+  const __m256i lo = _mm512_cvttpd_epi32(_mm512_sub_pd(q, k.margin));
+  const __m256i hi = _mm512_cvttpd_epi32(_mm512_add_pd(q, k.margin));
+  __mmask8 ok = _mm256_mask_cmpeq_epi32_mask(lanes, lo, hi);
+  ok = _mm256_mask_cmplt_epu32_mask(ok, hi, k.cap);
+  bins = _mm256_mask_blend_epi32(ok, k.cap, hi);
   return ok;
 }
 
 // Pair codes of eight lanes: slot of node a in the high half, slots of the
 // eight nodes b in the low half.
-__attribute__((target("avx512f"), always_inline)) inline __m512i pairCodes(size_t ia, size_t o) {
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512i pairCodes(size_t ia, size_t o) {
   return _mm512_add_epi64(_mm512_set1_epi64(static_cast<long long>((ia << 32) + o)),
                           _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7));
 }
 
 // Appends the codes of the lanes in `m` to the deferred list.
-__attribute__((target("avx512f"), always_inline)) inline int64_t* defer8(int64_t* out, __mmask8 m, __m512i codes) {
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline int64_t* defer8(int64_t* out, __mmask8 m, __m512i codes) {
   _mm512_storeu_si512(out, _mm512_maskz_compress_epi64(m, codes));
   return out + __builtin_popcount(static_cast<unsigned>(m));
 }
@@ -197,14 +199,14 @@ inline void countBins(uint32_t* h, const int32_t* kb) {
 }
 
 template <bool TwoSteps>
-__attribute__((target("avx512f"))) void countAvx512(PairKernelCtx& c, int I, int J0, int J1) {
+__attribute__((target("avx512f,avx512vl"))) void countAvx512(PairKernelCtx& c, int I, int J0, int J1) {
   static_assert(kPairTile == 16);
   Approx512 k;
   k.half = _mm512_set1_pd(0.5);
   k.threeHalves = _mm512_set1_pd(1.5);
   k.margin = _mm512_set1_pd(c.margin);
   k.capd = _mm512_set1_pd(c.capd);
-  k.upper = _mm512_set1_pd(1.0 - c.margin);
+  k.cap = _mm256_set1_epi32(static_cast<int32_t>(c.capd));
   const int ni = c.tileCount[I];
   const size_t oi = static_cast<size_t>(I) * kPairTile;
   alignas(64) int32_t kb[8][8];
@@ -290,7 +292,7 @@ namespace {
 
 // Exact distances of node (xi, yi, zi) to eight nodes, as the sequential
 // loop forms them: sqrt((dx*dx + dy*dy) + dz*dz), each operation rounded.
-__attribute__((target("avx512f"), always_inline)) inline __m512d dist512(__m512d xi, __m512d yi, __m512d zi,
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512d dist512(__m512d xi, __m512d yi, __m512d zi,
                                                                           const double* xj, const double* yj,
                                                                           const double* zj) {
   return _mm512_sqrt_pd(sq512(xi, yi, zi, xj, yj, zj));
@@ -300,7 +302,7 @@ __attribute__((target("avx512f"), always_inline)) inline __m512d dist512(__m512d
 // ulps of the exact d / w, so floor(q) is the bin unless q is within
 // `margin` of an edge, outside the table or not a number; those lanes are
 // not certain and point at the spare counter.
-__attribute__((target("avx512f"), always_inline)) inline __mmask8 sumBins512(__m512d d, __m512d invw,
+__attribute__((target("avx512f,avx512vl"), always_inline)) inline __mmask8 sumBins512(__m512d d, __m512d invw,
                                                                             __m512d margin, __m512d upper,
                                                                             __m512d capd, __mmask8 lanes,
                                                                             __m256i& bins) {
@@ -324,7 +326,7 @@ inline void sumExactSlot(PairKernelCtx& c, size_t i, size_t j) {
 
 }  // namespace
 
-__attribute__((target("avx512f"))) void pairSumsAvx512(PairKernelCtx& c, int I, int J0, int J1) {
+__attribute__((target("avx512f,avx512vl"))) void pairSumsAvx512(PairKernelCtx& c, int I, int J0, int J1) {
   static_assert(kPairTile == 16);
   const __m512d invw = _mm512_set1_pd(c.invw), capd = _mm512_set1_pd(c.capd);
   const __m512d margin = _mm512_set1_pd(c.sumMargin), upper = _mm512_set1_pd(1.0 - c.sumMargin);
