@@ -184,6 +184,18 @@ inline void countDeferred(PairKernelCtx& c, const int64_t* end) {
   }
 }
 
+// Appends the uncertain lanes of a block of four nodes of tile I (from
+// slot ia) against the sixteen of tile J (from slot oj); okm holds the
+// certain lanes of its eight vectors. Out of line: it is rarely needed.
+__attribute__((target("avx512f,avx512vl"), noinline)) int64_t* deferBlock(int64_t* def, const __mmask8* okm,
+                                                                          size_t ia, size_t oj) {
+  for (int v = 0; v < 8; ++v) {
+    def = defer8(def, static_cast<__mmask8>(~okm[v]),
+                 pairCodes(ia + static_cast<size_t>(v / 2), oj + static_cast<size_t>(8 * (v % 2))));
+  }
+  return def;
+}
+
 // Counts 64 bins: two bins per load (the bins are never negative). The
 // loads may alias the counters, so they stay between the increments
 // instead of being hoisted into spilled registers.
@@ -243,12 +255,7 @@ __attribute__((target("avx512f,avx512vl"))) void countAvx512(PairKernelCtx& c, i
           okm[2 * r + 1] = ok1;
           all &= static_cast<unsigned>(ok0) & static_cast<unsigned>(ok1);
         }
-        if (all != 0xFFu) {
-          for (int v = 0; v < 8; ++v) {
-            def = defer8(def, static_cast<__mmask8>(~okm[v]),
-                         pairCodes(oi + static_cast<size_t>(a + v / 2), oj + static_cast<size_t>(8 * (v % 2))));
-          }
-        }
+        if (__builtin_expect(all != 0xFFu, 0)) def = deferBlock(def, okm, oi + static_cast<size_t>(a), oj);
         // Through memory: plain loads of the bins are cheaper than lane
         // extractions.
         asm("" : : "r"(&kb[0][0]) : "memory");
