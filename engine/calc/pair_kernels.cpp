@@ -102,7 +102,9 @@ static inline unsigned laneMask(int a, bool diagonal, int nj, int first, int lan
 #ifdef GRAINIX_PAIRS_X86
 
 bool cpuHasAvx2() { return __builtin_cpu_supports("avx2"); }
-bool cpuHasAvx512() { return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"); }
+bool cpuHasAvx512() {
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512bw");
+}
 
 // ---------------------------------------------------------------- AVX-512
 
@@ -110,7 +112,7 @@ namespace {
 
 // Squared distances of node (xi, yi, zi) to eight nodes, rounded as
 // ((dx*dx + dy*dy) + dz*dz).
-__attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512d sq512(__m512d xi, __m512d yi, __m512d zi,
+__attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __m512d sq512(__m512d xi, __m512d yi, __m512d zi,
                                                                         const double* xj, const double* yj,
                                                                         const double* zj) {
   const __m512d dx = _mm512_sub_pd(xi, _mm512_loadu_pd(xj));
@@ -133,7 +135,7 @@ struct Approx512 {
 };
 
 template <bool TwoSteps>
-__attribute__((target("avx512f,avx512vl"), always_inline)) inline __mmask8 approxBins512(
+__attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mmask8 approxBins512(
     __m512d xi, __m512d yi, __m512d zi, const double* xj, const double* yj, const double* zj, const Approx512& k,
     __mmask8 lanes, __m256i& bins) {
   const __m512d dx = _mm512_sub_pd(xi, _mm512_loadu_pd(xj));
@@ -158,13 +160,13 @@ __attribute__((target("avx512f,avx512vl"), always_inline)) inline __mmask8 appro
 
 // Pair codes of eight lanes: slot of node a in the high half, slots of the
 // eight nodes b in the low half.
-__attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512i pairCodes(size_t ia, size_t o) {
+__attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __m512i pairCodes(size_t ia, size_t o) {
   return _mm512_add_epi64(_mm512_set1_epi64(static_cast<long long>((ia << 32) + o)),
                           _mm512_setr_epi64(0, 1, 2, 3, 4, 5, 6, 7));
 }
 
 // Appends the codes of the lanes in `m` to the deferred list.
-__attribute__((target("avx512f,avx512vl"), always_inline)) inline int64_t* defer8(int64_t* out, __mmask8 m, __m512i codes) {
+__attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline int64_t* defer8(int64_t* out, __mmask8 m, __m512i codes) {
   _mm512_storeu_si512(out, _mm512_maskz_compress_epi64(m, codes));
   return out + __builtin_popcount(static_cast<unsigned>(m));
 }
@@ -184,14 +186,12 @@ inline void countDeferred(PairKernelCtx& c, const int64_t* end) {
   }
 }
 
-// Appends the uncertain lanes of a block of four nodes of tile I (from
-// slot ia) against the sixteen of tile J (from slot oj); okm holds the
-// certain lanes of its eight vectors. Out of line: it is rarely needed.
-__attribute__((target("avx512f,avx512vl"), noinline)) int64_t* deferBlock(int64_t* def, const __mmask8* okm,
-                                                                          size_t ia, size_t oj) {
-  for (int v = 0; v < 8; ++v) {
-    def = defer8(def, static_cast<__mmask8>(~okm[v]),
-                 pairCodes(ia + static_cast<size_t>(v / 2), oj + static_cast<size_t>(8 * (v % 2))));
+// Appends the pairs of the set bits of a block's uncertain-lane mask (bit
+// 16 r + b: node r after slot `base >> 32`, node b after slot `base` low).
+__attribute__((noinline)) int64_t* deferBits(int64_t* def, uint64_t bits, size_t base) {
+  for (; bits; bits &= bits - 1) {
+    const auto b = static_cast<size_t>(__builtin_ctzll(bits));
+    *def++ = static_cast<int64_t>(base + ((b >> 4) << 32) + (b & 15));
   }
   return def;
 }
@@ -211,7 +211,7 @@ inline void countBins(uint32_t* h, const int32_t* kb) {
 }
 
 template <bool TwoSteps>
-__attribute__((target("avx512f,avx512vl"))) void countAvx512(PairKernelCtx& c, int I, int J0, int J1) {
+__attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernelCtx& c, int I, int J0, int J1) {
   static_assert(kPairTile == 16);
   Approx512 k;
   k.half = _mm512_set1_pd(0.5);
@@ -238,7 +238,6 @@ __attribute__((target("avx512f,avx512vl"))) void countAvx512(PairKernelCtx& c, i
       // independent vectors in flight.
       for (; a + 4 <= ni; a += 4) {
         __mmask8 okm[8];
-        unsigned all = 0xFFu;
 #pragma GCC unroll 4
         for (int r = 0; r < 4; ++r) {
           const size_t ia = oi + static_cast<size_t>(a + r);
@@ -246,16 +245,29 @@ __attribute__((target("avx512f,avx512vl"))) void countAvx512(PairKernelCtx& c, i
           const __m512d yi = _mm512_set1_pd(ys[ia]);
           const __m512d zi = _mm512_set1_pd(zs[ia]);
           __m256i b0, b1;
-          const __mmask8 ok0 = approxBins512<TwoSteps>(xi, yi, zi, xs + oj, ys + oj, zs + oj, k, 0xFF, b0);
-          const __mmask8 ok1 =
-              approxBins512<TwoSteps>(xi, yi, zi, xs + oj + 8, ys + oj + 8, zs + oj + 8, k, 0xFF, b1);
+          okm[2 * r] = approxBins512<TwoSteps>(xi, yi, zi, xs + oj, ys + oj, zs + oj, k, 0xFF, b0);
+          okm[2 * r + 1] = approxBins512<TwoSteps>(xi, yi, zi, xs + oj + 8, ys + oj + 8, zs + oj + 8, k, 0xFF, b1);
           _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r]), b0);
           _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r + 1]), b1);
-          okm[2 * r] = ok0;
-          okm[2 * r + 1] = ok1;
-          all &= static_cast<unsigned>(ok0) & static_cast<unsigned>(ok1);
         }
-        if (__builtin_expect(all != 0xFFu, 0)) def = deferBlock(def, okm, oi + static_cast<size_t>(a), oj);
+        // Uncertain lanes: bit 16 r + b stands for node a + r of tile I and
+        // node b of tile J. The first two are written without a branch
+        // (a block seldom holds more, and whether it holds any at all is
+        // hard to predict on a perfect lattice).
+        const __mmask64 ok64 = _mm512_kunpackd(
+            _mm512_kunpackw(_mm512_kunpackb(okm[7], okm[6]), _mm512_kunpackb(okm[5], okm[4])),
+            _mm512_kunpackw(_mm512_kunpackb(okm[3], okm[2]), _mm512_kunpackb(okm[1], okm[0])));
+        uint64_t bad = ~_cvtmask64_u64(ok64);
+        const size_t base = ((oi + static_cast<size_t>(a)) << 32) + oj;
+        const int nBad = __builtin_popcountll(bad);
+        const auto b1 = static_cast<size_t>(__builtin_ctzll(bad | (uint64_t{1} << 63)));
+        def[0] = static_cast<int64_t>(base + ((b1 >> 4) << 32) + (b1 & 15));
+        bad &= bad - 1;
+        const auto b2 = static_cast<size_t>(__builtin_ctzll(bad | (uint64_t{1} << 63)));
+        def[1] = static_cast<int64_t>(base + ((b2 >> 4) << 32) + (b2 & 15));
+        bad &= bad - 1;
+        def += nBad < 2 ? nBad : 2;
+        if (__builtin_expect(bad != 0, 0)) def = deferBits(def, bad, base);
         // Through memory: plain loads of the bins are cheaper than lane
         // extractions.
         asm("" : : "r"(&kb[0][0]) : "memory");
@@ -299,7 +311,7 @@ namespace {
 
 // Exact distances of node (xi, yi, zi) to eight nodes, as the sequential
 // loop forms them: sqrt((dx*dx + dy*dy) + dz*dz), each operation rounded.
-__attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512d dist512(__m512d xi, __m512d yi, __m512d zi,
+__attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __m512d dist512(__m512d xi, __m512d yi, __m512d zi,
                                                                           const double* xj, const double* yj,
                                                                           const double* zj) {
   return _mm512_sqrt_pd(sq512(xi, yi, zi, xj, yj, zj));
@@ -309,7 +321,7 @@ __attribute__((target("avx512f,avx512vl"), always_inline)) inline __m512d dist51
 // ulps of the exact d / w, so floor(q) is the bin unless q is within
 // `margin` of an edge, outside the table or not a number; those lanes are
 // not certain and point at the spare counter.
-__attribute__((target("avx512f,avx512vl"), always_inline)) inline __mmask8 sumBins512(__m512d d, __m512d invw,
+__attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mmask8 sumBins512(__m512d d, __m512d invw,
                                                                             __m512d margin, __m512d upper,
                                                                             __m512d capd, __mmask8 lanes,
                                                                             __m256i& bins) {
@@ -333,7 +345,7 @@ inline void sumExactSlot(PairKernelCtx& c, size_t i, size_t j) {
 
 }  // namespace
 
-__attribute__((target("avx512f,avx512vl"))) void pairSumsAvx512(PairKernelCtx& c, int I, int J0, int J1) {
+__attribute__((target("avx512f,avx512vl,avx512bw"))) void pairSumsAvx512(PairKernelCtx& c, int I, int J0, int J1) {
   static_assert(kPairTile == 16);
   const __m512d invw = _mm512_set1_pd(c.invw), capd = _mm512_set1_pd(c.capd);
   const __m512d margin = _mm512_set1_pd(c.sumMargin), upper = _mm512_set1_pd(1.0 - c.sumMargin);
