@@ -107,6 +107,18 @@ void expectPdhMatches(const PdhList& pdh, const Reference& ref, double w, const 
   }
 }
 
+// Every kernel, on two threads, gives the sequential loop's PDH.
+void expectEveryKernelMatches(const StCalcPrm& prm, const std::string& what) {
+  const Reference ref = referenceLoop(0, prm);
+  for (PairKernel kernel : kernels()) {
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
+    expectPdhMatches(pdh, ref, prm.binWidth, what + " " + pairKernelName(kernel));
+  }
+}
+
 // ------------------------------------------------------------------------
 
 TEST(PairLoops, PdhEqualsSequentialLoopOnExactEdgeGrains) {
@@ -137,17 +149,7 @@ TEST(PairLoops, PdhEqualsSequentialLoopOnExactEdgeGrains) {
 
 TEST(PairLoops, PdhEqualsSequentialLoopOnDisplacedGrains) {
   const vGrainNodes grain = displaced(fccGrain(13, 3.52), 0.05, 7);
-  for (double w : {0.001, 0.0137, 0.3}) {
-    StCalcPrm prm = params(grain, span(grain), w);
-    const Reference ref = referenceLoop(0, prm);
-    for (PairKernel kernel : kernels()) {
-      PdhList pdh;
-      StIDCalcResults partial;
-      CancelToken cancel;
-      runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
-      expectPdhMatches(pdh, ref, w, std::string("displaced ") + pairKernelName(kernel));
-    }
-  }
+  for (double w : {0.001, 0.0137, 0.3}) expectEveryKernelMatches(params(grain, span(grain), w), "displaced");
 }
 
 TEST(PairLoops, TablesOfMillionsOfBinsStayExact) {
@@ -155,19 +157,7 @@ TEST(PairLoops, TablesOfMillionsOfBinsStayExact) {
   // refinements must agree with the sequential loop, edges included.
   const vGrainNodes exact = fccGrain(8, 4);
   const vGrainNodes moved = displaced(exact, 0.05, 3);
-  for (const vGrainNodes* grain : {&exact, &moved}) {
-    for (double w : {0.00002}) {
-      StCalcPrm prm = params(*grain, span(*grain), w);
-      const Reference ref = referenceLoop(0, prm);
-      for (PairKernel kernel : kernels()) {
-        PdhList pdh;
-        StIDCalcResults partial;
-        CancelToken cancel;
-        runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
-        expectPdhMatches(pdh, ref, w, "w=" + std::to_string(w) + " " + pairKernelName(kernel));
-      }
-    }
-  }
+  for (const vGrainNodes* grain : {&exact, &moved}) expectEveryKernelMatches(params(*grain, span(*grain), 0.00002), "w=0.00002");
 }
 
 TEST(PairLoops, LargestTablesOfTheOneStepEstimateStayExact) {
@@ -187,15 +177,7 @@ TEST(PairLoops, LargestTablesOfTheOneStepEstimateStayExact) {
       nodes.push_back(g);
     }
   }
-  StCalcPrm prm = params(nodes, 50, 0.0001);
-  const Reference ref = referenceLoop(0, prm);
-  for (PairKernel kernel : kernels()) {
-    PdhList pdh;
-    StIDCalcResults partial;
-    CancelToken cancel;
-    runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
-    expectPdhMatches(pdh, ref, prm.binWidth, std::string("clouds ") + pairKernelName(kernel));
-  }
+  expectEveryKernelMatches(params(nodes, 50, 0.0001), "clouds");
 }
 
 TEST(PairLoops, DistancesWithinAnUlpOfBinEdgesLandInTheSequentialBin) {
@@ -214,15 +196,7 @@ TEST(PairLoops, DistancesWithinAnUlpOfBinEdgesLandInTheSequentialBin) {
   }
   StGrainNode origin;
   nodes.push_back(origin);
-  StCalcPrm prm = params(nodes, 5, w);
-  const Reference ref = referenceLoop(0, prm);
-  for (PairKernel kernel : kernels()) {
-    PdhList pdh;
-    StIDCalcResults partial;
-    CancelToken cancel;
-    runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
-    expectPdhMatches(pdh, ref, w, pairKernelName(kernel));
-  }
+  expectEveryKernelMatches(params(nodes, 5, w), "line");
 }
 
 TEST(PairLoops, PartialHistogramsEqualSequentialLoop) {
