@@ -492,21 +492,19 @@ void TFMain::setGrStopText(const std::string& text) { setPanelText("Egrstop", qs
 void TFMain::onLatticeEdited(const QString& text) {
   if (syncing_) return;
   inputs_.latticeText = text.toStdString();
-  const StCommandResult res = inputs_.latticeOrNChanged();
-  // A partly typed number ("1e", "-") changes nothing; the command that uses
-  // the text reports a conversion error.
-  if (!res.ok) return;
-  syncing_ = true;
-  if (Eradius_->text() != qs(inputs_.radiusText)) Eradius_->setText(qs(inputs_.radiusText));
-  syncing_ = false;
-  if (!inputs_.grStopText.empty()) setGrStopText(inputs_.grStopText);
+  latticeOrNEdited();
 }
 
 void TFMain::onNEdited(const QString& text) {
   if (syncing_) return;
   inputs_.nText = text.toStdString();
-  const StCommandResult res = inputs_.latticeOrNChanged();
-  if (!res.ok) return;
+  latticeOrNEdited();
+}
+
+void TFMain::latticeOrNEdited() {
+  // A partly typed number ("1e", "-") changes nothing; the command that uses
+  // the text reports a conversion error.
+  if (!inputs_.latticeOrNChanged().ok) return;
   syncing_ = true;
   if (Eradius_->text() != qs(inputs_.radiusText)) Eradius_->setText(qs(inputs_.radiusText));
   syncing_ = false;

@@ -161,6 +161,8 @@ class TFMain : public QMainWindow, public CalcHost {
   void syncStructureWidgets();
   void onLatticeEdited(const QString& text);
   void onNEdited(const QString& text);
+  // Radius and G(r) stop follow a changed lattice constant or N.
+  void latticeOrNEdited();
   void onRadiusEdited(const QString& text);
   void onElementLActivated(int index);
   void onStructureClicked(int tag);
