@@ -24,7 +24,7 @@ namespace {
 inline void countExact(PairKernelCtx& c, double s) {
   const double q = std::sqrt(s) / c.w;
   if (q < c.capd) {
-    ++c.hist[static_cast<size_t>(q)];
+    ++c.hist[static_cast<size_t>(q) << c.copyShift];
   } else {
     ++c.undefined;
   }
@@ -210,7 +210,21 @@ inline void countBins(uint32_t* h, const int32_t* kb) {
   }
 }
 
-template <bool TwoSteps>
+// Counter of each lane's bin: the bin itself, or with one counter copy per
+// lane, (bin << 4) | lane (lanes `first` .. `first` + 7 of a tile J).
+template <bool LaneCopies>
+__attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __m256i laneCounters(__m256i bins, int first) {
+  if constexpr (LaneCopies) {
+    static_assert(kPairTile == 1 << kLaneCopyShift);
+    return _mm256_add_epi32(_mm256_slli_epi32(bins, kLaneCopyShift),
+                            _mm256_add_epi32(_mm256_set1_epi32(first), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+  } else {
+    (void)first;
+    return bins;
+  }
+}
+
+template <bool TwoSteps, bool LaneCopies>
 __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernelCtx& c, int I, int J0, int J1) {
   static_assert(kPairTile == 16);
   Approx512 k;
@@ -247,8 +261,8 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
           __m256i b0, b1;
           okm[2 * r] = approxBins512<TwoSteps>(xi, yi, zi, xs + oj, ys + oj, zs + oj, k, 0xFF, b0);
           okm[2 * r + 1] = approxBins512<TwoSteps>(xi, yi, zi, xs + oj + 8, ys + oj + 8, zs + oj + 8, k, 0xFF, b1);
-          _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r]), b0);
-          _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r + 1]), b1);
+          _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r]), laneCounters<LaneCopies>(b0, 0));
+          _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r + 1]), laneCounters<LaneCopies>(b1, 8));
         }
         // Uncertain lanes: bit 16 r + b stands for node a + r of tile I and
         // node b of tile J. The first two are written without a branch
@@ -286,7 +300,7 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
         __m256i b;
         const __mmask8 okv =
             approxBins512<TwoSteps>(xi, yi, zi, xs + o, ys + o, zs + o, k, static_cast<__mmask8>(m), b);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(kb[0]), b);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(kb[0]), laneCounters<LaneCopies>(b, first));
         asm("" : : "r"(&kb[0][0]) : "memory");
 #pragma GCC unroll 8
         for (int l = 0; l < 8; ++l) ++h[static_cast<size_t>(kb[0][l])];
@@ -300,10 +314,11 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
 }  // namespace
 
 void pairCountAvx512(PairKernelCtx& c, int I, int J0, int J1) {
+  const bool copies = c.copyShift != 0;
   if (c.twoSteps) {
-    countAvx512<true>(c, I, J0, J1);
+    copies ? countAvx512<true, true>(c, I, J0, J1) : countAvx512<true, false>(c, I, J0, J1);
   } else {
-    countAvx512<false>(c, I, J0, J1);
+    copies ? countAvx512<false, true>(c, I, J0, J1) : countAvx512<false, false>(c, I, J0, J1);
   }
 }
 

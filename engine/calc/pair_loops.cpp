@@ -25,6 +25,8 @@ constexpr int64_t kMaxBins = int64_t{1} << 25;
 // Per-thread 32-bit counters are folded into 64-bit ones before any of
 // them could wrap.
 constexpr int64_t kFlushPairs = int64_t{4000000000};
+// Largest table of counter copies per lane a thread may hold (all partials).
+constexpr int64_t kMaxCopyCounters = int64_t{1} << 25;
 
 PairKernel effectiveKernel(PairKernel wanted) {
   if (wanted == PairKernel::Auto) return bestPairKernel();
@@ -178,15 +180,56 @@ struct ThreadTables {
   bool stopped = false;
 };
 
-void fold(ThreadTables& t, int tables) {
+// Count of bin b in a table kept with 2^shift counter copies per bin.
+uint64_t binCount(const std::vector<uint32_t>& hist, size_t b, int shift) {
+  uint64_t sum = 0;
+  for (size_t l = 0; l < (size_t{1} << shift); ++l) sum += hist[(b << shift) | l];
+  return sum;
+}
+
+void fold(ThreadTables& t, int tables, int shift) {
   for (int k = 0; k < tables; ++k) {
     if (t.wide[k].empty()) continue;
-    for (size_t b = 0; b < t.hist[k].size(); ++b) {
-      t.wide[k][b] += t.hist[k][b];
-      t.hist[k][b] = 0;
-    }
+    for (size_t b = 0; b < t.wide[k].size(); ++b) t.wide[k][b] += binCount(t.hist[k], b, shift);
+    std::fill(t.hist[k].begin(), t.hist[k].end(), 0u);
   }
   t.sinceFold = 0;
+}
+
+// Whether the pairs of a block (four nodes of one tile against the sixteen
+// of another) often share a bin between different nodes of the second
+// tile, as the repeated distances of an ideal lattice do. Looks at up to
+// 64 blocks spread over the grain.
+bool blocksRepeatBins(const TileSet& t, double w) {
+  const int n = t.nTiles;
+  int64_t looked = 0, repeats = 0;
+  constexpr int kSamples = 64;
+  for (int k = 0; k < kSamples && n > 1; ++k) {
+    const int I = static_cast<int>(int64_t{k} * (n - 1) / kSamples);
+    const int J = I + 1 + static_cast<int>((int64_t{k} * 7919) % (n - 1 - I));
+    if (t.count[static_cast<size_t>(I)] < 4 || t.count[static_cast<size_t>(J)] < kPairTile) continue;
+    int64_t bins[4 * kPairTile];
+    for (int r = 0; r < 4; ++r) {
+      for (int b = 0; b < kPairTile; ++b) {
+        const size_t i = static_cast<size_t>(I) * kPairTile + static_cast<size_t>(r);
+        const size_t j = static_cast<size_t>(J) * kPairTile + static_cast<size_t>(b);
+        const double dx = t.x[i] - t.x[j], dy = t.y[i] - t.y[j], dz = t.z[i] - t.z[j];
+        const double q = std::sqrt(dx * dx + dy * dy + dz * dz) / w;
+        // A distance without a bin never repeats.
+        bins[r * kPairTile + b] = q < 0x1p62 ? static_cast<int64_t>(q) : -1 - (r * kPairTile + b);
+      }
+    }
+    for (int p = 0; p < 4 * kPairTile; ++p) {
+      for (int e = 0; e < p; ++e) {
+        if (bins[e] == bins[p] && e % kPairTile != p % kPairTile) {
+          ++repeats;
+          break;
+        }
+      }
+    }
+    looked += 4 * kPairTile;
+  }
+  return looked > 0 && repeats * 20 > looked;  // more than one pair in 20
 }
 
 std::string fmtCount(int64_t v) { return std::to_string(v); }
@@ -229,7 +272,8 @@ int64_t pairBinCount(double rMax, double binWidth) {
 }
 
 StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcResults& partial,
-                            ProgressSink* gauge, const CancelToken& cancel, int threads, PairKernel kernel) {
+                            ProgressSink* gauge, const CancelToken& cancel, int threads, PairKernel kernel,
+                            PairCopies copies) {
   StPairRunResult res;
   if (mode != 0 && mode != 1 && mode != 3) return res;
   const double w = prm.binWidth;
@@ -289,6 +333,12 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     sumKernel = pairs::pairSumsAvx2;
   }
 
+  const bool wantCopies =
+      copies == PairCopies::PerLane || (copies == PairCopies::Auto && blocksRepeatBins(tiles, w));
+  res.laneCopies = res.kernel == PairKernel::Avx512 && mode != 3 && wantCopies &&
+                   ((cap + 1) << pairs::kLaneCopyShift) * tables <= kMaxCopyCounters;
+  const int shift = res.laneCopies ? pairs::kLaneCopyShift : 0;
+
   int nThreads = threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency());
   nThreads = std::clamp(nThreads, 1, std::max(1, tiles.nTiles));
   res.threads = nThreads;
@@ -300,7 +350,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     for (int k = 0; k < tables; ++k) {
       // One spare bin after the table takes the increments of lanes the
       // vector kernels bin the exact way instead.
-      t.hist[k].assign(static_cast<size_t>(cap + 1), 0u);
+      t.hist[k].assign(static_cast<size_t>(cap + 1) << shift, 0u);
       if (needWide) t.wide[k].assign(static_cast<size_t>(cap + 1), 0u);
     }
     if (mode == 3) {
@@ -349,6 +399,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     c.w = w;
     c.invw = 1.0 / w;
     c.capd = static_cast<double>(cap);
+    c.copyShift = shift;
     for (;;) {
       const int I = nextRow.fetch_add(1, std::memory_order_relaxed);
       if (I >= tiles.nTiles) break;
@@ -371,7 +422,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
           } else {
             chunk = ni * (tiles.before[static_cast<size_t>(J1)] - tiles.before[static_cast<size_t>(J0)]);
           }
-          if (t.sinceFold + chunk >= kFlushPairs) fold(t, tables);
+          if (t.sinceFold + chunk >= kFlushPairs) fold(t, tables, shift);
           (mode == 3 ? sumKernel : countKernel)(c, I, J0, J1);
           t.sinceFold += chunk;
           rowPairs += chunk;
@@ -423,8 +474,8 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     for (ThreadTables& t : tt) {
       const bool wide = !t.wide[k].empty();
       for (size_t b = 0; b < static_cast<size_t>(cap); ++b) {
-        total[k][b] +=
-            static_cast<int64_t>(t.hist[k][b]) + (wide ? static_cast<int64_t>(t.wide[k][b]) : 0);
+        total[k][b] += static_cast<int64_t>(binCount(t.hist[k], b, shift)) +
+                       (wide ? static_cast<int64_t>(t.wide[k][b]) : 0);
       }
       std::vector<uint32_t>().swap(t.hist[k]);
       std::vector<uint64_t>().swap(t.wide[k]);

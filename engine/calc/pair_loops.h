@@ -57,8 +57,16 @@ struct StPairRunResult {
   int64_t pairsBeyondRange = 0;  // pairs whose bin index reached expectedBins
   int64_t pairsUndefined = 0;    // pairs with a non-finite distance, not binned
   PairKernel kernel = PairKernel::Baseline;
+  bool laneCopies = false;   // counters were kept once per lane (see PairCopies)
   int threads = 0;
 };
+
+// How the AVX-512 count kernel keeps its counters: once per bin, or once
+// per bin and lane, which keeps the many equal distances of an ideal
+// lattice from queueing on one counter (more memory, merged at the end).
+// Auto decides from a sample of the grain's pairs. Results are the same
+// either way.
+enum class PairCopies { Auto, One, PerLane };
 
 // Runs one pair loop. Mode 0 replaces `pdh` by one entry per bin; mode 1
 // refills `partial` (Rii, Rij, Rjj split at node N div 2); mode 3 replaces
@@ -72,6 +80,6 @@ struct StPairRunResult {
 // throttled. `threads` 0 means all hardware threads.
 StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcResults& partial,
                             ProgressSink* gauge, const CancelToken& cancel, int threads = 0,
-                            PairKernel kernel = PairKernel::Auto);
+                            PairKernel kernel = PairKernel::Auto, PairCopies copies = PairCopies::Auto);
 
 }  // namespace grainix

@@ -93,7 +93,20 @@ double span(const vGrainNodes& nodes) {
   return 2 * m + 0.5;
 }
 
-std::vector<PairKernel> kernels() { return {PairKernel::Baseline, PairKernel::Avx2, PairKernel::Avx512}; }
+// Each kernel, and the AVX-512 one also with a counter copy per lane.
+struct KernelVariant {
+  PairKernel kernel;
+  PairCopies copies;
+};
+std::vector<KernelVariant> kernels() {
+  return {{PairKernel::Baseline, PairCopies::One},
+          {PairKernel::Avx2, PairCopies::One},
+          {PairKernel::Avx512, PairCopies::One},
+          {PairKernel::Avx512, PairCopies::PerLane}};
+}
+std::string variantName(const KernelVariant& v) {
+  return std::string(pairKernelName(v.kernel)) + (v.copies == PairCopies::PerLane ? " per lane" : "");
+}
 
 void expectPdhMatches(const PdhList& pdh, const Reference& ref, double w, const std::string& what) {
   ASSERT_EQ(pdh.size(), ref.card[0].size()) << what;
@@ -110,12 +123,12 @@ void expectPdhMatches(const PdhList& pdh, const Reference& ref, double w, const 
 // Every kernel, on two threads, gives the sequential loop's PDH.
 void expectEveryKernelMatches(const StCalcPrm& prm, const std::string& what) {
   const Reference ref = referenceLoop(0, prm);
-  for (PairKernel kernel : kernels()) {
+  for (const KernelVariant& kernel : kernels()) {
     PdhList pdh;
     StIDCalcResults partial;
     CancelToken cancel;
-    runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
-    expectPdhMatches(pdh, ref, prm.binWidth, what + " " + pairKernelName(kernel));
+    runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);
+    expectPdhMatches(pdh, ref, prm.binWidth, what + " " + variantName(kernel));
   }
 }
 
@@ -129,14 +142,14 @@ TEST(PairLoops, PdhEqualsSequentialLoopOnExactEdgeGrains) {
     for (double w : {0.5, 0.25, 0.1, 0.001}) {
       StCalcPrm prm = params(*grain, span(*grain), w);
       const Reference ref = referenceLoop(0, prm);
-      for (PairKernel kernel : kernels()) {
+      for (const KernelVariant& kernel : kernels()) {
         for (int threads : {1, 2, 3}) {
           PdhList pdh;
           StIDCalcResults partial;
           CancelToken cancel;
-          const StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, threads, kernel);
+          const StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, threads, kernel.kernel, kernel.copies);
           const std::string what = "n=" + std::to_string(grain->size()) + " w=" + std::to_string(w) +
-                                   " kernel=" + pairKernelName(kernel) + " threads=" + std::to_string(threads);
+                                   " kernel=" + variantName(kernel) + " threads=" + std::to_string(threads);
           EXPECT_FALSE(res.terminated);
           EXPECT_EQ(res.pairs, static_cast<int64_t>(grain->size() * (grain->size() - 1) / 2)) << what;
           EXPECT_EQ(res.pairsBeyondRange, 0) << what;
@@ -199,6 +212,22 @@ TEST(PairLoops, DistancesWithinAnUlpOfBinEdgesLandInTheSequentialBin) {
   expectEveryKernelMatches(params(nodes, 5, w), "line");
 }
 
+TEST(PairLoops, IdealLatticesGetACounterPerLane) {
+  // The choice only changes the speed; the counts stay the sequential ones.
+  if (bestPairKernel() != PairKernel::Avx512) GTEST_SKIP() << "no AVX-512 here";
+  const vGrainNodes ideal = fccGrain(12, 3.52);
+  const vGrainNodes moved = displaced(ideal, 0.05, 5);
+  for (const vGrainNodes* grain : {&ideal, &moved}) {
+    const StCalcPrm prm = params(*grain, span(*grain), 0.001);
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    const StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2);
+    EXPECT_EQ(res.laneCopies, grain == &ideal);
+    expectPdhMatches(pdh, referenceLoop(0, prm), prm.binWidth, grain == &ideal ? "ideal" : "displaced");
+  }
+}
+
 TEST(PairLoops, PartialHistogramsEqualSequentialLoop) {
   // A diamond-like list (first half one element, second half the other),
   // odd length to test the split at N div 2.
@@ -209,11 +238,11 @@ TEST(PairLoops, PartialHistogramsEqualSequentialLoop) {
   for (double w : {0.25, 0.001}) {
     StCalcPrm prm = params(nodes, span(nodes), w);
     const Reference ref = referenceLoop(1, prm);
-    for (PairKernel kernel : kernels()) {
+    for (const KernelVariant& kernel : kernels()) {
       PdhList pdh(3);
       StIDCalcResults partial;
       CancelToken cancel;
-      runPairLoop(1, prm, pdh, partial, nullptr, cancel, 2, kernel);
+      runPairLoop(1, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);
       EXPECT_EQ(pdh.size(), 3u) << "mode 1 does not touch the PDH list";
       ASSERT_EQ(partial.count, static_cast<int32_t>(ref.card[0].size()));
       EXPECT_EQ(partial.binWidth, w);
@@ -268,11 +297,11 @@ TEST(PairLoops, DeltaSumsMatchSequentialLoop) {
     StCalcPrm prm = params(ideal, span(ideal), w);
     prm.nodesMod = moved;
     const Reference ref = referenceLoop(3, prm);
-    for (PairKernel kernel : kernels()) {
+    for (const KernelVariant& kernel : kernels()) {
       PdhList pdh(2);
       StIDCalcResults partial;
       CancelToken cancel;
-      runPairLoop(3, prm, pdh, partial, nullptr, cancel, 2, kernel);
+      runPairLoop(3, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);
       // Only bins whose ideal sum is not 0, in increasing bin order; counts
       // exact, sums equal up to the rounding of additions in another order.
       auto it = pdh.begin();
@@ -285,7 +314,7 @@ TEST(PairLoops, DeltaSumsMatchSequentialLoop) {
         EXPECT_EQ(it->r, 0.0);
         ++it;
       }
-      EXPECT_EQ(it, pdh.end()) << pairKernelName(kernel);
+      EXPECT_EQ(it, pdh.end()) << variantName(kernel);
     }
   }
 }
@@ -308,11 +337,11 @@ TEST(PairLoops, TwoAtomsAt1_05WithWidth0_1LandInBin10) {
   vGrainNodes nodes(2);
   nodes[1].x = 1.05;
   StCalcPrm prm = params(nodes, 2, 0.1);
-  for (PairKernel kernel : kernels()) {
+  for (const KernelVariant& kernel : kernels()) {
     PdhList pdh;
     StIDCalcResults partial;
     CancelToken cancel;
-    runPairLoop(0, prm, pdh, partial, nullptr, cancel, 1, kernel);
+    runPairLoop(0, prm, pdh, partial, nullptr, cancel, 1, kernel.kernel, kernel.copies);
     ASSERT_EQ(pdh.size(), 20u);
     auto it = std::next(pdh.begin(), 10);
     EXPECT_EQ(it->card, 1);
@@ -426,11 +455,11 @@ TEST(PairLoops, PairsBeyondTheExpectedRangeAreKeptAndReported) {
   for (auto& g : nodes) g.elementIndex = 1;
   StCalcPrm prm = params(nodes, 2, 0.5);  // B = 4; distances 1, 4, 5 -> bins 2, 8, 10
   prm.nodesMod = nodes;
-  for (PairKernel kernel : kernels()) {
+  for (const KernelVariant& kernel : kernels()) {
     PdhList pdh;
     StIDCalcResults partial;
     CancelToken cancel;
-    StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel);
+    StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);
     EXPECT_EQ(res.expectedBins, 4);
     EXPECT_EQ(res.bins, 11);
     EXPECT_EQ(res.pairsBeyondRange, 2);
@@ -442,14 +471,14 @@ TEST(PairLoops, PairsBeyondTheExpectedRangeAreKeptAndReported) {
     EXPECT_EQ(res.log[0],
               " 2 pairs lay beyond the expected range (maxDistance = 2 Angs); the table was extended to 11 bins");
 
-    res = runPairLoop(1, prm, pdh, partial, nullptr, cancel, 2, kernel);  // h = 1: pairs (0,1),(0,2) Rij, (1,2) Rjj
+    res = runPairLoop(1, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);  // h = 1: pairs (0,1),(0,2) Rij, (1,2) Rjj
     ASSERT_EQ(partial.count, 11);
     EXPECT_EQ(partial.rij[2], 1);
     EXPECT_EQ(partial.rij[10], 1);
     EXPECT_EQ(partial.rjj[8], 1);
     EXPECT_EQ(res.pairsBeyondRange, 2);
 
-    res = runPairLoop(3, prm, pdh, partial, nullptr, cancel, 2, kernel);
+    res = runPairLoop(3, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);
     ASSERT_EQ(pdh.size(), 3u);
     EXPECT_EQ(pdh.back().sumIdeal, 5);
     EXPECT_EQ(res.pairsBeyondRange, 2);
@@ -462,11 +491,11 @@ TEST(PairLoops, CoincidentAndNonFiniteNodes) {
   nodes[2].x = 0.75;
   nodes[3].x = std::nan("");  // three pairs without a distance
   StCalcPrm prm = params(nodes, 1, 0.5);
-  for (PairKernel kernel : kernels()) {
+  for (const KernelVariant& kernel : kernels()) {
     PdhList pdh;
     StIDCalcResults partial;
     CancelToken cancel;
-    const StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, 1, kernel);
+    const StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, 1, kernel.kernel, kernel.copies);
     ASSERT_EQ(pdh.size(), 2u);
     EXPECT_EQ(pdh.front().card, 1);
     EXPECT_EQ(pdh.back().card, 2);
