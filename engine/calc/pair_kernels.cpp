@@ -171,19 +171,29 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline int64
   return out + __builtin_popcount(static_cast<unsigned>(m));
 }
 
-inline void countExactSlot(PairKernelCtx& c, size_t i, size_t j) {
-  const double dx = c.x[i] - c.x[j];
-  const double dy = c.y[i] - c.y[j];
-  const double dz = c.z[i] - c.z[j];
-  countExact(c, dx * dx + dy * dy + dz * dz);
-}
-
-// Bins the deferred pairs by the exact formula.
+// Bins the deferred pairs by the exact formula (the square root
+// instruction is the correctly rounded std::sqrt, without its errno test).
 inline void countDeferred(PairKernelCtx& c, const int64_t* end) {
+  const double *const x = c.x, *const y = c.y, *const z = c.z;
+  uint32_t* const h = c.hist;
+  const double w = c.w, capd = c.capd;
+  const int shift = c.copyShift;
+  int64_t undefined = 0;
   for (const int64_t* p = c.deferred; p != end; ++p) {
     const auto code = static_cast<uint64_t>(*p);
-    countExactSlot(c, static_cast<size_t>(code >> 32), static_cast<size_t>(code & 0xFFFFFFFFu));
+    const auto i = static_cast<size_t>(code >> 32), j = static_cast<size_t>(code & 0xFFFFFFFFu);
+    const double dx = x[i] - x[j];
+    const double dy = y[i] - y[j];
+    const double dz = z[i] - z[j];
+    const double s = dx * dx + dy * dy + dz * dz;
+    const double q = _mm_cvtsd_f64(_mm_sqrt_sd(_mm_setzero_pd(), _mm_set_sd(s))) / w;
+    if (q < capd) {
+      ++h[static_cast<size_t>(q) << shift];
+    } else {
+      ++undefined;
+    }
   }
+  c.undefined += undefined;
 }
 
 // Appends the pairs of the set bits of a block's uncertain-lane mask (bit
