@@ -220,14 +220,15 @@ inline void countBins(uint32_t* h, const int32_t* kb) {
   }
 }
 
-// Counter of each lane's bin: the bin itself, or with one counter copy per
-// lane, (bin << 4) | lane (lanes `first` .. `first` + 7 of a tile J).
+// Counter of each lane's bin: the bin itself, or with counter copies,
+// (bin << 2) | (lane & 3) (lanes `first` .. `first` + 7 of a tile J).
 template <bool LaneCopies>
 __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __m256i laneCounters(__m256i bins, int first) {
   if constexpr (LaneCopies) {
-    static_assert(kPairTile == 1 << kLaneCopyShift);
+    constexpr int kLaneMask = (1 << kLaneCopyShift) - 1;
+    const __m256i lane = _mm256_add_epi32(_mm256_set1_epi32(first), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
     return _mm256_add_epi32(_mm256_slli_epi32(bins, kLaneCopyShift),
-                            _mm256_add_epi32(_mm256_set1_epi32(first), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7)));
+                            _mm256_and_si256(lane, _mm256_set1_epi32(kLaneMask)));
   } else {
     (void)first;
     return bins;

@@ -49,10 +49,11 @@ struct PairKernelCtx {
   double invw = 1;  // 1 / w (only ever used for the approximation)
   double capd = 0;  // table size: bins 0 .. capd-1 exist
   // Mode 0/1 counters, or mode 3 counters and sums (each capd long).
-  // With copyShift 4 (AVX-512 count kernel only) every lane of a tile J
-  // keeps its own copy of each counter: bin k of lane b is counter
-  // (k << 4) | b, so the equal distances a lattice repeats within a block
-  // do not queue on one counter. The exact formula counts into copy 0.
+  // With copyShift kLaneCopyShift (AVX-512 count kernel only) each counter
+  // has four copies: bin k of lane b of a tile J is counter (k << 2) |
+  // (b & 3), so the equal distances a lattice repeats between neighbouring
+  // nodes of a tile do not queue on one counter. The exact formula counts
+  // into copy 0.
   uint32_t* hist = nullptr;
   int copyShift = 0;
   double* sumI = nullptr;
@@ -67,7 +68,7 @@ struct PairKernelCtx {
 inline constexpr int kChunkTiles = 32;
 inline constexpr int kDeferPairs = kChunkTiles * kPairTile * kPairTile + 64;
 inline constexpr int64_t kOneStepBins = int64_t{1} << 19;
-inline constexpr int kLaneCopyShift = 4;  // one counter copy per lane of a tile
+inline constexpr int kLaneCopyShift = 2;  // four counter copies, chosen by lane
 
 using PairCountKernel = void (*)(PairKernelCtx& c, int I, int J0, int J1);
 

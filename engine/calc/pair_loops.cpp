@@ -25,7 +25,7 @@ constexpr int64_t kMaxBins = int64_t{1} << 25;
 // Per-thread 32-bit counters are folded into 64-bit ones before any of
 // them could wrap.
 constexpr int64_t kFlushPairs = int64_t{4000000000};
-// Largest table of counter copies per lane a thread may hold (all partials).
+// Largest table of per-lane counter copies a thread may hold (all partials).
 constexpr int64_t kMaxCopyCounters = int64_t{1} << 25;
 
 PairKernel effectiveKernel(PairKernel wanted) {

@@ -57,15 +57,15 @@ struct StPairRunResult {
   int64_t pairsBeyondRange = 0;  // pairs whose bin index reached expectedBins
   int64_t pairsUndefined = 0;    // pairs with a non-finite distance, not binned
   PairKernel kernel = PairKernel::Baseline;
-  bool laneCopies = false;   // counters were kept once per lane (see PairCopies)
+  bool laneCopies = false;   // counters were kept in copies per lane (see PairCopies)
   int threads = 0;
 };
 
-// How the AVX-512 count kernel keeps its counters: once per bin, or once
-// per bin and lane, which keeps the many equal distances of an ideal
-// lattice from queueing on one counter (more memory, merged at the end).
-// Auto decides from a sample of the grain's pairs. Results are the same
-// either way.
+// How the AVX-512 count kernel keeps its counters: once per bin, or in
+// four copies chosen by the lane, which keeps the many equal distances of
+// an ideal lattice from queueing on one counter (more memory, merged at
+// the end). Auto decides from a sample of the grain's pairs. Results are
+// the same either way.
 enum class PairCopies { Auto, One, PerLane };
 
 // Runs one pair loop. Mode 0 replaces `pdh` by one entry per bin; mode 1
