@@ -80,8 +80,8 @@ void runMode(benchmark::State& state, int mode, PairKernel kernel) {
   state.counters["atoms"] = static_cast<double>(prm.nodes.size());
   state.counters["pairs/s"] = benchmark::Counter(pairs * static_cast<double>(state.iterations()),
                                                  benchmark::Counter::kIsRate);
-  state.SetLabel(std::string(pairKernelName(res.kernel)) + " threads=" + std::to_string(res.threads) +
-                 (moved ? " displaced" : " perfect"));
+  state.SetLabel(std::string(pairKernelName(res.kernel)) + (res.laneCopies ? " lane-copies" : "") +
+                 " threads=" + std::to_string(res.threads) + (moved ? " displaced" : " perfect"));
 }
 
 void PairPdh(benchmark::State& s) { runMode(s, 0, PairKernel::Auto); }
