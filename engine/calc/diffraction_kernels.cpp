@@ -34,8 +34,12 @@ constexpr double kC21 = 1.9572941063391263e-20;
 
 inline unsigned long long bitsOf(double v) { return std::bit_cast<unsigned long long>(v); }
 inline double fromBits(unsigned long long v) { return std::bit_cast<double>(v); }
-inline vl8 bitsOf(const vd8& v) { return (vl8)v; }
-inline vd8 fromBits(const vl8& v) { return (vd8)v; }
+// Always inlined, like every helper taking or returning the 64-byte
+// vectors: an out-of-line copy would be compiled for the baseline
+// processor, which passes such vectors in memory, while the AVX-512 caller
+// expects them in registers (an unoptimised build crashed here).
+__attribute__((always_inline)) inline vl8 bitsOf(const vd8& v) { return (vl8)v; }
+__attribute__((always_inline)) inline vd8 fromBits(const vl8& v) { return (vd8)v; }
 
 // The same operations for a double and for eight lanes.
 template <class V>
