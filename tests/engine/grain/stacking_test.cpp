@@ -10,6 +10,8 @@
 #include <set>
 #include <string>
 
+#include <unistd.h>
+
 #include "engine/grain/sqq_file.h"
 #include "engine/grain/stacking_model.h"
 
@@ -333,7 +335,8 @@ TEST(StackingModel, OkStoresTheUpperCasedSequence) {
 
 class SequenceFile : public ::testing::Test {
  protected:
-  std::string path = ::testing::TempDir() + "grainix_seq_test.sqq";
+  // One file per process: ctest runs the tests of this fixture side by side.
+  std::string path = ::testing::TempDir() + "grainix_seq_test_" + std::to_string(::getpid()) + ".sqq";
   void TearDown() override { std::remove(path.c_str()); }
   std::string contents() {
     std::ifstream in(path, std::ios::binary);
