@@ -276,7 +276,7 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
           _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r + 1]), laneCounters<LaneCopies>(b1, 8));
         }
         // Uncertain lanes: bit 16 r + b stands for node a + r of tile I and
-        // node b of tile J. The first two are written without a branch
+        // node b of tile J. The first few are written without a branch
         // (a block seldom holds more, and whether it holds any at all is
         // hard to predict on a perfect lattice).
         const __mmask64 ok64 = _mm512_kunpackd(
@@ -285,13 +285,16 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
         uint64_t bad = ~_cvtmask64_u64(ok64);
         const size_t base = ((oi + static_cast<size_t>(a)) << 32) + oj;
         const int nBad = __builtin_popcountll(bad);
-        const auto b1 = static_cast<size_t>(__builtin_ctzll(bad | (uint64_t{1} << 63)));
-        def[0] = static_cast<int64_t>(base + ((b1 >> 4) << 32) + (b1 & 15));
-        bad &= bad - 1;
-        const auto b2 = static_cast<size_t>(__builtin_ctzll(bad | (uint64_t{1} << 63)));
-        def[1] = static_cast<int64_t>(base + ((b2 >> 4) << 32) + (b2 & 15));
-        bad &= bad - 1;
-        def += nBad < 2 ? nBad : 2;
+        // Lattice-like grains (those that keep counter copies) hold more
+        // pairs on bin edges: four are written without a branch there.
+        constexpr int kUnbranched = LaneCopies ? 4 : 2;
+#pragma GCC unroll 4
+        for (int u = 0; u < kUnbranched; ++u) {
+          const auto b = static_cast<size_t>(__builtin_ctzll(bad | (uint64_t{1} << 63)));
+          def[u] = static_cast<int64_t>(base + ((b >> 4) << 32) + (b & 15));
+          bad &= bad - 1;
+        }
+        def += nBad < kUnbranched ? nBad : kUnbranched;
         if (__builtin_expect(bad != 0, 0)) def = deferBits(def, bad, base);
         // Through memory: plain loads of the bins are cheaper than lane
         // extractions.
