@@ -286,9 +286,9 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
         const size_t base = ((oi + static_cast<size_t>(a)) << 32) + oj;
         const int nBad = __builtin_popcountll(bad);
         // Lattice-like grains (those that keep counter copies) hold more
-        // pairs on bin edges: four are written without a branch there.
-        constexpr int kUnbranched = LaneCopies ? 4 : 2;
-#pragma GCC unroll 4
+        // pairs on bin edges: six are written without a branch there.
+        constexpr int kUnbranched = LaneCopies ? 6 : 2;
+#pragma GCC unroll 6
         for (int u = 0; u < kUnbranched; ++u) {
           const auto b = static_cast<size_t>(__builtin_ctzll(bad | (uint64_t{1} << 63)));
           def[u] = static_cast<int64_t>(base + ((b >> 4) << 32) + (b & 15));

@@ -66,6 +66,7 @@ struct PairKernelCtx {
 
 // Tile rows are handed to a kernel in calls of at most kChunkTiles tiles J.
 inline constexpr int kChunkTiles = 32;
+// (Room for every pair of a call, plus the slots a block writes ahead.)
 inline constexpr int kDeferPairs = kChunkTiles * kPairTile * kPairTile + 64;
 inline constexpr int64_t kOneStepBins = int64_t{1} << 19;
 inline constexpr int kLaneCopyShift = 2;  // four counter copies, chosen by lane
