@@ -333,10 +333,10 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     sumKernel = pairs::pairSumsAvx2;
   }
 
-  const bool wantCopies =
-      copies == PairCopies::PerLane || (copies == PairCopies::Auto && blocksRepeatBins(tiles, w));
-  res.laneCopies = res.kernel == PairKernel::Avx512 && mode != 3 && wantCopies &&
-                   ((cap + 1) << pairs::kLaneCopyShift) * tables <= kMaxCopyCounters;
+  const bool copiesPossible = res.kernel == PairKernel::Avx512 && mode != 3 &&
+                              ((cap + 1) << pairs::kLaneCopyShift) * tables <= kMaxCopyCounters;
+  res.laneCopies = copiesPossible && (copies == PairCopies::PerLane ||
+                                      (copies == PairCopies::Auto && blocksRepeatBins(tiles, w)));
   const int shift = res.laneCopies ? pairs::kLaneCopyShift : 0;
 
   int nThreads = threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency());
