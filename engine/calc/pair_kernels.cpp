@@ -147,11 +147,12 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mma
     const __m512d t = _mm512_mul_pd(s, y);
     y = _mm512_mul_pd(y, _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves));
   }
-  // q = t (3/2 - t y / 2) with t = s y
+  // q = t (3/2 - t y / 2) with t = s y; q - margin and q + margin are
+  // formed with one rounding each.
   const __m512d t = _mm512_mul_pd(s, y);
-  const __m512d q = _mm512_mul_pd(t, _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves));
-  const __m256i lo = _mm512_cvttpd_epi32(_mm512_sub_pd(q, k.margin));
-  const __m256i hi = _mm512_cvttpd_epi32(_mm512_add_pd(q, k.margin));
+  const __m512d v = _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves);
+  const __m256i lo = _mm512_cvttpd_epi32(_mm512_fmsub_pd(t, v, k.margin));
+  const __m256i hi = _mm512_cvttpd_epi32(_mm512_fmadd_pd(t, v, k.margin));
   __mmask8 ok = _mm256_mask_cmpeq_epi32_mask(lanes, lo, hi);
   ok = _mm256_mask_cmplt_epu32_mask(ok, hi, k.cap);
   bins = _mm256_mask_blend_epi32(ok, k.cap, hi);
