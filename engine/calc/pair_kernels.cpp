@@ -131,7 +131,9 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __m51
 // integer indefinite 2^31, beyond any table).
 struct Approx512 {
   __m512d half, threeHalves, margin, capd;
-  __m256i cap;  // table size as a 32-bit integer (also the spare bin)
+  __m512d marginUp, marginDown;  // margin + 1, margin - 1
+  __m256i cap;       // table size as a 32-bit integer (also the spare bin)
+  __m256i capBelow;  // table size - 1
 };
 
 template <bool TwoSteps>
@@ -156,6 +158,34 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mma
   __mmask8 ok = _mm256_mask_cmpeq_epi32_mask(lanes, lo, hi);
   ok = _mm256_mask_cmplt_epu32_mask(ok, hi, k.cap);
   bins = _mm256_mask_blend_epi32(ok, k.cap, hi);
+  return ok;
+}
+
+// As approxBins512 for the full blocks, from coordinates relative to an
+// origin in tile I: s = (|b|^2 + |a|^2) - 2 a.b, given -2 a. Such an s is
+// close enough only for bins of at least 1 (see the margin), so the bounds
+// are formed one bin lower and rounded down: a lane is certain when
+// q - margin - 1 and q + margin - 1 round down to the same value in 0 ..
+// table size - 2, and `below` is its bin minus one (the spare bin minus one
+// for any other lane).
+template <bool TwoSteps>
+__attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mmask8 approxBinsNear512(
+    __m512d m2x, __m512d m2y, __m512d m2z, __m512d na, __m512d xb, __m512d yb, __m512d zb, __m512d nb,
+    const Approx512& k, __m256i& below) {
+  const __m512d s = _mm512_fmadd_pd(m2z, zb, _mm512_fmadd_pd(m2y, yb, _mm512_fmadd_pd(m2x, xb, _mm512_add_pd(nb, na))));
+  __m512d y = _mm512_rsqrt14_pd(s);
+  if constexpr (TwoSteps) {
+    const __m512d t = _mm512_mul_pd(s, y);
+    y = _mm512_mul_pd(y, _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves));
+  }
+  const __m512d t = _mm512_mul_pd(s, y);
+  const __m512d v = _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves);
+  constexpr int kDown = _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC;
+  const __m256i lo = _mm512_cvt_roundpd_epi32(_mm512_fmsub_pd(t, v, k.marginUp), kDown);
+  const __m256i hi = _mm512_cvt_roundpd_epi32(_mm512_fmadd_pd(t, v, k.marginDown), kDown);
+  __mmask8 ok = _mm256_cmpeq_epi32_mask(lo, hi);
+  ok = _mm256_mask_cmplt_epu32_mask(ok, hi, k.capBelow);
+  below = _mm256_mask_blend_epi32(ok, k.capBelow, hi);
   return ok;
 }
 
@@ -245,34 +275,62 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
   k.margin = _mm512_set1_pd(c.margin);
   k.capd = _mm512_set1_pd(c.capd);
   k.cap = _mm256_set1_epi32(static_cast<int32_t>(c.capd));
+  k.marginUp = _mm512_set1_pd(c.margin + 1);
+  k.marginDown = _mm512_set1_pd(c.margin - 1);
+  k.capBelow = _mm256_set1_epi32(static_cast<int32_t>(c.capd) - 1);
   const int ni = c.tileCount[I];
   const size_t oi = static_cast<size_t>(I) * kPairTile;
   alignas(64) int32_t kb[8][8];
   int64_t* def = c.deferred;
   uint32_t* const h = c.hist;
+  // The full blocks count bin minus one: one counter (or one bin of
+  // counter copies) further on.
+  uint32_t* const hAbove = h + (size_t{1} << c.copyShift);
   const double* const xs = c.xs;
   const double* const ys = c.ys;
   const double* const zs = c.zs;
   const int32_t* const tileCount = c.tileCount;
+  // Tile I from its origin, for the full blocks: -2 a and |a|^2.
+  const __m512d ox = _mm512_set1_pd(c.ox[I]), oy = _mm512_set1_pd(c.oy[I]), oz = _mm512_set1_pd(c.oz[I]);
+  alignas(64) double m2x[kPairTile], m2y[kPairTile], m2z[kPairTile], na[kPairTile];
+  for (int half = 0; half < 2; ++half) {
+    const size_t o = oi + static_cast<size_t>(8 * half);
+    const __m512d ax = _mm512_sub_pd(_mm512_loadu_pd(xs + o), ox);
+    const __m512d ay = _mm512_sub_pd(_mm512_loadu_pd(ys + o), oy);
+    const __m512d az = _mm512_sub_pd(_mm512_loadu_pd(zs + o), oz);
+    const __m512d minus2 = _mm512_set1_pd(-2.0);
+    _mm512_store_pd(m2x + 8 * half, _mm512_mul_pd(ax, minus2));
+    _mm512_store_pd(m2y + 8 * half, _mm512_mul_pd(ay, minus2));
+    _mm512_store_pd(m2z + 8 * half, _mm512_mul_pd(az, minus2));
+    _mm512_store_pd(na + 8 * half, _mm512_fmadd_pd(az, az, _mm512_fmadd_pd(ay, ay, _mm512_mul_pd(ax, ax))));
+  }
   for (int J = J0; J < J1; ++J) {
     const int nj = tileCount[J];
     const size_t oj = static_cast<size_t>(J) * kPairTile;
     const bool diagonal = J == I;
     int a = 0;
     if (!diagonal && nj == kPairTile) {
+      // Tile J from the origin of tile I.
+      __m512d xb[2], yb[2], zb[2], nb[2];
+      for (int half = 0; half < 2; ++half) {
+        const size_t o = oj + static_cast<size_t>(8 * half);
+        xb[half] = _mm512_sub_pd(_mm512_loadu_pd(xs + o), ox);
+        yb[half] = _mm512_sub_pd(_mm512_loadu_pd(ys + o), oy);
+        zb[half] = _mm512_sub_pd(_mm512_loadu_pd(zs + o), oz);
+        nb[half] = _mm512_fmadd_pd(zb[half], zb[half], _mm512_fmadd_pd(yb[half], yb[half], _mm512_mul_pd(xb[half], xb[half])));
+      }
       // Four nodes of tile I against the sixteen of tile J: eight
       // independent vectors in flight.
       for (; a + 4 <= ni; a += 4) {
         __mmask8 okm[8];
 #pragma GCC unroll 4
         for (int r = 0; r < 4; ++r) {
-          const size_t ia = oi + static_cast<size_t>(a + r);
-          const __m512d xi = _mm512_set1_pd(xs[ia]);
-          const __m512d yi = _mm512_set1_pd(ys[ia]);
-          const __m512d zi = _mm512_set1_pd(zs[ia]);
+          const int ar = a + r;
+          const __m512d mx = _mm512_set1_pd(m2x[ar]), my = _mm512_set1_pd(m2y[ar]), mz = _mm512_set1_pd(m2z[ar]);
+          const __m512d nA = _mm512_set1_pd(na[ar]);
           __m256i b0, b1;
-          okm[2 * r] = approxBins512<TwoSteps>(xi, yi, zi, xs + oj, ys + oj, zs + oj, k, 0xFF, b0);
-          okm[2 * r + 1] = approxBins512<TwoSteps>(xi, yi, zi, xs + oj + 8, ys + oj + 8, zs + oj + 8, k, 0xFF, b1);
+          okm[2 * r] = approxBinsNear512<TwoSteps>(mx, my, mz, nA, xb[0], yb[0], zb[0], nb[0], k, b0);
+          okm[2 * r + 1] = approxBinsNear512<TwoSteps>(mx, my, mz, nA, xb[1], yb[1], zb[1], nb[1], k, b1);
           _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r]), laneCounters<LaneCopies>(b0, 0));
           _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r + 1]), laneCounters<LaneCopies>(b1, 8));
         }
@@ -300,7 +358,7 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
         // Through memory: plain loads of the bins are cheaper than lane
         // extractions.
         asm("" : : "r"(&kb[0][0]) : "memory");
-        countBins(h, &kb[0][0]);
+        countBins(hAbove, &kb[0][0]);
       }
     }
     for (; a < ni; ++a) {

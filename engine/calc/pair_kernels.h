@@ -35,6 +35,11 @@ struct PairKernelCtx {
   const double* ys = nullptr;
   const double* zs = nullptr;
   double margin = 0.5;
+  // Per tile: the origin the full blocks of the AVX-512 count kernel
+  // measure coordinates from (scaled as xs).
+  const double* ox = nullptr;
+  const double* oy = nullptr;
+  const double* oz = nullptr;
   // One Newton step refines the approximation enough for tables of up to
   // kOneStepBins bins (the margin then grows with the table); larger tables
   // take two.

@@ -80,6 +80,10 @@ struct TileSet {
   std::vector<double> x, y, z, xm, ym, zm;
   std::vector<double> xs, ys, zs;  // x, y, z times 1 / bin width
   double maxScaled = 0;            // largest |xs|, |ys|, |zs|
+  // Per tile: an origin (its first node with finite coordinates) and the
+  // largest distance of its nodes from it, scaled as xs.
+  std::vector<double> ox, oy, oz;
+  double reach = 0;
   std::vector<int32_t> count;
   std::vector<int64_t> before;  // nodes in the tiles before tile t
   int nTiles = 0;
@@ -138,6 +142,26 @@ void buildTiles(const StCalcPrm& prm, int mode, TileSet& t) {
     t.zs[k] = t.z[k] * invw;
     for (double v : {t.xs[k], t.ys[k], t.zs[k]}) {
       if (std::isfinite(v)) t.maxScaled = std::max(t.maxScaled, std::fabs(v));
+    }
+  }
+  t.ox.assign(tiles.size(), 0.0);
+  t.oy.assign(tiles.size(), 0.0);
+  t.oz.assign(tiles.size(), 0.0);
+  for (size_t k = 0; k < tiles.size(); ++k) {
+    const size_t first = k * kPairTile, end = first + static_cast<size_t>(t.count[k]);
+    auto finite = [&](size_t i) {
+      return std::isfinite(t.xs[i]) && std::isfinite(t.ys[i]) && std::isfinite(t.zs[i]);
+    };
+    size_t o = first;
+    while (o < end && !finite(o)) ++o;
+    if (o == end) continue;
+    t.ox[k] = t.xs[o];
+    t.oy[k] = t.ys[o];
+    t.oz[k] = t.zs[o];
+    for (size_t i = first; i < end; ++i) {
+      if (!finite(i)) continue;
+      const double dx = t.xs[i] - t.ox[k], dy = t.ys[i] - t.oy[k], dz = t.zs[i] - t.oz[k];
+      t.reach = std::max(t.reach, std::sqrt(dx * dx + dy * dy + dz * dz) * (1 + 0x1p-20));
     }
   }
 }
@@ -381,14 +405,21 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     c.xs = tiles.xs.data();
     c.ys = tiles.ys.data();
     c.zs = tiles.zs.data();
+    c.ox = tiles.ox.data();
+    c.oy = tiles.oy.data();
+    c.oz = tiles.oz.data();
     // The approximate bin differs from the exact one by less than
     // (largest scaled coordinate + table size) * 2^-47 after two Newton
     // steps. One step from an estimate of relative error e < 2^-14 leaves
     // a relative error of 1.5 e^2 + 0.5 e^3 plus a few roundings, which
     // table size * 1.5 * 2^-28 * (1 + 2^-8) bounds on top. A margin of 2
     // or more certifies nothing (every pair takes the exact way).
+    // The AVX-512 count kernel's full blocks form the squared distance as
+    // |a|^2 + |b|^2 - 2 a.b from coordinates relative to an origin in tile
+    // I; for a bin of at least 1 (nearer pairs are never certain there) its
+    // roundings move the estimate by less than (reach^2 + 1) * 2^-45 more.
     c.twoSteps = cap > pairs::kOneStepBins;
-    c.margin = (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40;
+    c.margin = (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40 + (tiles.reach * tiles.reach + 1) * 0x1p-44;
     c.marginFine = std::min(2.0, c.margin);
     if (!c.twoSteps) c.margin += static_cast<double>(cap) * 0x1.8p-28 * (1 + 0x1p-8);
     c.margin = std::min(2.0, c.margin);

@@ -212,6 +212,29 @@ TEST(PairLoops, DistancesWithinAnUlpOfBinEdgesLandInTheSequentialBin) {
   expectEveryKernelMatches(params(nodes, 5, w), "line");
 }
 
+TEST(PairLoops, NearAndCoincidentPairsInsideFullTilesStayExact) {
+  // Twins of lattice atoms at under one bin, on the first bin edge and
+  // beyond it, in full tiles of a grain far from the origin: the vector
+  // kernels' shortcuts for whole tiles must not bin near pairs wrongly.
+  const double w = 0.001;
+  vGrainNodes nodes = fccGrain(7, 3.52);
+  const size_t lattice = nodes.size();
+  const double gaps[] = {0.0, 0.3 * w, std::nextafter(w, 0.0), w, std::nextafter(w, 1.0), 1.5 * w, 2 * w};
+  for (size_t k = 0; k < lattice; k += 3) {
+    StGrainNode twin = nodes[k];
+    const double gap = gaps[k % std::size(gaps)];
+    if (k % 2 == 0) {
+      twin.x += gap;
+    } else {
+      twin.y += gap * 0.6;
+      twin.z += gap * 0.8;
+    }
+    nodes.push_back(twin);
+  }
+  for (StGrainNode& g : nodes) g.x += 900;
+  expectEveryKernelMatches(params(nodes, span(nodes), w), "twins");
+}
+
 TEST(PairLoops, IdealLatticesGetACounterPerLane) {
   // The choice only changes the speed; the counts stay the sequential ones.
   if (bestPairKernel() != PairKernel::Avx512) GTEST_SKIP() << "no AVX-512 here";
