@@ -237,6 +237,26 @@ __attribute__((noinline)) int64_t* deferBits(int64_t* def, uint64_t bits, size_t
   return def;
 }
 
+// Appends the pairs of the block records in [from, to): the first few of
+// a record without a branch, any more through deferBits.
+inline int64_t* expandRecords(int64_t* def, const uint64_t* from, const uint64_t* to) {
+  constexpr int kUnbranched = 4;
+  for (const uint64_t* r = from; r != to; r += 2) {
+    uint64_t bad = r[0];
+    const size_t base = r[1];
+    const int nBad = __builtin_popcountll(bad);
+#pragma GCC unroll 4
+    for (int u = 0; u < kUnbranched; ++u) {
+      const auto b = static_cast<size_t>(__builtin_ctzll(bad | (uint64_t{1} << 63)));
+      def[u] = static_cast<int64_t>(base + ((b >> 4) << 32) + (b & 15));
+      bad &= bad - 1;
+    }
+    def += nBad < kUnbranched ? nBad : kUnbranched;
+    if (__builtin_expect(bad != 0, 0)) def = deferBits(def, bad, base);
+  }
+  return def;
+}
+
 // Counts 64 bins: two bins per load (the bins are never negative). The
 // loads may alias the counters, so they stay between the increments
 // instead of being hoisted into spilled registers.
@@ -281,6 +301,9 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
   const int ni = c.tileCount[I];
   const size_t oi = static_cast<size_t>(I) * kPairTile;
   alignas(64) int32_t kb[8][8];
+  // Uncertain-lane records of the full blocks: (mask, node slots).
+  uint64_t records[2 * kChunkTiles * (kPairTile / 4)];
+  uint64_t* rec = records;
   int64_t* def = c.deferred;
   uint32_t* const h = c.hist;
   // The full blocks count bin minus one: one counter (or one bin of
@@ -335,26 +358,17 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
           _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r + 1]), laneCounters<LaneCopies>(b1, 8));
         }
         // Uncertain lanes: bit 16 r + b stands for node a + r of tile I and
-        // node b of tile J. The first few are written without a branch
-        // (a block seldom holds more, and whether it holds any at all is
-        // hard to predict on a perfect lattice).
+        // node b of tile J. A block with any keeps its mask and node slots
+        // as a record, written without a branch (whether a block holds any
+        // is hard to predict on a perfect lattice); the records are
+        // expanded into pairs after the tiles.
         const __mmask64 ok64 = _mm512_kunpackd(
             _mm512_kunpackw(_mm512_kunpackb(okm[7], okm[6]), _mm512_kunpackb(okm[5], okm[4])),
             _mm512_kunpackw(_mm512_kunpackb(okm[3], okm[2]), _mm512_kunpackb(okm[1], okm[0])));
-        uint64_t bad = ~_cvtmask64_u64(ok64);
-        const size_t base = ((oi + static_cast<size_t>(a)) << 32) + oj;
-        const int nBad = __builtin_popcountll(bad);
-        // Lattice-like grains (those that keep counter copies) hold more
-        // pairs on bin edges: six are written without a branch there.
-        constexpr int kUnbranched = LaneCopies ? 6 : 2;
-#pragma GCC unroll 6
-        for (int u = 0; u < kUnbranched; ++u) {
-          const auto b = static_cast<size_t>(__builtin_ctzll(bad | (uint64_t{1} << 63)));
-          def[u] = static_cast<int64_t>(base + ((b >> 4) << 32) + (b & 15));
-          bad &= bad - 1;
-        }
-        def += nBad < kUnbranched ? nBad : kUnbranched;
-        if (__builtin_expect(bad != 0, 0)) def = deferBits(def, bad, base);
+        const uint64_t bad = ~_cvtmask64_u64(ok64);
+        rec[0] = bad;
+        rec[1] = ((oi + static_cast<size_t>(a)) << 32) + oj;
+        rec += bad != 0 ? 2 : 0;
         // Through memory: plain loads of the bins are cheaper than lane
         // extractions.
         asm("" : : "r"(&kb[0][0]) : "memory");
@@ -381,6 +395,7 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
       }
     }
   }
+  def = expandRecords(def, records, rec);
   countDeferred(c, def);
 }
 
