@@ -130,11 +130,27 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __m51
 // distance is never certain (q is then not a number, which converts to the
 // integer indefinite 2^31, beyond any table).
 struct Approx512 {
-  __m512d half, threeHalves, margin, capd;
+  __m512d half, threeHalves, margin;
   __m512d marginUp, marginDown;  // margin + 1, margin - 1
   __m256i cap;       // table size as a 32-bit integer (also the spare bin)
   __m256i capBelow;  // table size - 1
 };
+
+// The estimate q = t v of sqrt(s), with t = s y and v = 3/2 - t y / 2 for
+// y the refined reciprocal square root; callers form q - margin and
+// q + margin from t and v with one rounding each.
+template <bool TwoSteps>
+__attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline void estimate512(__m512d s,
+                                                                                          const Approx512& k,
+                                                                                          __m512d& t, __m512d& v) {
+  __m512d y = _mm512_rsqrt14_pd(s);  // relative error < 2^-14
+  if constexpr (TwoSteps) {
+    const __m512d t0 = _mm512_mul_pd(s, y);
+    y = _mm512_mul_pd(y, _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t0, y), k.threeHalves));
+  }
+  t = _mm512_mul_pd(s, y);
+  v = _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves);
+}
 
 template <bool TwoSteps>
 __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mmask8 approxBins512(
@@ -144,15 +160,8 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mma
   const __m512d dy = _mm512_sub_pd(yi, _mm512_loadu_pd(yj));
   const __m512d dz = _mm512_sub_pd(zi, _mm512_loadu_pd(zj));
   const __m512d s = _mm512_fmadd_pd(dz, dz, _mm512_fmadd_pd(dy, dy, _mm512_mul_pd(dx, dx)));
-  __m512d y = _mm512_rsqrt14_pd(s);  // relative error < 2^-14
-  if constexpr (TwoSteps) {
-    const __m512d t = _mm512_mul_pd(s, y);
-    y = _mm512_mul_pd(y, _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves));
-  }
-  // q = t (3/2 - t y / 2) with t = s y; q - margin and q + margin are
-  // formed with one rounding each.
-  const __m512d t = _mm512_mul_pd(s, y);
-  const __m512d v = _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves);
+  __m512d t, v;
+  estimate512<TwoSteps>(s, k, t, v);
   const __m256i lo = _mm512_cvttpd_epi32(_mm512_fmsub_pd(t, v, k.margin));
   const __m256i hi = _mm512_cvttpd_epi32(_mm512_fmadd_pd(t, v, k.margin));
   __mmask8 ok = _mm256_mask_cmpeq_epi32_mask(lanes, lo, hi);
@@ -173,13 +182,8 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mma
     __m512d m2x, __m512d m2y, __m512d m2z, __m512d na, __m512d xb, __m512d yb, __m512d zb, __m512d nb,
     const Approx512& k, __m256i& below) {
   const __m512d s = _mm512_fmadd_pd(m2z, zb, _mm512_fmadd_pd(m2y, yb, _mm512_fmadd_pd(m2x, xb, _mm512_add_pd(nb, na))));
-  __m512d y = _mm512_rsqrt14_pd(s);
-  if constexpr (TwoSteps) {
-    const __m512d t = _mm512_mul_pd(s, y);
-    y = _mm512_mul_pd(y, _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves));
-  }
-  const __m512d t = _mm512_mul_pd(s, y);
-  const __m512d v = _mm512_fnmadd_pd(k.half, _mm512_mul_pd(t, y), k.threeHalves);
+  __m512d t, v;
+  estimate512<TwoSteps>(s, k, t, v);
   constexpr int kDown = _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC;
   const __m256i lo = _mm512_cvt_roundpd_epi32(_mm512_fmsub_pd(t, v, k.marginUp), kDown);
   const __m256i hi = _mm512_cvt_roundpd_epi32(_mm512_fmadd_pd(t, v, k.marginDown), kDown);
@@ -293,7 +297,6 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
   k.half = _mm512_set1_pd(0.5);
   k.threeHalves = _mm512_set1_pd(1.5);
   k.margin = _mm512_set1_pd(c.margin);
-  k.capd = _mm512_set1_pd(c.capd);
   k.cap = _mm256_set1_epi32(static_cast<int32_t>(c.capd));
   k.marginUp = _mm512_set1_pd(c.margin + 1);
   k.marginDown = _mm512_set1_pd(c.margin - 1);

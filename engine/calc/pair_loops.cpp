@@ -147,11 +147,9 @@ void buildTiles(const StCalcPrm& prm, int mode, TileSet& t) {
   t.ox.assign(tiles.size(), 0.0);
   t.oy.assign(tiles.size(), 0.0);
   t.oz.assign(tiles.size(), 0.0);
+  auto finite = [&](size_t i) { return std::isfinite(t.xs[i]) && std::isfinite(t.ys[i]) && std::isfinite(t.zs[i]); };
   for (size_t k = 0; k < tiles.size(); ++k) {
     const size_t first = k * kPairTile, end = first + static_cast<size_t>(t.count[k]);
-    auto finite = [&](size_t i) {
-      return std::isfinite(t.xs[i]) && std::isfinite(t.ys[i]) && std::isfinite(t.zs[i]);
-    };
     size_t o = first;
     while (o < end && !finite(o)) ++o;
     if (o == end) continue;
@@ -417,7 +415,8 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     // The AVX-512 count kernel's full blocks form the squared distance as
     // |a|^2 + |b|^2 - 2 a.b from coordinates relative to an origin in tile
     // I; for a bin of at least 1 (nearer pairs are never certain there) its
-    // roundings move the estimate by less than (reach^2 + 1) * 2^-45 more.
+    // roundings move the estimate by less than (reach^2 + 1) * 2^-45 more,
+    // which the margin covers twice.
     c.twoSteps = cap > pairs::kOneStepBins;
     c.margin = (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40 + (tiles.reach * tiles.reach + 1) * 0x1p-44;
     c.marginFine = std::min(2.0, c.margin);
