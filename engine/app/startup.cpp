@@ -7,9 +7,13 @@ namespace grainix {
 
 namespace fs = std::filesystem;
 
-std::vector<std::string> elementTableCandidates(const std::string& workingDir, const std::string& exeDir) {
+namespace {
+constexpr const char* kElementTableName = "scFact.sft";
+}
+
+std::vector<std::string> bundledFileCandidates(const std::string& name, const std::string& workingDir,
+                                               const std::string& exeDir) {
   std::vector<std::string> out;
-  const char* name = "scFact.sft";
   out.push_back((fs::path(workingDir) / name).string());
   if (!exeDir.empty()) {
     out.push_back((fs::path(exeDir) / name).string());
@@ -18,11 +22,19 @@ std::vector<std::string> elementTableCandidates(const std::string& workingDir, c
   return out;
 }
 
-std::string locateElementTable(const std::string& workingDir, const std::string& exeDir) {
+std::string locateBundledFile(const std::string& name, const std::string& workingDir, const std::string& exeDir) {
   std::error_code ec;
-  for (const std::string& c : elementTableCandidates(workingDir, exeDir))
+  for (const std::string& c : bundledFileCandidates(name, workingDir, exeDir))
     if (fs::is_regular_file(c, ec)) return c;
   return "";
+}
+
+std::vector<std::string> elementTableCandidates(const std::string& workingDir, const std::string& exeDir) {
+  return bundledFileCandidates(kElementTableName, workingDir, exeDir);
+}
+
+std::string locateElementTable(const std::string& workingDir, const std::string& exeDir) {
+  return locateBundledFile(kElementTableName, workingDir, exeDir);
 }
 
 }  // namespace grainix

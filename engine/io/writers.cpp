@@ -78,9 +78,13 @@ void sortNodesByRadiusThenZ(vGrainNodes& nodes) {
 }
 
 StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const StFileTexts& t) {
+  return saveNodesFile(path, nodes, t, nodesLayoutForPath(path));
+}
+
+StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const StFileTexts& t,
+                              NodesLayout layout) {
   FileWriter out;
   if (!out.open(path)) return cannotOpen(path);
-  const NodesLayout layout = nodesLayoutForPath(path);
   switch (layout) {
     case NodesLayout::Ndl:
     case NodesLayout::Nds:
@@ -279,20 +283,26 @@ StCommandResult saveAll(const std::string& indexPath, vGrainNodes& nodes, const 
   return res;
 }
 
-std::string memoDumpName(const std::string& date, const std::string& time) {
+std::string digitStamp(const std::string& date, const std::string& time, char fill) {
   std::string name = date + ":" + time;
   for (char& c : name)
-    if (c < '0' || c > '9') c = '-';
+    if (c < '0' || c > '9') c = fill;
   return name;
 }
 
-std::string memoDumpPath(const std::string& dataDir, std::time_t when) {
+std::string timeStamp(std::time_t when, char fill) {
   std::tm tm{};
   localtime_r(&when, &tm);
   char date[32], time[32];
   std::strftime(date, sizeof date, "%Y-%m-%d", &tm);
   std::strftime(time, sizeof time, "%H:%M:%S", &tm);
-  return dataDir + "/" + memoDumpName(date, time) + ".txt";
+  return digitStamp(date, time, fill);
+}
+
+std::string memoDumpName(const std::string& date, const std::string& time) { return digitStamp(date, time, '-'); }
+
+std::string memoDumpPath(const std::string& dataDir, std::time_t when) {
+  return dataDir + "/" + timeStamp(when, '-') + ".txt";
 }
 
 StCommandResult saveMemo(const std::string& path, const std::vector<std::string>& lines) {

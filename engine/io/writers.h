@@ -41,6 +41,10 @@ void sortNodesByRadiusThenZ(vGrainNodes& nodes);
 
 // The .nds and .ndm layouts sort `nodes` in place.
 StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const StFileTexts& texts);
+// The same writer with the layout given: a file handed to another program
+// must have its layout whatever the folders of its path are called.
+StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const StFileTexts& texts,
+                              NodesLayout layout);
 // The four lines "Save nodes" logs after the writer returns, whatever its result.
 std::vector<std::string> savedNodesLogLines(const std::string& path);
 
@@ -65,6 +69,12 @@ StSaveAllPaths saveAllPaths(const std::string& indexPath);
 StCommandResult saveAll(const std::string& indexPath, vGrainNodes& nodes, const PdhList& pdh,
                         const StIDCalcResults& partial, bool biatomic, const StDiffPattern& pattern,
                         const secPrm& sections, const StFileTexts& texts, std::string* dataFolder = nullptr);
+
+// date ":" time with every character that is not a decimal digit replaced
+// by `fill`: "2013-07-15" and "12:34:56" give "2013_07_15_12_34_56" for '_'.
+std::string digitStamp(const std::string& date, const std::string& time, char fill);
+// The stamp of a local time (date "%Y-%m-%d", time "%H:%M:%S").
+std::string timeStamp(std::time_t when, char fill);
 
 // "2013-07-15-12-34-56": date ":" time with every non-digit replaced by "-".
 std::string memoDumpName(const std::string& date, const std::string& time);
