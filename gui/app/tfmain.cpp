@@ -364,10 +364,8 @@ void TFMain::buildMenus() {
   hideItem(queue);
   // The RasMol item is captioned "-" and shows as a separator line.
   tools->addSeparator();
-  QAction* rasmol = addMenuItem(nullptr, "MIrasmol", "-", QKeySequence("Ctrl+R"), nullptr);
-  connect(rasmol, &QAction::triggered, this, [this] { notAvailable("Viewing the grain in RasMol"); });
-  QAction* rastop = addMenuItem(tools, "MIrastop", "Rastop", QKeySequence("Ctrl+T"), nullptr);
-  connect(rastop, &QAction::triggered, this, [this] { notAvailable("Viewing the grain in RasTop"); });
+  QAction* rasmol = addMenuItem(nullptr, "MIrasmol", "-", QKeySequence("Ctrl+R"), &TFMain::MIrasmolClick);
+  addMenuItem(tools, "MIrastop", "Rastop", QKeySequence("Ctrl+T"), &TFMain::MIrastopClick);
   QAction* cmp = addMenuItem(tools, "MIcmpexp", "Compare with experiment", QKeySequence("Ctrl+D"), nullptr);
   connect(cmp, &QAction::triggered, this, [this] { notAvailable("The compare-with-experiment window"); });
   hideItem(cmp);

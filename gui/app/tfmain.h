@@ -109,6 +109,14 @@ class TFMain : public QMainWindow, public CalcHost {
   void MIpathrastopClick();
   void MIpathtoncovertClick();
   void MIscattfactClick();       // element table editor
+  void MIrasmolClick();          // Tools: view the grain in RasMol
+  void MIrastopClick();          // Tools: view the grain in RasTop
+  // Writes the current grain and a viewer script to the temp folder and
+  // starts folder/executable (looked up on PATH when the folder is empty)
+  // without waiting; true when the viewer was started.
+  bool launchViewer(const QString& folder, const QString& executable);
+  // Process id of the last viewer started, 0 when none was.
+  qint64 lastViewerPid() const { return viewerPid_; }
 
   // File menu
   void MIopennodesClick();
@@ -210,6 +218,7 @@ class TFMain : public QMainWindow, public CalcHost {
   QString rasmolDir_;
   QString rastopDir_;
   int priority_ = 3;
+  qint64 viewerPid_ = 0;
   int expCounter_ = 0;
   bool syncing_ = false;
   bool memoHasLines_ = true;  // false right after "Clear"
