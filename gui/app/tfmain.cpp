@@ -27,7 +27,7 @@
 #include "engine/app/build_command.h"
 #include "engine/core/format.h"
 #include "engine/grain/command_names.h"
-#include "gui/app/digit_labeled_edit.h"
+#include "gui/controls/digit_labeled_edit.h"
 
 #include "gui/calc/calc_panel.h"
 #include "gui/calc/tfscatterfactors.h"

@@ -10,7 +10,7 @@
 
 #include "engine/io/readers.h"
 #include "engine/io/writers.h"
-#include "gui/app/digit_labeled_edit.h"
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/app/tfmain.h"
 #include "gui/app/tfwait.h"
 

@@ -26,7 +26,7 @@
 #include "engine/app/startup.h"
 #include "engine/calc/element_table.h"
 #include "engine/io/readers.h"
-#include "gui/app/digit_labeled_edit.h"
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/app/tfmain.h"
 #include "gui/calc/calc_panel.h"
 

@@ -7,7 +7,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "gui/app/digit_labeled_edit.h"
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/app/group_box_ext.h"
 #include "gui/app/tfpriority.h"
 #include "gui/app/tfwait.h"

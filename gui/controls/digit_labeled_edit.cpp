@@ -1,4 +1,4 @@
-#include "gui/app/digit_labeled_edit.h"
+#include "gui/controls/digit_labeled_edit.h"
 
 #include <QKeyEvent>
 #include <QLabel>
