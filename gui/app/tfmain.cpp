@@ -320,8 +320,7 @@ void TFMain::buildMenus() {
       ->setEnabled(false);
   addMenuItem(file, cmd::SaveAll, "Save all", QKeySequence("Alt+F7"), &TFMain::MIsaveallClick)->setEnabled(false);
   file->addSeparator();
-  QAction* fityk = addMenuItem(file, cmd::Fityk, "Fityk", QKeySequence("Ctrl+Q"), nullptr);
-  connect(fityk, &QAction::triggered, this, [this] { notAvailable("The fityk script window"); });
+  QAction* fityk = addMenuItem(file, cmd::Fityk, "Fityk", QKeySequence("Ctrl+Q"), &TFMain::MIfitykClick);
   fityk->setEnabled(false);
   hideItem(fityk);
   file->addSeparator();
@@ -366,8 +365,8 @@ void TFMain::buildMenus() {
   tools->addSeparator();
   QAction* rasmol = addMenuItem(nullptr, "MIrasmol", "-", QKeySequence("Ctrl+R"), &TFMain::MIrasmolClick);
   addMenuItem(tools, "MIrastop", "Rastop", QKeySequence("Ctrl+T"), &TFMain::MIrastopClick);
-  QAction* cmp = addMenuItem(tools, "MIcmpexp", "Compare with experiment", QKeySequence("Ctrl+D"), nullptr);
-  connect(cmp, &QAction::triggered, this, [this] { notAvailable("The compare-with-experiment window"); });
+  QAction* cmp =
+      addMenuItem(tools, "MIcmpexp", "Compare with experiment", QKeySequence("Ctrl+D"), &TFMain::MIcmpexpClick);
   hideItem(cmp);
 
   QMenu* help = bar->addMenu("&Help");

@@ -117,6 +117,8 @@ class TFMain : public QMainWindow, public CalcHost {
   bool launchViewer(const QString& folder, const QString& executable);
   // Process id of the last viewer started, 0 when none was.
   qint64 lastViewerPid() const { return viewerPid_; }
+  void MIfitykClick();           // "Fityk": the fityk script window
+  void MIcmpexpClick();          // "Compare with experiment"
 
   // File menu
   void MIopennodesClick();

@@ -25,6 +25,7 @@
 #include "engine/app/parameters_report.h"
 #include "engine/app/startup.h"
 #include "engine/calc/element_table.h"
+#include "engine/fit/fit_form_prm.h"
 #include "engine/io/readers.h"
 #include "gui/controls/digit_labeled_edit.h"
 #include "gui/app/tfmain.h"
@@ -164,8 +165,9 @@ void TFMain::applySettings(const StSettings& s) {
   setPanelText("Egrstart", qs(s.grStart));
   setPanelText("Egrstop", qs(s.grStop));
   setPanelChecked("ChBoxGrGraph", s.grShowGraph);
-  // Queue and fityk settings are kept in settings_ for their windows.
-  wb_.fitForm.max = s.fitMax;
+  // Queue settings are kept in settings_ for their window; the fityk
+  // settings live in the fit-form record the fityk window edits.
+  applyFitSettings(wb_.fitForm, s);
   // Structure and shape last; a tag that matches no button checks nothing.
   if (QAbstractButton* b = structureGroup_->button(s.type)) b->click();
   if (QAbstractButton* b = shapeGroup_->button(s.shape)) b->click();
@@ -207,7 +209,7 @@ StSettings TFMain::currentSettings() const {
   s.remTmpFiles = MIrmtmpfiles_->isChecked();
   s.comm = ss(Ecomment_->text());
   s.priority = priority_;
-  s.fitMax = wb_.fitForm.max;
+  storeFitSettings(wb_.fitForm, s);
   s.type = structureGroup_->checkedId();
   s.shape = shapeGroup_->checkedId();
   return s;

@@ -16,6 +16,7 @@
 #include <climits>
 
 #include "engine/app/parameters_report.h"
+#include "engine/fit/fit_form_prm.h"
 #include "engine/grain/command_names.h"
 #include "gui/calc/calc_events.h"
 #include "gui/plot/diagram_open.h"
@@ -148,6 +149,25 @@ bool CalcPanel::calculationRunning() const {
 bool CalcPanel::refuseWhileBusy() {
   if (!(pdhActive_ || diffrActive_ || grActive_)) return false;
   QApplication::beep();
+  return true;
+}
+
+bool CalcPanel::prepareComparison(StFitFormPrm& prm, const QString& dataFolder) {
+  // The G(r) record and its window are the running G(r) thread's input.
+  if (refuseWhileBusy()) return false;
+  StCompareTexts t;
+  t.dataFolder = dataFolder.toStdString();
+  t.grStart = text(Egrstart);
+  t.grStop = text(Egrstop);
+  t.grStep = text(Egrstep);
+  t.radius = host_.radiusText().toStdString();
+  t.binWidth = text(Ebinwidth);
+  t.lambda = text(Elam);
+  const StCommandResult r = compareCommand(prm, grPrm_, t);
+  apply(r);
+  if (!r.ok) return false;
+  window_ = makeWindow(windowLorch);
+  grPrm_.window = window_.get();
   return true;
 }
 
@@ -314,6 +334,7 @@ bool CalcPanel::startPdh() {
   }
   retireThreads();
   apply(s.result);
+  pdhRunStarting(wb.fitForm);
   thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, s.mode, std::move(s.prm), &wb.pdh,
                                      &wb.partial);
   pdhActive_ = true;
@@ -444,6 +465,7 @@ bool CalcPanel::startGr() {
   window_ = makeWindow(s.windowChoice);
   grPrm_.window = window_.get();
   grWindowName_ = window_->name;
+  grRunStarting(wb.fitForm);
   thGr_ = std::make_unique<ThCalcGr>(host_.completionTarget(), ++serial_, &grPrm_, &wb.gr);
   grActive_ = true;
   runStarted(thGr_.get(), false);
@@ -472,6 +494,7 @@ bool CalcPanel::startDelta() {
   apply(s.result);
   if (!s.result.ok) return false;
   retireThreads();
+  pdhRunStarting(wb.fitForm);
   thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, 3, std::move(s.prm), &wb.pdh,
                                      &wb.partial);
   pdhActive_ = true;

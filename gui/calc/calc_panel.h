@@ -31,6 +31,8 @@ class QTimer;
 
 namespace grainix {
 
+struct StFitFormPrm;
+
 // The small pie of the "Calculations" group: maximum 4, advanced by the timer.
 class PieGauge : public QWidget {
  public:
@@ -83,6 +85,11 @@ class CalcPanel : public QWidget {
   void BrijnewClick();    // delta(r) calculation (also called by the queue)
   void BrijgraphClick();  // "delta(r) diagram"
   void N1161Click(int tag);  // bin-width popup items
+
+  // "Compare with experiment": the G(r) range, radius, bin width and
+  // wavelength into the fit-form record and the G(r) input record, whose
+  // window becomes a new Lorch window. Refused while a calculation runs.
+  bool prepareComparison(StFitFormPrm& prm, const QString& dataFolder);
 
   // What the controls hold now.
   StCalcInputs inputs() const;

@@ -3,6 +3,7 @@
 #include <QPixmap>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
@@ -19,6 +20,8 @@
 
 #include "engine/app/build_command.h"
 #include "gui/app/tfmain.h"
+#include "gui/controls/digit_labeled_edit.h"
+#include "gui/fit/tffityk.h"
 
 namespace grainix {
 namespace {
@@ -245,6 +248,58 @@ TEST(MainWindow, SettingsSurviveACloseAndANewStart) {
   }
 }
 
+// A PDH computed in the window, the fityk window opened on it, its script
+// saved; the fityk inputs and the grain diameter of "Compare with
+// experiment" reach the settings file.
+TEST(MainWindow, FitykWindowOnThePdhAndTheFitykSettings) {
+  Fixture f;
+  {
+    auto w = f.open();
+    w->show();
+    child<QRadioButton>(*w, "rbsc")->click();
+    child<QLineEdit>(*w, "Elp")->setText("2.5");
+    child<QLineEdit>(*w, "Eradius")->setText("5");
+    child<QPushButton>(*w, "Bsiecwatek")->click();
+    EXPECT_EQ(w->workbench().fitForm.lp, "2.5");
+    child<QPushButton>(*w, "BLiczPdf")->click();
+    EXPECT_EQ(w->workbench().fitForm.pdh, nullptr);  // not while the run fills the list
+    QElapsedTimer t;
+    t.start();
+    while (!w->isCommandEnabled("MIfityk") && t.elapsed() < 60000) QTest::qWait(20);
+    ASSERT_TRUE(w->isCommandEnabled("MIfityk"));
+    EXPECT_EQ(w->workbench().fitForm.pdh, &w->workbench().pdh);
+
+    w->findChild<QAction*>("MIfityk")->trigger();
+    TFfityk* fityk = w->findChild<TFfityk*>();
+    ASSERT_NE(fityk, nullptr);
+    EXPECT_TRUE(fityk->isVisible());
+    EXPECT_EQ(fityk->Elp->text(), "2.5");
+    EXPECT_FALSE(fityk->model().peaks().x.empty());
+    EXPECT_NEAR(fityk->model().peaks().x.front(), 2.5, 0.002);  // the nearest neighbours of sc
+    fityk->Emin->setText("1");
+    f.presenter.fileAnswer = f.tmp.filePath("sc.fit");
+    QTest::mouseClick(fityk->Bsave, Qt::LeftButton);
+    EXPECT_EQ(f.presenter.lastSave.defaultName, "script");
+    EXPECT_EQ(f.presenter.lastSave.defaultExt, "fit");
+    EXPECT_EQ(f.presenter.lastSave.filter, "Fityk script(*.fit)|*.fit");
+    EXPECT_EQ(f.presenter.lastSave.folder, w->dataFolder());
+    EXPECT_TRUE(QFile::exists(f.tmp.filePath("sc.fit")));
+    EXPECT_TRUE(f.presenter.shown.empty());
+
+    child<QLineEdit>(*w, "Eradius")->setText("12");
+    emit w->findChild<QShortcut*>("MIcmpexpKey")->activated();
+    EXPECT_EQ(w->workbench().fitForm.max, 24);
+    w->close();
+  }
+  QFile ini(f.options.settingsPath);
+  ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(ini.readAll());
+  const QString fityk = text.mid(text.indexOf("[fityk]"));
+  EXPECT_TRUE(fityk.contains("\nmin=1\n")) << fityk.toStdString();
+  EXPECT_TRUE(fityk.contains("\nlp=2.5\n")) << fityk.toStdString();
+  EXPECT_TRUE(fityk.contains("\nmax=24\n")) << fityk.toStdString();
+}
+
 // Writes an .ndl file of a small sc grain through the real window.
 QString writeNodesFile(Fixture& f, const QString& name) {
   auto w = f.open();
@@ -352,11 +407,13 @@ TEST(MainWindow, MenuItemsHiddenDisabledAndShortcuts) {
   EXPECT_TRUE(QString::fromStdString(f.presenter.shown[0].text).contains("not available yet"));
   emit w->findChild<QShortcut*>("MIfitykKey")->activated();
   EXPECT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(w->findChild<TFfityk*>(), nullptr);
   w->setCommandEnabled("MIfityk", true);
   EXPECT_TRUE(w->isCommandEnabled("MIfityk"));
   EXPECT_FALSE(w->findChild<QAction*>("MIfityk")->isVisible());
   emit w->findChild<QShortcut*>("MIfitykKey")->activated();
-  EXPECT_EQ(f.presenter.shown.size(), 2u);
+  EXPECT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_NE(w->findChild<TFfityk*>(), nullptr);
 }
 
 TEST(MainWindow, ShowMessagesNarrowsTheWindow) {

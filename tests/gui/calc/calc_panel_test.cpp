@@ -162,8 +162,12 @@ TEST_F(CalcPanelTest, GrOfDiffractionChainsPdhAndDiffractionAndOpensThreeDiagram
   panel->ChBoxGrGraph->setChecked(true);
   panel->Bsq->setEnabled(true);  // as after a pattern read from a file
   host.window.show();
+  host.wb.fitForm.gr = &host.wb.gr;  // a G(r) of an earlier run
 
   QTest::mouseClick(panel->Bsq, Qt::LeftButton);
+  // The chain has started the G(r) run, which fills the record: the fityk
+  // window must not reach it until the completion hands it over again.
+  EXPECT_EQ(host.wb.fitForm.gr, nullptr);
   ASSERT_TRUE(idle(3));
   EXPECT_TRUE(host.messages.empty());
 
@@ -220,9 +224,11 @@ TEST_F(CalcPanelTest, StopDuringLargePdhAbortsEnablesNothingAndStaysResponsive) 
   panel->Ebinwidth->setText("0.001");
   panel->ChBtuzpo->setChecked(true);
   host.enabled.clear();
+  host.wb.fitForm.pdh = &host.wb.pdh;  // as after an earlier run
 
   QTest::mouseClick(panel->BLiczPdf, Qt::LeftButton);
   ASSERT_TRUE(panel->calculationRunning());
+  EXPECT_EQ(host.wb.fitForm.pdh, nullptr);  // the fityk window must not read the list being filled
   EXPECT_TRUE(panel->Bstop->isVisible());
   EXPECT_TRUE(panel->CG->isVisible());
 
@@ -323,8 +329,10 @@ TEST_F(CalcPanelTest, DeltaOfAUniformScalingIsFlatAtTenWithItsStatistics) {
   QTest::mouseClick(panel->findChild<QLabel*>("Label6"), Qt::LeftButton);
   ASSERT_TRUE(panel->ChBgraphrij->isChecked());
   host.window.show();
+  host.wb.fitForm.pdh = &host.wb.pdh;
 
   QTest::mouseClick(panel->Brijnew, Qt::LeftButton);
+  EXPECT_EQ(host.wb.fitForm.pdh, nullptr);  // the delta sums replace the list
   const int start = host.logIndex("... delta (r) CALCULATIONS START ...");
   ASSERT_GE(start, 0);
   EXPECT_TRUE(host.log.value(start + 1).startsWith("start time is ")) << host.log.value(start + 1).toStdString();
