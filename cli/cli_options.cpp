@@ -123,6 +123,10 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   app.add_option("--write-gr", o.writeGr, "G(r) file (.grp)");
   app.add_option("--write-delta", o.writeDelta, "delta(r) file (.dij)");
   app.add_option("--write-sections", o.writeSections, "sections file (.sct)");
+  app.add_option("--write-fityk", o.writeFityk,
+                 "fityk script (.fit) as the fityk window writes it with its default choices");
+  app.add_option("--fityk-source", o.fitykSource, "peaks of the fityk script: the PDH (default) or the G(r) peaks")
+      ->check(CLI::IsMember({"pdh", "gr"}));
   app.add_option("--comment", o.comment, "the comment line of written files");
   app.add_option("--threads", o.threads, "worker threads (default: all cores)")->check(CLI::Range(0, 1024));
   app.add_flag("--quiet", o.quiet, "no log lines on stderr");

@@ -42,6 +42,8 @@ struct CliOptions {
   std::optional<double> grStart, grStop, grStep;
 
   std::string writeNodes, writePdh, writeDiffraction, writeGr, writeDelta, writeSections;
+  std::string writeFityk;              // fityk script (.fit)
+  std::string fitykSource = "pdh";     // pdh | gr
   std::string comment;
   int threads = 0;
   bool quiet = false;

@@ -10,6 +10,7 @@
 #include "engine/calc/radiation.h"
 #include "engine/calc/windowing.h"
 #include "engine/core/format.h"
+#include "engine/fit/fityk_model.h"
 #include "engine/modify/modpos_model.h"
 
 namespace grainix::cli {
@@ -185,6 +186,28 @@ int computeDelta(Session& s) {
   return 0;
 }
 
+// The script of the fityk window opened on this run's results with its
+// default choices: the PDH (or the G(r) peaks), a Gaussian per peak, the
+// "Besel" background, no common width, no multiplier.
+bool writeFitykScript(Session& s) {
+  const CliOptions& o = *s.options;
+  StFitFormPrm& prm = s.wb.fitForm;
+  // What the completions of the PDH and G(r) runs hand to the window.
+  prm.pdh = s.biatomic ? nullptr : &s.wb.pdh;
+  prm.partial = s.biatomic ? &s.wb.partial : nullptr;
+  prm.gr = o.fitykSource == "gr" ? &s.wb.gr : nullptr;
+  FitykModel model(prm);
+  model.opening();
+  if (o.fitykSource == "gr") model.chooseGr();
+  if (model.peaks().x.empty()) {
+    s.log->error(o.fitykSource == "gr" ? std::string("--write-fityk: G(r) has no peaks (") + kGrNoPeaks + ")"
+                                       : "--write-fityk: the PDH has no pairs below max R = " +
+                                             fmtGeneral(prm.max, 5) + " Angs");
+    return false;
+  }
+  return writeAtomically(o.writeFityk, *s.log, [&](const std::string& p) { return model.save(p); });
+}
+
 }  // namespace
 
 int runSteps(Session& s) {
@@ -195,9 +218,10 @@ int runSteps(Session& s) {
   if (modify)
     if (int rc = modifyGrain(s)) return rc;
 
-  const bool needGr = !o.writeGr.empty();
+  const bool fityk = !o.writeFityk.empty();
+  const bool needGr = !o.writeGr.empty() || (fityk && o.fitykSource == "gr");
   const bool needDiffraction = needGr || !o.writeDiffraction.empty();
-  const bool needPdh = needDiffraction || !o.writePdh.empty();
+  const bool needPdh = needDiffraction || !o.writePdh.empty() || fityk;
 
   if (needPdh)
     if (int rc = computePdh(s)) return rc;
@@ -219,6 +243,7 @@ int runSteps(Session& s) {
   write(o.writeGr, [&](const std::string& p) { return saveGrFile(p, s.wb.gr, s.texts); });
   write(o.writeDelta, [&](const std::string& p) { return saveDeltaFile(p, s.delta, s.texts); });
   write(o.writeSections, [&](const std::string& p) { return saveSectionsFile(p, s.wb.sections, s.texts); });
+  if (fityk) ok = writeFitykScript(s) && ok;
   return ok ? 0 : 1;
 }
 

@@ -19,6 +19,7 @@
 #include "engine/calc/radiation.h"
 #include "engine/calc/windowing.h"
 #include "engine/core/format.h"
+#include "engine/fit/fityk_model.h"
 #include "engine/io/writers.h"
 #include "engine/modify/modpos_model.h"
 
@@ -208,6 +209,41 @@ TEST_F(CliTest, PdhOfAnXyzFile) {
   EXPECT_NE(his.find(" 1.400000\t       3\n"), std::string::npos) << his;
 }
 
+// The script the fityk window writes with its default choices, on the PDH
+// and on the G(r) peaks.
+TEST_F(CliTest, FitykScriptsOfThePdhAndOfGr) {
+  CliRun r = run("--structure fcc --element Ni --radius 6 --bin 0.01 --write-fityk ni.fit --quiet");
+  ASSERT_EQ(r.status, 0) << r.err;
+  Workbench wb;
+  ASSERT_TRUE(build(wb, input("fcc", "Ni", "", 6), nullptr).ok);
+  StCalcPrm prm;
+  prm.nodes = wb.ideal;
+  prm.rMax = wb.grainPrm.maxDistance;
+  prm.binWidth = 0.01;
+  CancelToken never;
+  runPairLoop(0, prm, wb.pdh, wb.partial, nullptr, never);
+  wb.fitForm.pdh = &wb.pdh;
+  FitykModel model(wb.fitForm);
+  model.opening();
+  std::string expected;
+  ASSERT_TRUE(model.script(expected).ok);
+  EXPECT_EQ(slurp(dir / "ni.fit"), expected);
+  EXPECT_NE(expected.find("$lp=~3.52\n"), std::string::npos) << expected;  // the lattice parameter of the build
+
+  r = run("--structure fcc --element Ni --radius 6 --bin 0.01 --range 5:150:0.5 --write-fityk gr.fit "
+          "--fityk-source gr --quiet");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string gr = slurp(dir / "gr.fit");
+  EXPECT_EQ(gr.rfind("# skrypt fityka na podstawie danych z PDF\n", 0), 0u) << gr;
+  EXPECT_NE(gr.find("= Gaussian(height=~"), std::string::npos) << gr;
+
+  // A range with no pair: the window would refuse to save; so does the tool.
+  r = run("--structure sc --element Ni --lattice 20 --radius 21 --write-fityk none.fit");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("--write-fityk: the PDH has no pairs below max R = 10 Angs"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "none.fit"));
+}
+
 TEST_F(CliTest, BadOptionsNameTheOptionAndExitWith2) {
   const std::pair<const char*, const char*> cases[] = {
       {"--structure hcp --element Ni --radius 5", "--structure"},
@@ -225,6 +261,7 @@ TEST_F(CliTest, BadOptionsNameTheOptionAndExitWith2) {
       {"--structure fcc --element Ni --radius 5 --write-delta d.dij", "--write-delta"},
       {"--structure fcc --element Ni --radius 5 --frobnicate", "--frobnicate"},
       {"--input missing.ndl --write-pdh x.his", "--input"},
+      {"--structure fcc --element Ni --radius 5 --write-fityk f.fit --fityk-source pdf", "--fityk-source"},
   };
   for (auto [args, option] : cases) {
     const CliRun r = run(args);
