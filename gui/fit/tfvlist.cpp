@@ -103,7 +103,7 @@ TFvlist::TFvlist(std::vector<double>& x, std::vector<double>& y, QWidget* parent
   auto* v = new QVBoxLayout(this);
   v->addWidget(ValueListEditor, 1);
   v->addLayout(buttons);
-  resize(300, 420);
+  resize(480, 460);  // room for 17 significant digits in both columns
 }
 
 TFvlist::~TFvlist() { clearFlag(); }
