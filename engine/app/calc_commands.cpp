@@ -29,18 +29,6 @@ void stopLines(StCommandResult& r, const std::string& title, const std::string& 
   r.log.push_back(" stop time: " + time);
 }
 
-// Parses the named texts in order; the first that fails gives the
-// conversion error.
-bool parseAll(StCommandResult& r, std::initializer_list<std::pair<const std::string*, double*>> fields) {
-  for (const auto& [text, value] : fields) {
-    if (!parseDouble(*text, *value)) {
-      r.conversionError(*text);
-      return false;
-    }
-  }
-  return true;
-}
-
 std::string structureName(const Workbench& wb) { return wb.generator ? wb.generator->name : std::string("nn"); }
 
 }  // namespace

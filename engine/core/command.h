@@ -2,8 +2,10 @@
 // What an engine command decided, returned as data. A window applies it:
 // appends the log lines, shows the message boxes in order, enables and
 // disables the named commands. Tests assert on the same record.
+#include <initializer_list>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace grainix {
@@ -42,5 +44,9 @@ struct StCommandResult {
   }
   void set(const std::string& command, bool enabled) { enable[command] = enabled; }
 };
+
+// Parses the texts in order into their values; the first that is not a
+// number gives the conversion error in `r` and false (later values untouched).
+bool parseAll(StCommandResult& r, std::initializer_list<std::pair<const std::string*, double*>> fields);
 
 }  // namespace grainix

@@ -1,6 +1,5 @@
 #include "engine/fit/fit_form_prm.h"
 
-#include "engine/core/format.h"
 #include "engine/io/settings.h"
 
 namespace grainix {
@@ -30,26 +29,11 @@ void pdhRunStarting(StFitFormPrm& prm) {
 
 void grRunStarting(StFitFormPrm& prm) { prm.gr = nullptr; }
 
-namespace {
-
-// Parses every text in order; the first that fails gives the conversion error.
-bool parseTexts(StCommandResult& r, std::initializer_list<std::pair<const std::string*, double*>> fields) {
-  for (const auto& [text, value] : fields) {
-    if (!parseDouble(*text, *value)) {
-      r.conversionError(*text);
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
 StCommandResult fitykCommand(StFitFormPrm& prm, const std::string& dataFolder, const std::string& binWidthText,
                              const std::string& lambdaText) {
   StCommandResult r;
   double binWidth = 0, lambda = 0;
-  if (!parseTexts(r, {{&binWidthText, &binWidth}, {&lambdaText, &lambda}})) return r;
+  if (!parseAll(r, {{&binWidthText, &binWidth}, {&lambdaText, &lambda}})) return r;
   prm.folder = dataFolder;
   prm.binWidth = binWidth;
   prm.wavelength = lambda;
@@ -60,7 +44,7 @@ StCommandResult fitykCommand(StFitFormPrm& prm, const std::string& dataFolder, c
 StCommandResult compareCommand(StFitFormPrm& prm, StGrPrm& grPrm, const StCompareTexts& t) {
   StCommandResult r;
   double start = 0, stop = 0, step = 0, radius = 0, binWidth = 0, lambda = 0;
-  if (!parseTexts(r, {{&t.grStart, &start},
+  if (!parseAll(r, {{&t.grStart, &start},
                       {&t.grStop, &stop},
                       {&t.grStep, &step},
                       {&t.radius, &radius},

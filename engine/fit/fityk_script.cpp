@@ -87,13 +87,7 @@ std::string memoLines(const std::string& memo) {
 StCommandResult fitykScript(const StFitykScriptInput& in, const StPeakList& peaks, std::string& text) {
   StCommandResult r;
   double max = 0, lp = 0, width = 0, am = 0, min = 0;
-  for (const auto& [field, value] : {std::pair{&in.max, &max}, std::pair{&in.lp, &lp}, std::pair{&in.std, &width},
-                                     std::pair{&in.am, &am}, std::pair{&in.min, &min}}) {
-    if (!parseDouble(*field, *value)) {
-      r.conversionError(*field);
-      return r;
-    }
-  }
+  if (!parseAll(r, {{&in.max, &max}, {&in.lp, &lp}, {&in.std, &width}, {&in.am, &am}, {&in.min, &min}})) return r;
   if (lp == 0) {
     r.error("Latt. prm is 0: the peak centres are written as x/lp*$lp and need a lattice parameter other than 0.",
             "Error");

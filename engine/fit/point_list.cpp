@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <charconv>
 
-#include "engine/core/format.h"
 
 namespace grainix {
 
@@ -39,12 +38,7 @@ StCommandResult acceptPointRows(const std::vector<StPointRow>& rows, std::vector
       continue;
     }
     double vx = 0, vy = 0;
-    for (const auto& [text, value] : {std::pair{&row.x, &vx}, std::pair{&row.y, &vy}}) {
-      if (!parseDouble(*text, *value)) {
-        r.conversionError(*text);
-        return r;
-      }
-    }
+    if (!parseAll(r, {{&row.x, &vx}, {&row.y, &vy}})) return r;
     nx.push_back(vx);
     ny.push_back(vy);
   }

@@ -149,6 +149,17 @@ TEST(FitykWindow, PartialHistogramsAsTheSource) {
   EXPECT_DOUBLE_EQ(m.peaks().y[0], 250 * static_cast<double>(0.01f));
 }
 
+TEST(FitykWindow, PdhEntirelyBeyondEmaxGivesTheBackgroundAlone) {
+  Fixture f;
+  FitykModel m(f.prm);
+  m.opening();  // peaks at 1.5, 2.5 and 3 (below the record's max of 10)
+  m.controls.max = "1.5";
+  std::string text;
+  ASSERT_TRUE(m.script(text).ok);
+  EXPECT_EQ(text.find("%g"), std::string::npos) << text;
+  EXPECT_EQ(text.substr(text.size() - 34), "%BCG = BeseL(a=~-1,r=~25)\nF+=%BCG\n");
+}
+
 TEST(FitykWindow, FunctionBoxAndEnRules) {
   Fixture f;
   FitykModel m(f.prm);

@@ -70,14 +70,6 @@ TEST(FitykScript, CommonWidthMultiplierUserFunctionAndPolynomial) {
                          }));
 }
 
-TEST(FitykScript, NoPointBelowMaxGivesTheBackgroundAlone) {
-  StFitykScriptInput in;
-  std::string text;
-  ASSERT_TRUE(fitykScript(in, {{10, 11.5, 12}, {3, 2, 1}}, text).ok);
-  EXPECT_EQ(text.find("%g"), std::string::npos);
-  EXPECT_EQ(lines(text).back(), "F+=%BCG");
-}
-
 TEST(FitykScript, RefusalsWriteNothing) {
   struct Case {
     const char* what;
