@@ -95,6 +95,16 @@ class CliTest : public ::testing::Test {
     return in;
   }
 
+  // The PDH of the built grain, as the tool computes it.
+  static void computePdh(Workbench& wb, double binWidth) {
+    StCalcPrm prm;
+    prm.nodes = wb.ideal;
+    prm.rMax = wb.grainPrm.maxDistance;
+    prm.binWidth = binWidth;
+    CancelToken never;
+    runPairLoop(0, prm, wb.pdh, wb.partial, nullptr, never);
+  }
+
   fs::path dir;
   ElementTable table;
   StFileTexts texts;
@@ -109,12 +119,7 @@ TEST_F(CliTest, FccPatternFilesMatchTheEngine) {
   Workbench wb;
   ASSERT_TRUE(build(wb, input("fcc", "Ni", "", 10), nullptr).ok);
   texts.header.structure = wb.generator->name;
-  StCalcPrm prm;
-  prm.nodes = wb.ideal;
-  prm.rMax = wb.grainPrm.maxDistance;
-  prm.binWidth = 0.001;
-  CancelToken never;
-  runPairLoop(0, prm, wb.pdh, wb.partial, nullptr, never);
+  computePdh(wb, 0.001);
   RadiationModel radiation;  // Cu
   StDiffrPrm d;
   radiation.lambda(d.lambda);
@@ -216,12 +221,7 @@ TEST_F(CliTest, FitykScriptsOfThePdhAndOfGr) {
   ASSERT_EQ(r.status, 0) << r.err;
   Workbench wb;
   ASSERT_TRUE(build(wb, input("fcc", "Ni", "", 6), nullptr).ok);
-  StCalcPrm prm;
-  prm.nodes = wb.ideal;
-  prm.rMax = wb.grainPrm.maxDistance;
-  prm.binWidth = 0.01;
-  CancelToken never;
-  runPairLoop(0, prm, wb.pdh, wb.partial, nullptr, never);
+  computePdh(wb, 0.01);
   wb.fitForm.pdh = &wb.pdh;
   FitykModel model(wb.fitForm);
   model.opening();
