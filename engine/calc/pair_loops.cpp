@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "engine/calc/pair_kernels.h"
+#include "engine/calc/pair_result.h"
 #include "engine/core/format.h"
 
 namespace grainix {
@@ -20,8 +21,7 @@ using pairs::PairKernelCtx;
 
 namespace {
 
-// Largest table a run will allocate (per thread and per partial).
-constexpr int64_t kMaxBins = int64_t{1} << 25;
+constexpr int64_t kMaxBins = kMaxPairBins;
 // Per-thread 32-bit counters are folded into 64-bit ones before any of
 // them could wrap.
 constexpr int64_t kFlushPairs = int64_t{4000000000};
@@ -162,27 +162,6 @@ void buildTiles(const StCalcPrm& prm, int mode, TileSet& t) {
       t.reach = std::max(t.reach, std::sqrt(dx * dx + dy * dy + dz * dz) * (1 + 0x1p-20));
     }
   }
-}
-
-// Bins needed so that every pair of finite nodes has a bin: the diagonal of
-// the bounding box divided by the width, with a safety margin.
-int64_t binsForExtent(const vGrainNodes& nodes, double w) {
-  double lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
-  for (const StGrainNode& g : nodes) {
-    const double c[3] = {g.x, g.y, g.z};
-    for (int a = 0; a < 3; ++a) {
-      if (!std::isfinite(c[a])) continue;
-      lo[a] = std::min(lo[a], c[a]);
-      hi[a] = std::max(hi[a], c[a]);
-    }
-  }
-  double s = 0;
-  for (int a = 0; a < 3; ++a) {
-    if (hi[a] >= lo[a]) s += (hi[a] - lo[a]) * (hi[a] - lo[a]);
-  }
-  const double q = std::sqrt(s) / w * (1 + 1e-9) + 2;
-  if (!(q < static_cast<double>(kMaxBins))) return kMaxBins;
-  return static_cast<int64_t>(q) + 1;
 }
 
 // A run's work: tile rows; each row is the tile I paired with a range of
@@ -497,7 +476,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   }
 
   // Merge the private tables (thread order, so a run is reproducible).
-  std::vector<int64_t> total[3];
+  std::vector<std::vector<int64_t>> total(static_cast<size_t>(tables));
   std::vector<double> sumI, sumM;
   for (int k = 0; k < tables; ++k) {
     total[k].assign(static_cast<size_t>(cap), 0);
@@ -521,87 +500,8 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
       }
     }
   }
-  int64_t bins = B;
-  for (int k = 0; k < tables; ++k) {
-    for (int64_t b = cap - 1; b >= bins; --b) {
-      if (total[k][static_cast<size_t>(b)] != 0) {
-        bins = b + 1;
-        break;
-      }
-    }
-    for (int64_t b = B; b < cap; ++b) res.pairsBeyondRange += total[k][static_cast<size_t>(b)];
-  }
-  res.bins = bins;
-  if (res.pairsBeyondRange > 0) {
-    res.log.push_back(" " + fmtCount(res.pairsBeyondRange) + " pairs lay beyond the expected range (maxDistance = " +
-                      fmtGeneral(prm.rMax, 5) + " Angs); the table was extended to " + fmtCount(bins) + " bins");
-  }
-  if (res.pairsUndefined > 0) {
-    res.log.push_back(" " + fmtCount(res.pairsUndefined) +
-                      " pairs were not counted: their distance is not a finite number or lies beyond " +
-                      fmtCount(kMaxBins) + " bins");
-  }
-
-  int64_t saturated = 0;
-  auto card = [&](int64_t v) {
-    if (v > std::numeric_limits<int32_t>::max()) {
-      ++saturated;
-      return std::numeric_limits<int32_t>::max();
-    }
-    return static_cast<int32_t>(v);
-  };
-
-  // Second phase: the result list (modes 0 and 3) or the partial arrays.
-  const int64_t tick = std::max<int64_t>(1, bins / 100);
-  if (mode == 1) {
-    partial.allocate(static_cast<int32_t>(bins));
-    partial.binWidth = w;
-    double r = 0;
-    for (int64_t k = 0; k < bins; ++k) {
-      const auto b = static_cast<size_t>(k);
-      if (k > 0) r += w;
-      partial.r[b] = r;
-      partial.rii[b] = static_cast<double>(total[0][b]);
-      partial.rij[b] = static_cast<double>(total[1][b]);
-      partial.rjj[b] = static_cast<double>(total[2][b]);
-    }
-    if (n > 0) {
-      partial.elemFirst = prm.nodes[0].elementIndex;
-      partial.elemSecond = prm.nodes[static_cast<size_t>(n / 2)].elementIndex;
-    }
-    if (gauge) {
-      gauge->setPosition(0);
-      gauge->setVisible(false);
-    }
-    return res;
-  }
-
-  pdh.clear();
-  if (gauge) {
-    gauge->setPosition(0);
-    gauge->setMaximum(bins);
-  }
-  for (int64_t k = 0; k < bins; ++k) {
-    const auto b = static_cast<size_t>(k);
-    if (gauge && k % tick == 0) gauge->setPosition(k);
-    if (mode == 0) {
-      StLiczOdl e;
-      e.r = static_cast<double>(k) * w;
-      e.card = card(total[0][b]);
-      pdh.push_back(e);
-    } else if (sumI[b] != 0) {
-      StLiczOdl e;
-      e.card = card(total[0][b]);
-      e.sumIdeal = sumI[b];
-      e.sumMod = sumM[b];
-      pdh.push_back(e);
-    }
-  }
-  if (saturated > 0) {
-    res.log.push_back(" " + fmtCount(saturated) + " bins hold more pairs than a bin can record (" +
-                      fmtCount(std::numeric_limits<int32_t>::max()) + ")");
-  }
-  if (gauge) gauge->setVisible(false);
+  fillPairResult(mode, prm, total, mode == 3 ? &sumI : nullptr, mode == 3 ? &sumM : nullptr, pdh, partial, gauge,
+                 res);
   return res;
 }
 
