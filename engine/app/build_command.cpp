@@ -122,6 +122,8 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
         gen = std::make_unique<hcpNodes>(nodes, prm);
       else
         gen = std::make_unique<hcpNodes>(radius, a, nodes, in.elementIndexL, in.elementL);
+      if (prm.stackedHa > 0 && prm.stackedC > 0)
+        gen->grid = stackedGrid(prm.stackedHa, prm.stackedC, prm.stackedSublattice, prm.stackedU);
       break;
     }
     case structSc:

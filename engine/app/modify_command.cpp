@@ -27,7 +27,10 @@ StCommandResult modifyClosed(Workbench& wb, bool accepted, const secPrm& section
   }
   wb.currentIsModified = true;
   wb.sections = sections;
-  if (wb.generator) wb.generator->modified = true;
+  if (wb.generator) {
+    wb.generator->modified = true;
+    wb.generator->grid.reset();  // the grain no longer lies on its lattice
+  }
   res.log.push_back(kChangesApproved);
   res.set(cmd::SaveSections, true);
   res.set(cmd::DeltaCalc, true);

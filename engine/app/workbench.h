@@ -34,4 +34,8 @@ struct Workbench {
   int diagramNumber = 0;
 };
 
+// The grid of the current grain when it is an unmodified generated grain
+// (its pair counts may then come from the lattice); null otherwise.
+const StLatticeGrid* currentLatticeGrid(const Workbench& wb);
+
 }  // namespace grainix

@@ -45,6 +45,10 @@ StPairGaugeScale pairGaugeScale(int64_t nodeCount, int mode);
 // width is not positive or either value is not a number.
 int64_t pairBinCount(double rMax, double binWidth);
 
+// How the pair counts of a PDH are found: by the pair loop, from the
+// lattice grid of an unmodified generated grain, or whichever fits (Auto).
+enum class PdhMethod { Auto, Pairs, Lattice };
+
 // What a run reports back to the worker thread that forwards it.
 struct StPairRunResult {
   bool refused = false;      // no loop ran (messages says why)
@@ -59,6 +63,7 @@ struct StPairRunResult {
   PairKernel kernel = PairKernel::Baseline;
   bool laneCopies = false;   // counters were kept in copies per lane (see PairCopies)
   int threads = 0;
+  PdhMethod method = PdhMethod::Pairs;  // the way the counts were found
 };
 
 // How the AVX-512 count kernel keeps its counters: once per bin, or in

@@ -4,10 +4,12 @@
 // the diffraction and G(r) runs. The workbench owns one of each.
 #include <cstdint>
 #include <list>
+#include <optional>
 #include <vector>
 
 #include "engine/calc/scattering.h"
 #include "engine/grain/grain_node.h"
+#include "engine/grain/lattice_grid.h"
 
 namespace grainix {
 
@@ -59,6 +61,9 @@ struct StCalcPrm {
   double rMax = 0;       // the grain's maxDistance
   double lattPrm = 0;
   double binWidth = 0;
+  // The grid of an unmodified generated grain (absent otherwise): its pair
+  // counts may then be taken per lattice vector.
+  std::optional<StLatticeGrid> grid;
 };
 
 // The diffraction pattern. count == 0 means no pattern.

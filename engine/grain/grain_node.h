@@ -72,6 +72,11 @@ struct StGrainPrm {
   // A stacked grain built without its second sublattice is not paired; the
   // modification then scales it node by node.
   bool stackedSublattice = true;
+  // Layer geometry of the last stacked grain: in-layer spacing, layer
+  // spacing and the sublattice shift in units of the layer spacing.
+  double stackedHa = 0;
+  double stackedC = 0;
+  double stackedU = 0;
 };
 
 }  // namespace grainix
