@@ -3,6 +3,7 @@
 #include "engine/calc/lattice_pdh.h"
 
 #include <fftw3.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,10 +18,12 @@
 #include <mutex>
 #include <new>
 #include <sstream>
+#include <tuple>
 #include <thread>
 #include <utility>
 
 #include "engine/core/format.h"
+#include "engine/core/huge_page_allocator.h"
 
 namespace grainix {
 
@@ -49,11 +52,18 @@ bool fftwThreadsReady() {
   return ready;
 }
 
+// Transform arrays, aligned for FFTW's vector code; large ones on huge
+// pages (first touches of fresh pages dominate otherwise).
 struct FftwBuffer {
   fftw_complex* p = nullptr;
   FftwBuffer() = default;
-  explicit FftwBuffer(size_t n) : p(fftw_alloc_complex(n)) {
-    if (!p) throw std::bad_alloc();
+  explicit FftwBuffer(size_t n) {
+    const size_t bytes = n * sizeof(fftw_complex);
+    const size_t align = bytes >= HugePageAllocator<double>::kThreshold ? HugePageAllocator<double>::kHuge : 64;
+    void* mem = std::aligned_alloc(align, (bytes + align - 1) / align * align);
+    if (!mem) throw std::bad_alloc();
+    if (align > 64) madvise(mem, bytes, MADV_HUGEPAGE);
+    p = static_cast<fftw_complex*>(mem);
   }
   FftwBuffer(FftwBuffer&& o) noexcept : p(std::exchange(o.p, nullptr)) {}
   FftwBuffer& operator=(FftwBuffer&& o) noexcept {
@@ -61,9 +71,7 @@ struct FftwBuffer {
     return *this;
   }
   FftwBuffer(const FftwBuffer&) = delete;
-  ~FftwBuffer() {
-    if (p) fftw_free(p);
-  }
+  ~FftwBuffer() { std::free(p); }
   double* real() const { return reinterpret_cast<double*>(p); }
 };
 
@@ -82,9 +90,13 @@ struct FftwPlan {
 
 // ------------------------------------------------------------ helpers
 
-// Smallest m >= n whose only prime factors are 2, 3, 5 and 7.
-int64_t transformSize(int64_t n) {
+// Smallest m >= n whose only prime factors are 2, 3, 5 and 7. Along the
+// strided axes (all but the last) large multiples of 128 are avoided: their
+// power-of-two strides map the transform's columns onto few cache sets
+// (256 x 256 x 270 takes three times as long as 270 x 270 x 270).
+int64_t transformSize(int64_t n, bool strided) {
   for (int64_t m = std::max<int64_t>(n, 1);; ++m) {
+    if (strided && m > 128 && m % 128 == 0) continue;
     int64_t r = m;
     for (int f : {2, 3, 5, 7})
       while (r % f == 0) r /= f;
@@ -163,17 +175,29 @@ double binThreshold(int64_t K, double w) {
   return std::bit_cast<double>(up);
 }
 
+// The pair loop's squared distance: differences, squares and sums each
+// rounded, in this order.
+inline double squaredDistance(const StGrainNode& a, const StGrainNode& b) {
+  const double dx = a.x - b.x, dy = a.y - b.y, dz = a.z - b.z;
+  return dx * dx + dy * dy + dz * dz;
+}
+
 // ------------------------------------------------------------ the run
 
-// One occupancy grid: a coset of one species. Coordinates of its nodes per
-// box point (NaN where no node sits) and, per row along the last axis, the
-// span [lo, hi) of its occupied points.
+// One occupancy grid: a coset of one species. The node at each box point
+// (-1 where none sits) and, per row along the last axis, the span [lo, hi)
+// of its occupied points.
 struct OccGrid {
   int coset = 0;
   int species = 0;
   int64_t count = 0;
-  std::vector<double> x, y, z;
+  std::vector<int32_t, HugePageAllocator<int32_t>> node;
   std::vector<int32_t> rowLo, rowHi;
+  // Per plane i0: the span [lo, hi) of its occupied rows i1.
+  std::vector<int32_t> planeLo, planeHi;
+  // When the grids are separable (see LatticeRun::separable_): x and y of
+  // every row, z of every index along the rows.
+  std::vector<double> rowX, rowY, zAt;
 };
 
 // A pair of grids whose cross-correlation joins a group: the pairs (node of
@@ -252,6 +276,12 @@ class LatticeRun {
   std::array<int64_t, 3> lo_{}, n_{}, P_{};
   int64_t box_ = 0, rows_ = 0, complexCount_ = 0, realStride_ = 0;
   double margin_ = 0;
+  // True when, in every grid, the nodes of a row share x and y exactly, z
+  // depends only on the position along the row, and within its span a row
+  // holds a node wherever any row of the grid does: then the squared
+  // distance of a pair depends on its two rows and on a few classes of z
+  // differences only.
+  bool separable_ = false;
   std::vector<OccGrid> grids_;
   std::vector<Group> groups_;
   std::vector<EdgeEntry> edges_;
@@ -357,7 +387,7 @@ class LatticeRun {
     for (size_t d = 0; d < 3; ++d) {
       lo_[d] = mn[d];
       n_[d] = mx[d] - mn[d] + 1;
-      P_[d] = transformSize(2 * n_[d]);
+      P_[d] = transformSize(2 * n_[d], d < 2);
       if (n_[d] > (int64_t{1} << 20)) return refuse("the lattice grid is too large");
       box_ *= n_[d];
     }
@@ -470,7 +500,7 @@ class LatticeRun {
   bool checkMemory() {
     const int64_t G = static_cast<int64_t>(grids_.size());
     const int64_t pairs = static_cast<int64_t>(nSpecies_) * (nSpecies_ + 1) / 2;
-    int64_t bytes = G * box_ * 24 + G * rows_ * 8;                  // coordinates, row spans
+    int64_t bytes = G * box_ * 4 + G * rows_ * 24;                 // node per site; row spans, x, y
     bytes += (G + 1) * complexCount_ * 16;                          // spectra and the product
     bytes += (threads_ + 1) * pairs * cap_ * 8;                     // tables
     bytes += static_cast<int64_t>(nodes_.size()) * 16;              // indices
@@ -485,11 +515,8 @@ class LatticeRun {
 
   // ---- 3. coordinates per grid point
   void buildGrids() {
-    const double nan = std::numeric_limits<double>::quiet_NaN();
     for (OccGrid& g : grids_) {
-      g.x.assign(static_cast<size_t>(box_), nan);
-      g.y.assign(static_cast<size_t>(box_), nan);
-      g.z.assign(static_cast<size_t>(box_), nan);
+      g.node.assign(static_cast<size_t>(box_), -1);
       g.rowLo.assign(static_cast<size_t>(rows_), INT32_MAX);
       g.rowHi.assign(static_cast<size_t>(rows_), 0);
     }
@@ -498,22 +525,76 @@ class LatticeRun {
       const auto& u = index_[i];
       const int64_t row = u[0] * n_[1] + u[1];
       const auto at = static_cast<size_t>(row * n_[2] + u[2]);
-      if (!std::isnan(g.x[at])) {
+      if (g.node[at] >= 0) {
         res_.reason = "two nodes share a lattice site";
         return;
       }
-      g.x[at] = nodes_[i].x;
-      g.y[at] = nodes_[i].y;
-      g.z[at] = nodes_[i].z;
+      g.node[at] = static_cast<int32_t>(i);
       g.rowLo[static_cast<size_t>(row)] = std::min(g.rowLo[static_cast<size_t>(row)], u[2]);
       g.rowHi[static_cast<size_t>(row)] = std::max(g.rowHi[static_cast<size_t>(row)], u[2] + 1);
     }
-    for (OccGrid& g : grids_)
-      for (int64_t r = 0; r < rows_; ++r)
-        if (g.rowLo[static_cast<size_t>(r)] >= g.rowHi[static_cast<size_t>(r)]) g.rowLo[static_cast<size_t>(r)] =
-                                                                                      g.rowHi[static_cast<size_t>(r)] = 0;
+    for (OccGrid& g : grids_) {
+      g.planeLo.assign(static_cast<size_t>(n_[0]), 0);
+      g.planeHi.assign(static_cast<size_t>(n_[0]), 0);
+      for (int64_t i0 = 0; i0 < n_[0]; ++i0) {
+        int32_t lo = INT32_MAX, hi = 0;
+        for (int64_t i1 = 0; i1 < n_[1]; ++i1) {
+          const auto r = static_cast<size_t>(i0 * n_[1] + i1);
+          if (g.rowLo[r] >= g.rowHi[r]) {
+            g.rowLo[r] = g.rowHi[r] = 0;
+            continue;
+          }
+          lo = std::min(lo, static_cast<int32_t>(i1));
+          hi = static_cast<int32_t>(i1) + 1;
+        }
+        if (lo < hi) {
+          g.planeLo[static_cast<size_t>(i0)] = lo;
+          g.planeHi[static_cast<size_t>(i0)] = hi;
+        }
+      }
+    }
     std::vector<std::array<int32_t, 3>>().swap(index_);
     std::vector<uint16_t>().swap(gridOf_);
+    separable_ = checkSeparable();
+  }
+
+  bool checkSeparable() {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (OccGrid& g : grids_) {
+      g.rowX.assign(static_cast<size_t>(rows_), nan);
+      g.rowY.assign(static_cast<size_t>(rows_), nan);
+      g.zAt.assign(static_cast<size_t>(n_[2]), nan);
+      // z per position along the rows, the same in every row.
+      for (int64_t r = 0; r < rows_; ++r) {
+        const size_t first = static_cast<size_t>(r * n_[2]);
+        for (int32_t k = g.rowLo[static_cast<size_t>(r)]; k < g.rowHi[static_cast<size_t>(r)]; ++k) {
+          const int32_t i = g.node[first + static_cast<size_t>(k)];
+          if (i < 0) continue;
+          const double z = nodes_[static_cast<size_t>(i)].z;
+          double& at = g.zAt[static_cast<size_t>(k)];
+          if (std::isnan(at)) at = z;
+          if (at != z) return false;
+        }
+      }
+      // x and y per row; within its span a row holds a node at every
+      // position where any row does (stacked grains leave the layers of
+      // other letters empty in every row alike).
+      for (int64_t r = 0; r < rows_; ++r) {
+        const int32_t lo = g.rowLo[static_cast<size_t>(r)], hi = g.rowHi[static_cast<size_t>(r)];
+        if (lo >= hi) continue;
+        const size_t first = static_cast<size_t>(r * n_[2]);
+        const StGrainNode& a = nodes_[static_cast<size_t>(g.node[first + static_cast<size_t>(lo)])];
+        g.rowX[static_cast<size_t>(r)] = a.x;
+        g.rowY[static_cast<size_t>(r)] = a.y;
+        for (int32_t k = lo; k < hi; ++k) {
+          const int32_t i = g.node[first + static_cast<size_t>(k)];
+          if ((i < 0) != std::isnan(g.zAt[static_cast<size_t>(k)])) return false;
+          if (i >= 0 && (nodes_[static_cast<size_t>(i)].x != a.x || nodes_[static_cast<size_t>(i)].y != a.y))
+            return false;
+        }
+      }
+    }
+    return true;
   }
 
   // ---- 4. transforms, products, binning per lattice vector
@@ -593,10 +674,10 @@ class LatticeRun {
       if (i0 >= n_[0]) return;
       for (int64_t i1 = 0; i1 < n_[1]; ++i1) {
         const int64_t row = i0 * n_[1] + i1;
-        const double* x = g.x.data() + row * n_[2];
+        const int32_t* node = g.node.data() + row * n_[2];
         double* out = p + i1 * realStride_;
         for (int32_t k = g.rowLo[static_cast<size_t>(row)]; k < g.rowHi[static_cast<size_t>(row)]; ++k)
-          out[k] = std::isnan(x[k]) ? 0.0 : 1.0;
+          out[k] = node[k] >= 0 ? 1.0 : 0.0;
       }
     });
   }
@@ -725,6 +806,38 @@ class LatticeRun {
   }
 
   // ---- 5. pairs of vectors on bin edges, from the nodes' coordinates
+
+  // For grids p and q of separable grids and a shift v along the rows: the
+  // distinct squared z differences fl(dz * dz) of the pairs (k, k + v) and,
+  // per class j, prefix[j * (n2 + 1) + k] = the positions before k in it.
+  struct ZClasses {
+    std::vector<double> sq;
+    std::vector<int32_t> prefix;
+  };
+
+  ZClasses zClasses(const OccGrid& p, const OccGrid& q, int32_t v) const {
+    ZClasses zc;
+    const int64_t n2 = n_[2];
+    std::vector<int> cls(static_cast<size_t>(n2), -1);
+    for (int64_t k = std::max<int64_t>(0, -v); k < std::min(n2, n2 - v); ++k) {
+      const double a = p.zAt[static_cast<size_t>(k)], b = q.zAt[static_cast<size_t>(k + v)];
+      if (std::isnan(a) || std::isnan(b)) continue;
+      const double dz = a - b;
+      const double sq = dz * dz;
+      size_t j = 0;
+      while (j < zc.sq.size() && zc.sq[j] != sq) ++j;
+      if (j == zc.sq.size()) zc.sq.push_back(sq);
+      cls[static_cast<size_t>(k)] = static_cast<int>(j);
+    }
+    const size_t stride = static_cast<size_t>(n2) + 1;
+    zc.prefix.assign(zc.sq.size() * stride, 0);
+    for (size_t j = 0; j < zc.sq.size(); ++j) {
+      int32_t* pre = zc.prefix.data() + j * stride;
+      for (int64_t k = 0; k < n2; ++k) pre[k + 1] = pre[k] + (cls[static_cast<size_t>(k)] == static_cast<int>(j));
+    }
+    return zc;
+  }
+
   struct EdgeTask {
     int p, q;
     int32_t v0, v1, v2;
@@ -772,6 +885,19 @@ class LatticeRun {
     std::vector<std::vector<Counts>> counts(static_cast<size_t>(threads_), std::vector<Counts>(E));
     std::atomic<int64_t> pairsDone{0};
     const int64_t items = static_cast<int64_t>(starts.size()) - 1;
+    // Classes of z differences of the separable grids, per grid pair and
+    // shift along the rows (built where a task needs them).
+    std::map<std::tuple<int, int, int32_t>, ZClasses> classes;
+    if (separable_) {
+      for (const EdgeTask& t : tasks) {
+        auto [it, added] = classes.try_emplace({t.p, t.q, t.v2});
+        if (added) it->second = zClasses(grids_[static_cast<size_t>(t.p)], grids_[static_cast<size_t>(t.q)], t.v2);
+      }
+    }
+    std::vector<const ZClasses*> classOf(tasks.size(), nullptr);
+    if (separable_)
+      for (size_t k = 0; k < tasks.size(); ++k) classOf[k] = &classes.at({tasks[k].p, tasks[k].q, tasks[k].v2});
+
     parallelFor(threads_, items, [&](int id, int64_t item) {
       if (stopped()) return;
       const size_t b = starts[static_cast<size_t>(item)], e = starts[static_cast<size_t>(item) + 1];
@@ -781,19 +907,50 @@ class LatticeRun {
       auto& mine = counts[static_cast<size_t>(id)];
       int64_t visited = 0;
       const int64_t a0 = std::max<int64_t>(0, -t0.v0), e0 = std::min(n_[0], n_[0] - t0.v0);
-      const int64_t a1 = std::max<int64_t>(0, -t0.v1), e1 = std::min(n_[1], n_[1] - t0.v1);
       for (int64_t i0 = a0; i0 < e0; ++i0) {
+        // Rows occupied in both planes.
+        const int64_t a1 = std::max<int64_t>(gp.planeLo[static_cast<size_t>(i0)],
+                                             gq.planeLo[static_cast<size_t>(i0 + t0.v0)] - t0.v1);
+        const int64_t e1 = std::min<int64_t>(gp.planeHi[static_cast<size_t>(i0)],
+                                             gq.planeHi[static_cast<size_t>(i0 + t0.v0)] - t0.v1);
         for (int64_t i1 = a1; i1 < e1; ++i1) {
           const int64_t rp = i0 * n_[1] + i1, rq = (i0 + t0.v0) * n_[1] + (i1 + t0.v1);
           const int32_t pLo = gp.rowLo[static_cast<size_t>(rp)], pHi = gp.rowHi[static_cast<size_t>(rp)];
           const int32_t qLo = gq.rowLo[static_cast<size_t>(rq)], qHi = gq.rowHi[static_cast<size_t>(rq)];
           if (pLo >= pHi || qLo >= qHi) continue;
-          const double* px = gp.x.data() + rp * n_[2];
-          const double* py = gp.y.data() + rp * n_[2];
-          const double* pz = gp.z.data() + rp * n_[2];
-          const double* qx = gq.x.data() + rq * n_[2];
-          const double* qy = gq.y.data() + rq * n_[2];
-          const double* qz = gq.z.data() + rq * n_[2];
+          if (separable_) {
+            const size_t stride = static_cast<size_t>(n_[2]) + 1;
+            // The row pair fixes dx and dy; z differences fall in classes.
+            const double dx = gp.rowX[static_cast<size_t>(rp)] - gq.rowX[static_cast<size_t>(rq)];
+            const double dy = gp.rowY[static_cast<size_t>(rp)] - gq.rowY[static_cast<size_t>(rq)];
+            const double xy = dx * dx + dy * dy;
+            for (size_t k = b; k < e; ++k) {
+              const EdgeTask& t = tasks[k];
+              const int32_t from = std::max(pLo, qLo - t.v2), to = std::min(pHi, qHi - t.v2);
+              if (from >= to) continue;
+              const size_t en = static_cast<size_t>(t.entry);
+              const ZClasses& zc = *classOf[k];
+              const double thr = sK[en], lo = sLo[en], up = sUp[en];
+              const size_t classCount = zc.sq.size();
+              const double* sq = zc.sq.data();
+              const int32_t* pre = zc.prefix.data();
+              int64_t below = 0, above = 0, outside = 0;
+              for (size_t j = 0; j < classCount; ++j, pre += stride) {
+                const int64_t c = pre[to] - pre[from];
+                const double s = xy + sq[j];
+                below += s < thr ? c : 0;
+                above += s < thr ? 0 : c;
+                outside += (s < lo) | (s >= up) ? c : 0;
+              }
+              mine[en].below += below;
+              mine[en].from += above;
+              mine[en].outside += outside;
+              visited += to - from;
+            }
+            continue;
+          }
+          const int32_t* pn = gp.node.data() + rp * n_[2];
+          const int32_t* qn = gq.node.data() + rq * n_[2];
           for (size_t k = b; k < e; ++k) {
             const EdgeTask& t = tasks[k];
             const int32_t from = std::max(pLo, qLo - t.v2), to = std::min(pHi, qHi - t.v2);
@@ -802,10 +959,8 @@ class LatticeRun {
             const double thr = sK[en], lo = sLo[en], up = sUp[en];
             int64_t below = 0, above = 0, outside = 0;
             for (int32_t i = from; i < to; ++i) {
-              const double dx = px[i] - qx[i + t.v2];
-              const double dy = py[i] - qy[i + t.v2];
-              const double dz = pz[i] - qz[i + t.v2];
-              const double s = dx * dx + dy * dy + dz * dz;
+              if (pn[i] < 0 || qn[i + t.v2] < 0) continue;
+              const double s = squaredDistance(nodes_[static_cast<size_t>(pn[i])], nodes_[static_cast<size_t>(qn[i + t.v2])]);
               below += s < thr;
               above += s >= thr;
               outside += (s < lo) | (s >= up);
@@ -863,9 +1018,10 @@ class LatticeRun {
           for (int64_t i2 = std::max<int64_t>(0, -v[2]); i2 < std::min(n_[2], n_[2] - v[2]); ++i2) {
             const auto a = static_cast<size_t>((i0 * n_[1] + i1) * n_[2] + i2);
             const auto b = static_cast<size_t>(((i0 + v[0]) * n_[1] + i1 + v[1]) * n_[2] + i2 + v[2]);
-            if (std::isnan(gp.x[a]) || std::isnan(gq.x[b])) continue;
-            const double dx = gp.x[a] - gq.x[b], dy = gp.y[a] - gq.y[b], dz = gp.z[a] - gq.z[b];
-            const double q = std::sqrt(dx * dx + dy * dy + dz * dz) / w_;
+            if (gp.node[a] < 0 || gq.node[b] < 0) continue;
+            const double q = std::sqrt(squaredDistance(nodes_[static_cast<size_t>(gp.node[a])],
+                                                       nodes_[static_cast<size_t>(gq.node[b])])) /
+                             w_;
             if (!(q < static_cast<double>(cap_))) {
               res_.reason = "a lattice vector lies beyond the table";
               return false;

@@ -176,6 +176,28 @@ TEST(LatticePdh, EnumerationAloneReproducesThePairLoop) {
   expectSameAsPairLoop(1, params(stacked("ABCAB", 3.3, 6, true, true), 0.001), "stacked, all enumerated", everything);
 }
 
+// A lattice turned against the axes: its rows no longer share coordinates,
+// so the edge pairs are formed one by one from the nodes.
+TEST(LatticePdh, ALatticeInAnyOrientationEqualsThePairLoop) {
+  for (const char* structure : {"bcc", "diamond"}) {
+    Grain g = cubic(structure, 4, 9);
+    const double c = 0.6, s = 0.8;  // a rotation about z and one about x
+    auto turn = [&](std::array<double, 3> v) {
+      const double x = c * v[0] - s * v[1], y = s * v[0] + c * v[1], z = v[2];
+      return std::array<double, 3>{x, c * y - s * z, s * y + c * z};
+    };
+    for (StGrainNode& n : g.nodes) {
+      const auto v = turn({n.x, n.y, n.z});
+      n.x = v[0], n.y = v[1], n.z = v[2];
+    }
+    for (auto& b : g.grid.basis) b = turn(b);
+    for (double w : {0.5, 0.01}) {
+      expectSameAsPairLoop(structure[0] == 'd' ? 1 : 0, params(g, w),
+                           std::string(structure) + " turned, bin " + std::to_string(w));
+    }
+  }
+}
+
 TEST(LatticePdh, VectorsOnBinEdgesAreEnumeratedFromTheNodes) {
   // a = 4, bin 0.5: every distance that is a whole multiple of 0.5 lies on an edge.
   const Grain g = cubic("fcc", 4, 10);
