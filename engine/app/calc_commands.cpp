@@ -65,6 +65,7 @@ StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::stri
   s.prm.rMax = wb.grainPrm.maxDistance;
   s.prm.lattPrm = lattice;
   s.prm.binWidth = binWidth;
+  if (const StLatticeGrid* grid = currentLatticeGrid(wb)) s.prm.grid = *grid;
   s.result.ok = true;
   return s;
 }

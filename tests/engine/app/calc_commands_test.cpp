@@ -5,7 +5,15 @@
 #include <algorithm>
 #include <cmath>
 
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "engine/app/build_command.h"
+#include "engine/app/modify_command.h"
+#include "engine/grain/stacking.h"
+#include "engine/io/readers.h"
+#include "engine/io/writers.h"
 #include "engine/app/parameters_report.h"
 #include "engine/calc/pair_loops.h"
 #include "engine/app/workbench.h"
@@ -55,6 +63,70 @@ TEST(PdhCommands, StartReadsEditsLogsAndCopiesNodes) {
 
   in.biatomic = true;
   EXPECT_EQ(pdhStart(wb, in, "t").mode, 1);
+}
+
+// Builds the grain through the stacking engine, as the window's OK does.
+class RealStacking : public StackingDialog {
+ public:
+  bool run(std::string& sequence, vGrainNodes& ideal, StGrainPrm& prm) override {
+    StStackingInput in;
+    in.sequence = sequence;
+    in.ha = initialHcpA(prm.latticePrm);
+    in.c = initialHcpC(prm.latticePrm);
+    return buildStacked(in, ideal, prm).ok;
+  }
+};
+
+// The run gets the lattice grid of a generated grain, and none once the
+// grain is modified or read from a file.
+TEST(PdhCommands, StartHandsOnTheGridOfAnUnmodifiedGeneratedGrainOnly) {
+  Workbench wb = fccGrain();
+  const StCalcInputs in = monoInputs();
+  auto s = pdhStart(wb, in, "t");
+  ASSERT_TRUE(s.prm.grid.has_value());
+  EXPECT_EQ(s.prm.grid->offsets.size(), 4u);
+  EXPECT_DOUBLE_EQ(s.prm.grid->basis[2][2], 3.54);
+
+  Workbench stacked;
+  stacked.stackingSequence = "ABCABC";
+  StBuildInput b;
+  b.latticeText = "3.54";
+  b.radiusText = "6";
+  b.structure = structHcp;
+  RealStacking dialog;
+  ASSERT_TRUE(build(stacked, b, &dialog).ok);
+  s = pdhStart(stacked, in, "t");
+  ASSERT_TRUE(s.prm.grid.has_value());
+  EXPECT_EQ(s.prm.grid->offsets.size(), 6u);  // three layer positions, raised by the sublattice
+  EXPECT_DOUBLE_EQ(s.prm.grid->basis[2][2], initialHcpC(3.54));
+
+  // An approved modification leaves the lattice, also when the ideal list is shown again.
+  modifyClosed(wb, true, {});
+  EXPECT_FALSE(pdhStart(wb, in, "t").prm.grid.has_value());
+  wb.currentIsModified = false;
+  EXPECT_FALSE(pdhStart(wb, in, "t").prm.grid.has_value());
+
+  // A grain read from a nodes file has no generator of its own.
+  Workbench built = fccGrain();
+  const std::string path = ::testing::TempDir() + "grid_" + std::to_string(::getpid()) + ".ndl";
+  StFileTexts texts;
+  texts.header.dateTime = "2026-12-09, 10:00:00";
+  texts.header.latticeText = "3.54";
+  texts.header.radiusText = "5";
+  texts.header.structure = "fcc";
+  texts.header.elementL = "Ni";
+  texts.header.elementR = "X";
+  texts.binWidth = "0.001";
+  texts.lambda = "1.54056";
+  texts.k = "4.0785";
+  texts.step = "0.1";
+  ASSERT_TRUE(saveNodesFile(path, built.ideal, texts).ok);
+  StReadTarget target{built.ideal, built.generator, built.loadedAtoms, built.sections, built.grainPrm};
+  const StNodesLoad load = loadNodesFile(path, target, {"Ni"});
+  ASSERT_TRUE(load.result.ok) << (load.result.messages.empty() ? "" : load.result.messages[0].text);
+  std::remove(path.c_str());
+  EXPECT_EQ(built.generator->name, "fcc");
+  EXPECT_FALSE(pdhStart(built, in, "t").prm.grid.has_value());
 }
 
 TEST(PdhCommands, UnparsableEditGivesConversionErrorAndNoRun) {
