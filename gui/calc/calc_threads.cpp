@@ -52,7 +52,7 @@ ThCalc::ThCalc(QObject* target, quint64 serial, int mode, StCalcPrm prm, PdhList
     : CalcThread(target, kMsgPairLoopDone, mode, serial), mode_(mode), prm_(std::move(prm)), pdh_(pdh),
       partial_(partial) {}
 
-void ThCalc::compute() { result_ = runPairLoop(mode_, prm_, *pdh_, *partial_, &gauge, cancel_); }
+void ThCalc::compute() { result_ = runPdh(mode_, prm_, *pdh_, *partial_, &gauge, cancel_); }
 
 ThCalcDiffr::ThCalcDiffr(QObject* target, quint64 serial, int mode, const StDiffrPrm* prm,
                          const StIDCalcResults* partial, StDiffPattern* result)

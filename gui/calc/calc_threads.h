@@ -12,6 +12,7 @@
 #include "engine/calc/diffraction.h"
 #include "engine/calc/gr.h"
 #include "engine/calc/pair_loops.h"
+#include "engine/calc/pdh_run.h"
 #include "engine/core/progress.h"
 
 namespace grainix {
@@ -63,7 +64,8 @@ class CalcThread : public QThread {
   std::atomic<bool> finished_{false};
 };
 
-// Pair loops; `pdh` and `partial` are the window's result records.
+// PDH, partial histograms (by the method runPdh chooses) and delta sums;
+// `pdh` and `partial` are the window's result records.
 class ThCalc : public CalcThread {
  public:
   ThCalc(QObject* target, quint64 serial, int mode, StCalcPrm prm, PdhList* pdh, StIDCalcResults* partial);
