@@ -105,6 +105,10 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   app.add_option("--seed", o.seed, "seed of the random generator");
 
   app.add_option("--bin", o.bin, "PDH bin width in Angs (default 0.001)")->check(kPositive);
+  app.add_option("--pdh-method", o.pdhMethod,
+                 "how the PDH pairs are counted: auto (the lattice for an unmodified generated grain, "
+                 "else the pair loop), pairs or lattice (default auto)")
+      ->check(CLI::IsMember({"auto", "pairs", "lattice"}));
   auto* anode = app.add_option("--anode", o.anode, "radiation (default Cu)")
                     ->check(CLI::IsMember({"Custom", "Cr", "Co", "Cu", "Mo", "Ag", "X"}));
   auto* lambda = app.add_option("--lambda", o.lambda, "wavelength in Angs")->check(kPositive);

@@ -33,6 +33,7 @@ struct CliOptions {
   std::optional<unsigned> seed;
 
   double bin = 0.001;
+  std::string pdhMethod = "auto";   // auto | pairs | lattice
   std::string anode = "Cu";
   std::optional<double> lambda;
   double start = 5, stop = 150, step = 0.1;

@@ -7,6 +7,7 @@
 #include "engine/calc/diffraction.h"
 #include "engine/calc/gr.h"
 #include "engine/calc/pair_loops.h"
+#include "engine/calc/pdh_run.h"
 #include "engine/calc/radiation.h"
 #include "engine/calc/windowing.h"
 #include "engine/core/format.h"
@@ -38,9 +39,13 @@ int computePdh(Session& s) {
   s.log->line("  ");
   s.log->line("... PDH CALCULATIONS START ... ");
   s.log->line(" start time: " + nowLongTime());
+  if (const StLatticeGrid* grid = currentLatticeGrid(s.wb)) prm.grid = *grid;
   CancelToken never;
   const int mode = s.biatomic ? 1 : 0;
-  const StPairRunResult res = runPairLoop(mode, prm, s.wb.pdh, s.wb.partial, s.progress, never, o.threads);
+  StPdhRunOptions how;
+  how.method = o.pdhMethod == "pairs" ? PdhMethod::Pairs : o.pdhMethod == "lattice" ? PdhMethod::Lattice : PdhMethod::Auto;
+  how.threads = o.threads;
+  const StPairRunResult res = runPdh(mode, prm, s.wb.pdh, s.wb.partial, s.progress, never, how);
   if (!reportPairRun(s, res)) return 1;
   s.log->line("... PDH CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());

@@ -244,6 +244,39 @@ TEST_F(CliTest, FitykScriptsOfThePdhAndOfGr) {
   EXPECT_FALSE(fs::exists(dir / "none.fit"));
 }
 
+// Both ways of counting pairs write the same PDH file; the log says which
+// one ran; an unmodified generated grain takes the lattice by itself.
+TEST_F(CliTest, PdhMethodsWriteTheSameHistogram) {
+  const char* grains[] = {"--structure zincblende --element Zn --element2 S --radius 8",
+                          "--structure stacked --element Ni --radius 7 --sequence ABCABCABCABCABCA",
+                          "--structure bcc --element Fe --lattice 4 --radius 9 --bin 0.5"};
+  for (const char* grain : grains) {
+    const std::string g = grain;
+    const CliRun pairs = run(g + " --pdh-method pairs --write-pdh p.his");
+    const CliRun lattice = run(g + " --pdh-method lattice --write-pdh l.his");
+    const CliRun chosen = run(g + " --write-pdh a.his");
+    ASSERT_EQ(pairs.status, 0) << pairs.err;
+    ASSERT_EQ(lattice.status, 0) << lattice.err;
+    ASSERT_EQ(chosen.status, 0) << chosen.err;
+    EXPECT_NE(pairs.err.find(" PDH method: pair loop\n"), std::string::npos) << pairs.err;
+    EXPECT_NE(lattice.err.find(" PDH method: lattice"), std::string::npos) << lattice.err;
+    EXPECT_NE(chosen.err.find(" PDH method: lattice"), std::string::npos) << chosen.err;
+    const std::string p = withoutDate(dir / "p.his");
+    EXPECT_GT(p.size(), 500u) << grain;
+    EXPECT_EQ(p, withoutDate(dir / "l.his")) << grain;
+    EXPECT_EQ(p, withoutDate(dir / "a.his")) << grain;
+  }
+  // A modified grain has left its lattice: the pair loop counts it, and
+  // asking for the lattice is refused.
+  CliRun r = run("--structure fcc --element Ni --radius 8 --sections 8:1 --write-pdh m.his");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find(" PDH method: pair loop\n"), std::string::npos) << r.err;
+  r = run("--structure fcc --element Ni --radius 8 --sections 8:1 --pdh-method lattice --write-pdh m2.his");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("The lattice method cannot be used"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "m2.his"));
+}
+
 TEST_F(CliTest, BadOptionsNameTheOptionAndExitWith2) {
   const std::pair<const char*, const char*> cases[] = {
       {"--structure hcp --element Ni --radius 5", "--structure"},
@@ -260,6 +293,7 @@ TEST_F(CliTest, BadOptionsNameTheOptionAndExitWith2) {
       {"--structure fcc --element Ni --radius 5 --shape cylinder", "--shape"},
       {"--structure fcc --element Ni --radius 5 --write-delta d.dij", "--write-delta"},
       {"--structure fcc --element Ni --radius 5 --frobnicate", "--frobnicate"},
+      {"--structure fcc --element Ni --radius 5 --pdh-method fast", "--pdh-method"},
       {"--input missing.ndl --write-pdh x.his", "--input"},
       {"--structure fcc --element Ni --radius 5 --write-fityk f.fit --fityk-source pdf", "--fityk-source"},
   };
