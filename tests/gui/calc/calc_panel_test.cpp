@@ -220,6 +220,8 @@ TEST_F(CalcPanelTest, GrOfDiffractionChainsPdhAndDiffractionAndOpensThreeDiagram
 TEST_F(CalcPanelTest, StopDuringLargePdhAbortsEnablesNothingAndStaysResponsive) {
   ASSERT_TRUE(host.buildFcc("3.54", "81"));
   ASSERT_GE(host.wb.ideal.size(), 200000u);
+  // Off its lattice (as a modified grain is) the grain's pairs go through the pair loop.
+  host.wb.generator->grid.reset();
   host.window.show();
   panel->Ebinwidth->setText("0.001");
   panel->ChBtuzpo->setChecked(true);
@@ -267,8 +269,31 @@ TEST_F(CalcPanelTest, StopDuringLargePdhAbortsEnablesNothingAndStaysResponsive) 
   EXPECT_TRUE(host.messages.empty());
 }
 
+// An unmodified grain is counted from its lattice; STOP pressed as soon as
+// the gauge moves ends that run as it ends the pair loop.
+TEST_F(CalcPanelTest, StopDuringTheLatticePdhAbortsAndLeavesNoHistogram) {
+  ASSERT_TRUE(host.buildFcc("3.54", "110"));
+  ASSERT_GE(host.wb.ideal.size(), 500000u);
+  host.window.show();
+  panel->Ebinwidth->setText("0.001");
+  QTest::mouseClick(panel->BLiczPdf, Qt::LeftButton);
+  ASSERT_TRUE(panel->calculationRunning());
+  ASSERT_TRUE(waitFor([&] { return panel->CGauge->value() > 0 || !panel->calculationRunning(); }, 60000));
+  QTest::mouseClick(panel->Bstop, Qt::LeftButton);
+  ASSERT_TRUE(idle(1));
+  EXPECT_GE(host.logIndex(" PDH method: lattice (pairs per lattice vector, by FFT)"), 0);
+  const int aborted = host.logIndex(" ===== CALCULATIONS ABORTED =====");
+  ASSERT_GE(aborted, 0);
+  EXPECT_GT(host.logIndex("... PDH CALCULATIONS STOP ...", aborted), aborted);
+  EXPECT_TRUE(host.wb.pdh.empty());
+  EXPECT_FALSE(panel->BGraf->isEnabled());
+  EXPECT_FALSE(panel->CGauge->isVisible());
+  EXPECT_TRUE(host.messages.empty());
+}
+
 TEST_F(CalcPanelTest, StopInsideAChainEndsTheChainAndANewRunIgnoresTheOldEvent) {
   ASSERT_TRUE(host.buildFcc("3.54", "60"));
+  host.wb.generator->grid.reset();  // the pair loop: long enough to be stopped
   panel->Ebinwidth->setText("0.001");
   bool clicked = false;
   // STOP is pressed from inside the chain's wait, as the user would.
