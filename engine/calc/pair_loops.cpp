@@ -465,13 +465,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   res.terminated = stop.load() || cancel.requested();
 
   if (res.terminated) {
-    if (mode == 1) {
-      partial.release();
-      if (gauge) gauge->setPosition(0);
-    } else {
-      pdh.clear();
-    }
-    if (gauge) gauge->setVisible(false);
+    clearStoppedResult(mode, pdh, partial, gauge);
     return res;
   }
 

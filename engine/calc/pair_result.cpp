@@ -38,6 +38,16 @@ int64_t binsForExtent(const vGrainNodes& nodes, double w) {
   return static_cast<int64_t>(q) + 1;
 }
 
+void clearStoppedResult(int mode, PdhList& pdh, StIDCalcResults& partial, ProgressSink* gauge) {
+  if (mode == 1) {
+    partial.release();
+    if (gauge) gauge->setPosition(0);
+  } else {
+    pdh.clear();
+  }
+  if (gauge) gauge->setVisible(false);
+}
+
 void fillPairResult(int mode, const StCalcPrm& prm, const std::vector<std::vector<int64_t>>& totals,
                     const std::vector<double>* sumIdeal, const std::vector<double>* sumMod, PdhList& pdh,
                     StIDCalcResults& partial, ProgressSink* gauge, StPairRunResult& res) {

@@ -19,6 +19,10 @@ inline constexpr int64_t kMaxPairBins = int64_t{1} << 25;
 // kMaxPairBins).
 int64_t binsForExtent(const vGrainNodes& nodes, double binWidth);
 
+// What a stopped run leaves: no PDH list (modes 0 and 3) or no partial
+// histograms (mode 1); the gauge is hidden.
+void clearStoppedResult(int mode, PdhList& pdh, StIDCalcResults& partial, ProgressSink* gauge);
+
 // Turns the totals of a finished run into its results. `totals` holds one
 // table per histogram (mode 0 and 3: one; mode 1: Rii, Rij, Rjj), all of
 // the same length, which may exceed the expected bin count `res.expectedBins`:

@@ -91,13 +91,7 @@ StPairRunResult runPdh(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcRes
   res.log.push_back(kLatticeLine);
   if (lat.status == StLatticeHistResult::Status::Terminated) {
     res.terminated = true;
-    if (mode == 1) {
-      partial.release();
-      if (gauge) gauge->setPosition(0);
-    } else {
-      pdh.clear();
-    }
-    if (gauge) gauge->setVisible(false);
+    clearStoppedResult(mode, pdh, partial, gauge);
     return res;
   }
   res.pairs = n * (n - 1) / 2;

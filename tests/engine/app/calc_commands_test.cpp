@@ -14,6 +14,7 @@
 #include "engine/grain/stacking.h"
 #include "engine/io/readers.h"
 #include "engine/io/writers.h"
+#include "tests/engine/io/io_test_util.h"
 #include "engine/app/parameters_report.h"
 #include "engine/calc/pair_loops.h"
 #include "engine/app/workbench.h"
@@ -109,17 +110,8 @@ TEST(PdhCommands, StartHandsOnTheGridOfAnUnmodifiedGeneratedGrainOnly) {
   // A grain read from a nodes file has no generator of its own.
   Workbench built = fccGrain();
   const std::string path = ::testing::TempDir() + "grid_" + std::to_string(::getpid()) + ".ndl";
-  StFileTexts texts;
-  texts.header.dateTime = "2026-12-09, 10:00:00";
-  texts.header.latticeText = "3.54";
-  texts.header.radiusText = "5";
-  texts.header.structure = "fcc";
+  StFileTexts texts = testing::fixtureTexts();
   texts.header.elementL = "Ni";
-  texts.header.elementR = "X";
-  texts.binWidth = "0.001";
-  texts.lambda = "1.54056";
-  texts.k = "4.0785";
-  texts.step = "0.1";
   ASSERT_TRUE(saveNodesFile(path, built.ideal, texts).ok);
   StReadTarget target{built.ideal, built.generator, built.loadedAtoms, built.sections, built.grainPrm};
   const StNodesLoad load = loadNodesFile(path, target, {"Ni"});
