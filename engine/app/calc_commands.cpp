@@ -122,7 +122,7 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
   };
   if (in.biatomic && wb.partial.count > 0) {
     const StIDCalcResults& p = wb.partial;
-    const std::vector<double>* ys[3] = {&p.rii, &p.rij, &p.rjj};
+    const std::vector<PairCount>* ys[3] = {&p.rii, &p.rij, &p.rjj};
     const DiagramColor colors[3] = {kColorRed, kColorGreen, kColorBlue};
     const std::string labels[3] = {in.elementL + "-" + in.elementL, in.elementL + "-" + in.elementR,
                                    in.elementR + "-" + in.elementR};
@@ -132,7 +132,8 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
       const std::string title = diagramTitle(wb.diagramNumber++);
       SeriesDesc s;
       s.x.assign(p.r.begin(), p.r.begin() + p.count);
-      s.y.assign(ys[i]->begin(), ys[i]->begin() + p.count);
+      s.y.resize(static_cast<size_t>(p.count));
+      for (size_t k = 0; k < s.y.size(); ++k) s.y[k] = static_cast<double>((*ys[i])[k]);
       s.color = colors[i];
       s.style = kStyleComb;
       s.penWidth = 2;

@@ -99,13 +99,14 @@ StDiffractionOutcome runMonoatomic(const StDiffrPrm& prm, StDiffPattern& result,
   if (prm.pdh) {
     for (const StLiczOdl& b : *prm.pdh) {
       if (b.card == 0) continue;
-      total += b.card;
+      const auto card = static_cast<double>(b.card);
+      total += card;
       if (b.r == 0) {
-        atZero += b.card;
+        atZero += card;
         continue;
       }
       a.push_back(b.r);
-      w.push_back(b.card / b.r);
+      w.push_back(card / b.r);
       rMaxAbs = std::max(rMaxAbs, std::fabs(b.r));
     }
   }
@@ -184,9 +185,9 @@ StDiffractionOutcome runBiatomic(const StDiffrPrm& prm, const StIDCalcResults* p
     const size_t k = static_cast<size_t>(j);
     if (partial->rii[k] == 0 && partial->rij[k] == 0 && partial->rjj[k] == 0) continue;
     r.push_back(partial->r[k]);
-    rii.push_back(partial->rii[k]);
-    rij.push_back(partial->rij[k]);
-    rjj.push_back(partial->rjj[k]);
+    rii.push_back(static_cast<double>(partial->rii[k]));
+    rij.push_back(static_cast<double>(partial->rij[k]));
+    rjj.push_back(static_cast<double>(partial->rjj[k]));
     rMaxAbs = std::max(rMaxAbs, std::fabs(partial->r[k]));
   }
   const StPartialBins bins{r.data(), rii.data(), rij.data(), rjj.data(), r.size()};

@@ -542,15 +542,6 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
                       fmtCount(kMaxBins) + " bins");
   }
 
-  int64_t saturated = 0;
-  auto card = [&](int64_t v) {
-    if (v > std::numeric_limits<int32_t>::max()) {
-      ++saturated;
-      return std::numeric_limits<int32_t>::max();
-    }
-    return static_cast<int32_t>(v);
-  };
-
   // Second phase: the result list (modes 0 and 3) or the partial arrays.
   const int64_t tick = std::max<int64_t>(1, bins / 100);
   if (mode == 1) {
@@ -561,9 +552,9 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
       const auto b = static_cast<size_t>(k);
       if (k > 0) r += w;
       partial.r[b] = r;
-      partial.rii[b] = static_cast<double>(total[0][b]);
-      partial.rij[b] = static_cast<double>(total[1][b]);
-      partial.rjj[b] = static_cast<double>(total[2][b]);
+      partial.rii[b] = total[0][b];
+      partial.rij[b] = total[1][b];
+      partial.rjj[b] = total[2][b];
     }
     if (n > 0) {
       partial.elemFirst = prm.nodes[0].elementIndex;
@@ -587,19 +578,15 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     if (mode == 0) {
       StLiczOdl e;
       e.r = static_cast<double>(k) * w;
-      e.card = card(total[0][b]);
+      e.card = total[0][b];
       pdh.push_back(e);
     } else if (sumI[b] != 0) {
       StLiczOdl e;
-      e.card = card(total[0][b]);
+      e.card = total[0][b];
       e.sumIdeal = sumI[b];
       e.sumMod = sumM[b];
       pdh.push_back(e);
     }
-  }
-  if (saturated > 0) {
-    res.log.push_back(" " + fmtCount(saturated) + " bins hold more pairs than a bin can record (" +
-                      fmtCount(std::numeric_limits<int32_t>::max()) + ")");
   }
   if (gauge) gauge->setVisible(false);
   return res;

@@ -11,10 +11,15 @@
 
 namespace grainix {
 
+// Number of atom pairs. Every count of pairs (a bin, a partial, a total) is
+// 64-bit from the pair loop to the file: a grain of a few hundred thousand
+// atoms puts more than 2^31 pairs into one coarse bin.
+using PairCount = int64_t;
+
 // One PDH bin (also one delta(r) bin).
 struct StLiczOdl {
   double r = 0;        // lower edge of the bin, k * bin width
-  int32_t card = 0;    // pairs whose distance falls in the bin
+  PairCount card = 0;  // pairs whose distance falls in the bin
   double norm = 0;     // filled only by the PDH file reader (third column)
   double sumIdeal = 0; // delta sums: ideal distances of the bin's pairs
   double sumMod = 0;   // delta sums: the same pairs in the modified grain
@@ -24,7 +29,8 @@ using PdhList = std::list<StLiczOdl>;
 // The three partial histograms of a biatomic grain. The vectors are the
 // owned arrays; count == 0 means none are allocated.
 struct StIDCalcResults {
-  std::vector<double> r, rii, rij, rjj;
+  std::vector<double> r;                 // bin lower edges
+  std::vector<PairCount> rii, rij, rjj;  // first-first, first-second, second-second pairs
   double binWidth = 0;
   int32_t count = 0;
   int32_t elemFirst = -1;
@@ -45,9 +51,9 @@ struct StIDCalcResults {
   void allocate(int32_t bins) {
     release();
     r.assign(static_cast<size_t>(bins), 0.0);
-    rii.assign(static_cast<size_t>(bins), 0.0);
-    rij.assign(static_cast<size_t>(bins), 0.0);
-    rjj.assign(static_cast<size_t>(bins), 0.0);
+    rii.assign(static_cast<size_t>(bins), 0);
+    rij.assign(static_cast<size_t>(bins), 0);
+    rjj.assign(static_cast<size_t>(bins), 0);
     count = bins;
   }
 };

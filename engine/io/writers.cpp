@@ -138,7 +138,7 @@ StCommandResult saveHistogramFile(const std::string& path, const PdhList& pdh, c
     writeComment(out, t);
     out.printf("#%8s\t%8s\n", "Delta r", "Card.");
     for (const auto& e : pdh)
-      if (e.card != 0) out.printf("%9.6f\t%8d\n", e.r, e.card);
+      if (e.card != 0) out.printf("%9.6f\t%8lld\n", e.r, static_cast<long long>(e.card));
   } else {
     // The size line precedes the rows, so they are collected first.
     std::string rows;

@@ -300,7 +300,7 @@ TEST(PairLoops, FiveNodeBiatomicGrainSplitsPairsAtNodeTwo) {
   CancelToken cancel;
   runPairLoop(1, prm, pdh, partial, nullptr, cancel);
   ASSERT_EQ(partial.count, 16);
-  auto bins = [&](const std::vector<double>& v) {
+  auto bins = [&](const std::vector<PairCount>& v) {
     std::vector<int> out;
     for (int k = 0; k < 16; ++k)
       for (int c = 0; c < static_cast<int>(v[static_cast<size_t>(k)]); ++c) out.push_back(k);
@@ -354,6 +354,25 @@ TEST(PairLoops, UniformScalingGivesTheSameRelativeChangeInEveryBin) {
   runPairLoop(3, prm, pdh, partial, nullptr, cancel);
   ASSERT_FALSE(pdh.empty());
   for (const StLiczOdl& e : pdh) EXPECT_NEAR((e.sumMod - e.sumIdeal) / e.sumIdeal, 0.01, 1e-12);
+}
+
+TEST(PairLoops, BinsHoldingMoreThan2To31PairsAreExact) {
+  // 65,600 atoms within a unit cube and a bin of 10: every one of the
+  // 2,151,647,200 pairs lands in bin 0, beyond what 32 bits hold.
+  std::mt19937_64 rng(5);
+  std::uniform_real_distribution<double> u(0, 1);
+  vGrainNodes nodes(65600);
+  for (auto& g : nodes) g.x = u(rng), g.y = u(rng), g.z = u(rng);
+  StCalcPrm prm = params(std::move(nodes), 20, 10);
+  PdhList pdh;
+  StIDCalcResults partial;
+  CancelToken cancel;
+  const StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel);
+  ASSERT_FALSE(pdh.empty());
+  EXPECT_EQ(pdh.front().r, 0.0);
+  EXPECT_EQ(pdh.front().card, PairCount{2151647200});
+  EXPECT_EQ(res.pairs, PairCount{2151647200});
+  EXPECT_TRUE(res.log.empty());
 }
 
 TEST(PairLoops, TwoAtomsAt1_05WithWidth0_1LandInBin10) {

@@ -279,8 +279,10 @@ TEST(HistogramRoundTrip, MonoatomicAndBiatomic) {
   TempDir dir;
   PdhList pdh;
   for (int k = 0; k < 50; ++k) pdh.push_back({k * 0.001, k % 3 ? k * 7 : 0, 0, 0, 0});
+  pdh.push_back({0.05, PairCount{5'000'000'123}, 0, 0, 0});  // more than 32 bits hold
   StFileTexts t = fixtureTexts();
   ASSERT_TRUE(saveHistogramFile(dir.file("m.his"), pdh, {}, false, t).ok);
+  EXPECT_THAT(readAll(dir.file("m.his")), ::testing::EndsWith("\n 0.050000\t5000000123\n"));
   Grain g;
   PdhList read = {{9, 9, 9, 9, 9}};
   StIDCalcResults partial;
@@ -291,7 +293,7 @@ TEST(HistogramRoundTrip, MonoatomicAndBiatomic) {
   EXPECT_EQ(partial.count, 0);
   EXPECT_EQ(load.binWidthText, "0.001");
   EXPECT_EQ(load.comment, "no comment");
-  std::vector<std::pair<double, int>> expect, got;
+  std::vector<std::pair<double, PairCount>> expect, got;
   for (const auto& e : pdh)
     if (e.card) expect.push_back({e.r, e.card});
   for (const auto& e : read) got.push_back({e.r, e.card});
@@ -320,9 +322,9 @@ TEST(HistogramRoundTrip, MonoatomicAndBiatomic) {
   EXPECT_TRUE(g.prm.biatomic);
   ASSERT_EQ(readP.count, 3);  // bins 0 and 1 are empty and not written
   EXPECT_EQ(readP.r, (std::vector<double>{0.5, 0.75, 1}));
-  EXPECT_EQ(readP.rii, (std::vector<double>{20, 30, 40}));
-  EXPECT_EQ(readP.rij, (std::vector<double>{40, 60, 80}));
-  EXPECT_EQ(readP.rjj, (std::vector<double>{2, 3, 4}));
+  EXPECT_EQ(readP.rii, (std::vector<PairCount>{20, 30, 40}));
+  EXPECT_EQ(readP.rij, (std::vector<PairCount>{40, 60, 80}));
+  EXPECT_EQ(readP.rjj, (std::vector<PairCount>{2, 3, 4}));
   EXPECT_DOUBLE_EQ(readP.binWidth, 0.001);
   ASSERT_EQ(read.size(), 3u);
   EXPECT_EQ(read.front().card, 62);

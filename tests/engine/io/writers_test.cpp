@@ -175,7 +175,7 @@ TEST(HistogramWriter, BiatomicRowsInStreamForm) {
   p.allocate(4);
   p.r = {0, 0.25, 0.5, 0.75};
   p.rii = {0, 12, 0, 1234567};
-  p.rij = {0, 0, 0, 0.5};
+  p.rij = {0, 0, 0, 5};
   p.rjj = {0, 0, 3, 0};
   StFileTexts t = fixtureTexts();
   t.header.biatomic = true;
@@ -186,7 +186,7 @@ TEST(HistogramWriter, BiatomicRowsInStreamForm) {
                                             "# Delta r\tCard. Rii\tCard. Rij\tCard. Rjj\n"
                                             "0.25\t12\t0\t0\n"
                                             "0.5\t0\t0\t3\n"
-                                            "0.75\t1.23457e+06\t0.5\t0\n");
+                                            "0.75\t1.23457e+06\t5\t0\n");
 }
 
 TEST(DiffractionWriter, ColumnsFollowTheChosenUnits) {
