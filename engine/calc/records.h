@@ -26,6 +26,17 @@ struct StLiczOdl {
 };
 using PdhList = std::list<StLiczOdl>;
 
+// The atoms whose pairs a PDH list counts, kept beside the list by the run
+// or the file that made it (count 0: unknown; the node list tells).
+struct StPdhAtoms {
+  int64_t count = 0;
+  int32_t elementIndex = -1;
+};
+
+// The number of atoms n whose n (n - 1) / 2 pairs are `pairs`, or the
+// smallest n with at least that many pairs (1 for none).
+int64_t atomsOfPairs(int64_t pairs);
+
 // The three partial histograms of a biatomic grain. The vectors are the
 // owned arrays; count == 0 means none are allocated.
 struct StIDCalcResults {
@@ -35,6 +46,9 @@ struct StIDCalcResults {
   int32_t count = 0;
   int32_t elemFirst = -1;
   int32_t elemSecond = -1;
+  // Atoms of the first and of the second element (0: unknown).
+  int64_t atomsFirst = 0;
+  int64_t atomsSecond = 0;
 
   void release() {
     r.clear();
@@ -46,6 +60,7 @@ struct StIDCalcResults {
     rij.shrink_to_fit();
     rjj.shrink_to_fit();
     count = 0;
+    atomsFirst = atomsSecond = 0;
   }
   // Frees the previous arrays and allocates `bins` zeroed bins.
   void allocate(int32_t bins) {
@@ -65,6 +80,9 @@ struct StCalcPrm {
   double rMax = 0;       // the grain's maxDistance
   double lattPrm = 0;
   double binWidth = 0;
+  // Partial histograms: the nodes of the first element, which lead the
+  // list; -1 means N div 2 (the builder's halves).
+  int64_t firstCount = -1;
 };
 
 // The diffraction pattern. count == 0 means no pattern.
@@ -107,6 +125,9 @@ struct StDiffrPrm {
   const vGrainNodes* nodes = nullptr;
   const PdhList* pdh = nullptr;
   const ElementTable* table = nullptr;
+  // The atoms the PDH counts (number and element); when null or unknown,
+  // the node list's.
+  const StPdhAtoms* pdhAtoms = nullptr;
 };
 
 class WindowingFunction;
