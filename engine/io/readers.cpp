@@ -243,7 +243,7 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
 // --- PDH ---------------------------------------------------------------
 
 StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, PdhList& pdh,
-                                  StIDCalcResults& partial) {
+                                  StIDCalcResults& partial, const std::vector<std::string>& knownSymbols) {
   StHistogramLoad out;
   StCommandResult& res = out.result;
   TextReader in;
@@ -303,9 +303,21 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
   }
 
   applyHeader(out.header, target);
+  // The elements named by "#atoms:" (the table's index, or -1), and the
+  // atoms whose pairs the histogram counts.
+  auto indexOf = [&](size_t k) -> int32_t {
+    if (out.header.atoms.empty()) return -1;
+    const std::string& name = out.header.atoms[std::min(k, out.header.atoms.size() - 1)];
+    const auto it = std::find(knownSymbols.begin(), knownSymbols.end(), name);
+    return it == knownSymbols.end() ? -1 : static_cast<int32_t>(it - knownSymbols.begin());
+  };
+  PairCount total = 0;
+  for (const StLiczOdl& e : list) total += e.card;
   pdh = std::move(list);
   out.biatomic = columns == 4;
   if (out.biatomic) {
+    PairCount sums[3] = {0, 0, 0};
+    for (size_t k = 0; k < r.size(); ++k) sums[0] += rii[k], sums[1] += rij[k], sums[2] += rjj[k];
     partial.allocate(static_cast<int32_t>(r.size()));
     partial.r = std::move(r);
     partial.rii = std::move(rii);
@@ -313,10 +325,26 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
     partial.rjj = std::move(rjj);
     double bw = 0;
     partial.binWidth = parseDouble(out.binWidthText, bw) ? bw : 0;
-    partial.elemFirst = partial.elemSecond = -1;
+    partial.elemFirst = indexOf(0);
+    partial.elemSecond = indexOf(1);
+    // n1 (n1 - 1) / 2 first-element pairs, n2 (n2 - 1) / 2 second-element
+    // ones and n1 n2 mixed ones; an element without pairs of its own has one
+    // atom, or none when there are no mixed pairs either.
+    int64_t n1 = sums[0] > 0 ? atomsOfPairs(sums[0]) : (sums[1] > 0 ? 1 : 0);
+    int64_t n2 = sums[2] > 0 ? atomsOfPairs(sums[2]) : (sums[1] > 0 ? 1 : 0);
+    if (sums[0] == 0 && sums[2] > 0 && sums[1] > 0) n1 = sums[1] / n2;
+    if (sums[2] == 0 && sums[0] > 0 && sums[1] > 0) n2 = sums[1] / n1;
+    partial.atomsFirst = n1;
+    partial.atomsSecond = n2;
+    out.atoms = {n1 + n2, partial.elemFirst};
     target.grainPrm.biatomic = true;
   } else {
     partial.release();
+    out.atoms = {atomsOfPairs(total), indexOf(0)};
+    if (out.atoms.count / 2 * (out.atoms.count - 1) + (out.atoms.count % 2) * ((out.atoms.count - 1) / 2) != total)
+      res.log.push_back(" the histogram's " + std::to_string(total) +
+                        " pairs are not those of a whole grain; its pattern takes " + std::to_string(out.atoms.count) +
+                        " atoms");
   }
   for (const char* c : {"BGraf", "BHistogram", "Bpdfdyfr", "MIsavehistogram", "MIsaveall"}) res.set(c, true);
   res.ok = true;
