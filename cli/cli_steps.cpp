@@ -37,11 +37,14 @@ int computePdh(Session& s) {
   }
   s.log->line("  ");
   s.log->line("... PDH CALCULATIONS START ... ");
+  s.progress->setStep(s.biatomic ? "partial PDH" : "PDH");
   s.log->line(" start time: " + nowLongTime());
   CancelToken never;
   const int mode = s.biatomic ? 1 : 0;
+  if (mode == 1) prm.firstCount = leadingElementCount(prm.nodes);
   const StPairRunResult res = runPairLoop(mode, prm, s.wb.pdh, s.wb.partial, s.progress, never, o.threads);
   if (!reportPairRun(s, res)) return 1;
+  s.wb.pdhAtoms = {static_cast<int64_t>(prm.nodes.size()), prm.nodes[0].elementIndex};
   s.log->line("... PDH CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
   return 0;
@@ -59,6 +62,7 @@ int modifyGrain(Session& s) {
     clock = [seed] { return seed; };
   }
   ModPosModel model(input, std::move(random), clock);
+  s.progress->setStep("modify");
   model.opening();
   SectionsTable& table = model.table();
 
@@ -117,6 +121,7 @@ int computeDiffraction(Session& s) {
   prm.useFactors = radiation.useFactors();
   prm.nodes = &s.wb.current();
   prm.pdh = &s.wb.pdh;
+  prm.pdhAtoms = &s.wb.pdhAtoms;
   prm.table = &s.table;
   s.texts.lambda = radiation.lambdaText();
   s.texts.k = radiation.kText();
@@ -126,6 +131,7 @@ int computeDiffraction(Session& s) {
 
   s.log->line("");
   s.log->line("... DIFFRACTION CALCULATIONS START ...");
+  s.progress->setStep("pattern");
   s.log->line(" start time: " + nowLongTime());
   const StDiffractionOutcome out =
       runDiffraction(prm, &s.wb.partial, s.biatomic ? 1 : 0, s.wb.pattern, s.progress, nullptr, o.threads);
@@ -153,6 +159,7 @@ int computeGr(Session& s) {
   prm.window = window.get();
   s.log->line("");
   s.log->line("... G(r) CALCULATIONS START ...");
+  s.progress->setStep("G(r)");
   s.log->line(" start time: " + nowLongTime());
   computeGr(prm, s.wb.gr, s.progress, nullptr, o.threads);
   s.log->line("... G(r) CALCULATIONS STOP ...");
@@ -173,6 +180,7 @@ int computeDelta(Session& s) {
   prm.lattPrm = s.latticePrm;
   prm.binWidth = o.bin;
   s.log->line("... delta (r) CALCULATIONS START ...");
+  s.progress->setStep("delta(r)");
   s.log->line("start time is " + nowLongTime());
   CancelToken never;
   PdhList delta;

@@ -20,6 +20,14 @@ double displacedR(const StGrainNode& n, bool sphere) {
   return sphere ? std::sqrt(fx * fx + fy * fy + fz * fz) : std::sqrt(fx * fx + fy * fy);
 }
 
+// Nodes of the first element when the thermal routines treat two: the
+// leading run of one element (a grain read from a file may hold any
+// number), else the halves of a paired grain of one element.
+size_t firstGroupSize(const vGrainNodes& nodes) {
+  const auto lead = static_cast<size_t>(leadingElementCount(nodes));
+  return lead < nodes.size() ? lead : nodes.size() / 2;
+}
+
 void displace(StGrainNode& n, const float d[3], bool sphere) {
   n.x0 = n.x;
   n.y0 = n.y;
@@ -176,7 +184,7 @@ void ThermalDraws::direction(double rho, float d[3]) {
 double uniformDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, double ampL, double ampR,
                             ThermalDraws& draws, double& maxR, std::vector<std::string>& log) {
   const size_t n = nodes.size();
-  const size_t n1 = twoGroups ? n / 2 : n;
+  const size_t n1 = twoGroups ? firstGroupSize(nodes) : n;
   const double boundL = ampL * kUniformReach;
   const double boundR = ampR * kUniformReach;
   double sumsq = 0;
@@ -200,7 +208,7 @@ double uniformDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, dou
 double normalDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, double sigmaL, double sigmaR, double acp,
                            int64_t level, ThermalDraws& draws, double& maxR, std::vector<std::string>& log) {
   const size_t n = nodes.size();
-  const size_t n1 = twoGroups ? n / 2 : n;
+  const size_t n1 = twoGroups ? firstGroupSize(nodes) : n;
   // The chain samples the signed length of a displacement in a uniform
   // direction, which puts a third of its mean square on each axis: a length
   // of sqrt(3) sigma gives every axis the amplitude sigma.
@@ -257,7 +265,8 @@ StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, doub
   };
   std::vector<Group> groups;
   if (twoGroups) {
-    groups = {{0, n / 2, "lattice distribution "}, {n / 2, n, "sub lattice distribution "}};
+    const size_t n1 = firstGroupSize(nodes);
+    groups = {{0, n1, "lattice distribution "}, {n1, n, "sub lattice distribution "}};
     res.width = res.height = 600;
     res.rows = 2;
   } else {
