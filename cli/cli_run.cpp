@@ -12,6 +12,7 @@
 
 #include "cli/cli_steps.h"
 #include "engine/app/build_command.h"
+#include "engine/app/read_grain.h"
 #include "engine/app/workbench.h"
 #include "engine/calc/element_table.h"
 #include "engine/core/format.h"
@@ -108,30 +109,6 @@ bool Logger::messages(const StCommandResult& res) {
   return error;
 }
 
-TerminalProgress::TerminalProgress(bool enabled) : enabled_(enabled) {}
-
-void TerminalProgress::setMaximum(int64_t maximum) { maximum_ = maximum; }
-
-void TerminalProgress::setPosition(int64_t position) {
-  if (!enabled_ || maximum_ <= 0) return;
-  const int percent = static_cast<int>(std::min<int64_t>(100, position * 100 / maximum_));
-  if (percent == shown_) return;
-  shown_ = percent;
-  const int filled = percent / 4;
-  std::fprintf(stderr, "\r[%.*s%.*s] %3d%%", filled, "#########################", 25 - filled,
-               "                         ", percent);
-  std::fflush(stderr);
-}
-
-void TerminalProgress::setVisible(bool visible) {
-  if (!enabled_) return;
-  if (!visible && shown_ >= 0) {
-    std::fprintf(stderr, "\r%40s\r", "");
-    std::fflush(stderr);
-  }
-  shown_ = -1;
-}
-
 std::string nowLongTime() {
   const std::time_t t = std::time(nullptr);
   std::tm tm{};
@@ -188,27 +165,44 @@ int run(const CliOptions& o, const char* argv0, std::ostream& err) {
     }
     StReadTarget target{s.wb.ideal, s.wb.generator, s.wb.loadedAtoms, s.wb.sections, s.wb.grainPrm};
     const auto known = s.sftPath.empty() ? std::vector<std::string>{} : readKnownSymbols(s.sftPath);
+    progress.setStep("reading");
     StNodesLoad load = loadNodesFile(o.input, target, known, &progress);
     log.lines(load.result.log);
     if (log.messages(load.result) || !load.result.ok) return 1;
-    s.texts.header.latticeText = load.header.latticeText;
-    s.texts.header.radiusText = load.setRadius ? load.radiusText : load.header.radiusText;
-    s.texts.header.sphere = s.wb.grainPrm.sphere;
-    s.texts.header.elementL = s.wb.loadedAtoms.empty() ? "X" : s.wb.loadedAtoms.front();
-    s.texts.header.loadedAtoms = s.wb.loadedAtoms;
-    s.latticePrm = 0;
-    parseDouble(load.header.latticeText, s.latticePrm);
-    double r = 0;
-    if (parseDouble(s.texts.header.radiusText, r)) s.radius = r;
-    if (load.xyzLayout) s.radius = load.maxR;
-    // A grain read from a file has no histogram range of its own: its
-    // diameter bounds every pair distance.
-    double maxR = 0;
-    for (const auto& n : s.wb.ideal) maxR = std::max(maxR, std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z));
-    s.wb.grainPrm.maxDistance = std::max(s.wb.grainPrm.maxDistance, 2.02 * maxR + 1e-9);
-    if (s.radius <= 0) s.radius = maxR;
-    s.biatomic = s.wb.ideal.size() >= 2 && s.wb.ideal.front().element != s.wb.ideal[s.wb.ideal.size() / 2].element;
-    s.wb.grainPrm.biatomic = s.biatomic;
+    // Grouped by element, with the radius, lattice parameter and element
+    // data of a built grain.
+    const StReadGrain grain = adoptReadGrain(s.wb, load, s.table);
+    log.lines(grain.log);
+    if (grain.symbols.size() > 2) {
+      std::string names;
+      for (size_t k = 0; k < grain.symbols.size(); ++k) names += (k ? ", " : "") + grain.symbols[k];
+      log.error("--input: " + o.input + " holds atoms of " + std::to_string(grain.symbols.size()) + " elements (" +
+                names + "); one or two elements are supported");
+      return 1;
+    }
+    StGrainPrm& prm = s.wb.grainPrm;
+    if (o.lattice) prm.latticePrm = *o.lattice;
+    s.latticePrm = prm.latticePrm;
+    s.radius = prm.radius;
+    s.biatomic = prm.biatomic;
+    // The header says what the file said; a file without one gets the
+    // farthest atom as its radius and an unknown lattice parameter.
+    StHeaderFields& h = s.texts.header;
+    if (load.hasHeader) {
+      h.latticeText = load.header.latticeText;
+      h.radiusText = load.header.radiusText;
+      h.sphere = load.header.sphere;
+      h.modified = load.header.modified;
+    } else {
+      h.latticeText = "unknown";
+      h.radiusText = fmtGeneral(prm.radius, 5);
+    }
+    if (o.lattice) h.latticeText = fmtDefault(*o.lattice);
+    if (load.commentRead) s.texts.comment = load.comment;
+    h.elementL = prm.elementL.empty() ? "X" : prm.elementL;
+    h.elementR = prm.elementR;
+    h.biatomic = prm.biatomic;
+    h.loadedAtoms = grain.symbols;
   } else {
     StBuildInput in;
     in.structure = structureCode(o.structure);

@@ -38,15 +38,18 @@ int computePdh(Session& s) {
   }
   s.log->line("  ");
   s.log->line("... PDH CALCULATIONS START ... ");
+  s.progress->setStep(s.biatomic ? "partial PDH" : "PDH");
   s.log->line(" start time: " + nowLongTime());
   if (const StLatticeGrid* grid = currentLatticeGrid(s.wb)) prm.grid = *grid;
   CancelToken never;
   const int mode = s.biatomic ? 1 : 0;
+  if (mode == 1) prm.firstCount = leadingElementCount(prm.nodes);
   StPdhRunOptions how;
   how.method = o.pdhMethod == "pairs" ? PdhMethod::Pairs : o.pdhMethod == "lattice" ? PdhMethod::Lattice : PdhMethod::Auto;
   how.threads = o.threads;
   const StPairRunResult res = runPdh(mode, prm, s.wb.pdh, s.wb.partial, s.progress, never, how);
   if (!reportPairRun(s, res)) return 1;
+  s.wb.pdhAtoms = {static_cast<int64_t>(prm.nodes.size()), prm.nodes[0].elementIndex};
   s.log->line("... PDH CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
   return 0;
@@ -64,6 +67,7 @@ int modifyGrain(Session& s) {
     clock = [seed] { return seed; };
   }
   ModPosModel model(input, std::move(random), clock);
+  s.progress->setStep("modify");
   model.opening();
   SectionsTable& table = model.table();
 
@@ -122,6 +126,7 @@ int computeDiffraction(Session& s) {
   prm.useFactors = radiation.useFactors();
   prm.nodes = &s.wb.current();
   prm.pdh = &s.wb.pdh;
+  prm.pdhAtoms = &s.wb.pdhAtoms;
   prm.table = &s.table;
   s.texts.lambda = radiation.lambdaText();
   s.texts.k = radiation.kText();
@@ -131,6 +136,7 @@ int computeDiffraction(Session& s) {
 
   s.log->line("");
   s.log->line("... DIFFRACTION CALCULATIONS START ...");
+  s.progress->setStep("pattern");
   s.log->line(" start time: " + nowLongTime());
   const StDiffractionOutcome out =
       runDiffraction(prm, &s.wb.partial, s.biatomic ? 1 : 0, s.wb.pattern, s.progress, nullptr, o.threads);
@@ -158,6 +164,7 @@ int computeGr(Session& s) {
   prm.window = window.get();
   s.log->line("");
   s.log->line("... G(r) CALCULATIONS START ...");
+  s.progress->setStep("G(r)");
   s.log->line(" start time: " + nowLongTime());
   computeGr(prm, s.wb.gr, s.progress, nullptr, o.threads);
   s.log->line("... G(r) CALCULATIONS STOP ...");
@@ -178,6 +185,7 @@ int computeDelta(Session& s) {
   prm.lattPrm = s.latticePrm;
   prm.binWidth = o.bin;
   s.log->line("... delta (r) CALCULATIONS START ...");
+  s.progress->setStep("delta(r)");
   s.log->line("start time is " + nowLongTime());
   CancelToken never;
   PdhList delta;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/terminal_progress.h"
 #include "engine/app/workbench.h"
 #include "engine/calc/scattering.h"
 #include "engine/core/command.h"
@@ -27,20 +28,6 @@ class Logger {
  private:
   std::ostream& err_;
   bool quiet_;
-};
-
-// A progress bar on stderr, drawn only when stderr is a terminal.
-class TerminalProgress : public ProgressSink {
- public:
-  explicit TerminalProgress(bool enabled);
-  void setMaximum(int64_t maximum) override;
-  void setPosition(int64_t position) override;
-  void setVisible(bool visible) override;
-
- private:
-  bool enabled_;
-  int64_t maximum_ = 0;
-  int shown_ = -1;
 };
 
 struct Session {

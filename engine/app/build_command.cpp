@@ -169,6 +169,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
     wb.currentIsModified = false;
     wb.sections.clear();
     wb.pdh.clear();
+    wb.pdhAtoms = {};
     wb.partial.release();
     wb.fitForm.lp = in.latticeText;
     wb.fitForm.gr = nullptr;

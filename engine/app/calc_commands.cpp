@@ -31,6 +31,13 @@ void stopLines(StCommandResult& r, const std::string& title, const std::string& 
 
 std::string structureName(const Workbench& wb) { return wb.generator ? wb.generator->name : std::string("nn"); }
 
+// A histogram holds its occupied bins only; its diagram still starts at
+// pair distance 0.
+void startAtZero(SeriesDesc& s) {
+  s.x.push_back(0);
+  s.y.push_back(0);
+}
+
 }  // namespace
 
 std::string localLongTime() {
@@ -66,6 +73,9 @@ StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::stri
   s.prm.lattPrm = lattice;
   s.prm.binWidth = binWidth;
   if (const StLatticeGrid* grid = currentLatticeGrid(wb)) s.prm.grid = *grid;
+  // The first element's atoms lead the list; a grain read from a file may
+  // hold them in any number.
+  if (s.mode == 1) s.prm.firstCount = leadingElementCount(s.prm.nodes);
   s.result.ok = true;
   return s;
 }
@@ -93,10 +103,13 @@ StCalcOutcome pdhCompletion(Workbench& wb, StCalcFlags& flags, int mode, const S
   if (mode == 0 || mode == 1) {
     for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::Diffraction, cmd::SavePdh, cmd::SaveAll, cmd::Fityk})
       o.result.set(c, true);
-    if (in.biatomic)
+    if (in.biatomic) {
       wb.fitForm.partial = &wb.partial;
-    else
+    } else {
       wb.fitForm.pdh = &wb.pdh;
+      const vGrainNodes& nodes = wb.current();
+      wb.pdhAtoms = {static_cast<int64_t>(nodes.size()), nodes.empty() ? -1 : nodes[0].elementIndex};
+    }
     if (in.showPdhAfter) {
       StCalcOutcome d = pdhDiagrams(wb, in, report);
       o.diagrams = std::move(d.diagrams);
@@ -123,7 +136,7 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
   };
   if (in.biatomic && wb.partial.count > 0) {
     const StIDCalcResults& p = wb.partial;
-    const std::vector<double>* ys[3] = {&p.rii, &p.rij, &p.rjj};
+    const std::vector<PairCount>* ys[3] = {&p.rii, &p.rij, &p.rjj};
     const DiagramColor colors[3] = {kColorRed, kColorGreen, kColorBlue};
     const std::string labels[3] = {in.elementL + "-" + in.elementL, in.elementL + "-" + in.elementR,
                                    in.elementR + "-" + in.elementR};
@@ -132,8 +145,11 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
       DiagramDesc& d = req.desc;
       const std::string title = diagramTitle(wb.diagramNumber++);
       SeriesDesc s;
-      s.x.assign(p.r.begin(), p.r.begin() + p.count);
-      s.y.assign(ys[i]->begin(), ys[i]->begin() + p.count);
+      for (size_t k = 0; k < static_cast<size_t>(p.count); ++k) {
+        if (k == 0 && p.r[0] != 0) startAtZero(s);
+        s.x.push_back(p.r[k]);
+        s.y.push_back(static_cast<double>((*ys[i])[k]));
+      }
       s.color = colors[i];
       s.style = kStyleComb;
       s.penWidth = 2;
@@ -159,8 +175,9 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
   StDiagramRequest req;
   DiagramDesc& d = req.desc;
   SeriesDesc s;
-  s.x.reserve(wb.pdh.size());
-  s.y.reserve(wb.pdh.size());
+  s.x.reserve(wb.pdh.size() + 1);
+  s.y.reserve(wb.pdh.size() + 1);
+  if (wb.pdh.front().r != 0) startAtZero(s);
   for (const StLiczOdl& e : wb.pdh) {
     s.x.push_back(e.r);
     s.y.push_back(static_cast<double>(e.card));

@@ -27,6 +27,7 @@ struct Workbench {
   std::string stackingSequence = "AB";
 
   PdhList pdh;
+  StPdhAtoms pdhAtoms;     // the atoms the PDH list counts
   StIDCalcResults partial;
   StDiffPattern pattern;
   StData gr;

@@ -39,6 +39,8 @@ bool loadScatteringTable(const IniFile& ini, ElementTable& table, std::vector<st
     e.lc = ini.readFloat(e.name, "lc", 0);
     e.latt = ini.readString(e.name, "latt", "?");
     e.td = ini.readFloat(e.name, "td", 2230);
+    double td = 0;
+    e.tdKnown = parseDouble(ini.readString(e.name, "td", ""), td) && td > 0;
     e.mass = ini.readFloat(e.name, "mass", 12);
     table.push_back(std::move(e));
   }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <string>
 
 #include "engine/core/format.h"
@@ -48,24 +47,68 @@ void clearStoppedResult(int mode, PdhList& pdh, StIDCalcResults& partial, Progre
   if (gauge) gauge->setVisible(false);
 }
 
-void fillPairResult(int mode, const StCalcPrm& prm, const std::vector<std::vector<int64_t>>& totals,
-                    const std::vector<double>* sumIdeal, const std::vector<double>* sumMod, PdhList& pdh,
+int64_t firstElementSplit(const StCalcPrm& prm) {
+  const auto n = static_cast<int64_t>(prm.nodes.size());
+  return prm.firstCount < 0 ? n / 2 : std::min(prm.firstCount, n);
+}
+
+OccupiedBins occupiedBinsOf(const std::vector<std::vector<int64_t>>& totals) {
+  return [&totals](const OccupiedVisitor& f) {
+    const size_t bins = totals.empty() ? 0 : totals[0].size();
+    for (size_t b = 0; b < bins; ++b) {
+      Occupied o;
+      o.bin = static_cast<int64_t>(b);
+      bool any = false;
+      for (size_t k = 0; k < totals.size() && k < 3; ++k) {
+        o.card[k] = totals[k][b];
+        any = any || o.card[k] != 0;
+      }
+      if (any) f(o);
+    }
+  };
+}
+
+void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, PdhList& pdh,
                     StIDCalcResults& partial, ProgressSink* gauge, StPairRunResult& res) {
   const double w = prm.binWidth;
   const int64_t B = res.expectedBins;
-  const int64_t cap = totals.empty() ? 0 : static_cast<int64_t>(totals[0].size());
-  const int tables = static_cast<int>(totals.size());
   const int64_t n = static_cast<int64_t>(prm.nodes.size());
-  int64_t bins = B;
-  for (int k = 0; k < tables; ++k) {
-    for (int64_t b = cap - 1; b >= bins; --b) {
-      if (totals[k][static_cast<size_t>(b)] != 0) {
-        bins = b + 1;
-        break;
-      }
-    }
-    for (int64_t b = B; b < cap; ++b) res.pairsBeyondRange += totals[k][static_cast<size_t>(b)];
+  const int64_t h = mode == 1 ? firstElementSplit(prm) : 0;
+  if (gauge) {
+    gauge->setPosition(0);
+    gauge->setMaximum(B);
   }
+  int64_t bins = B, visited = 0;
+  std::vector<double> r;
+  std::vector<PairCount> rii, rij, rjj;
+  double rAcc = 0;  // r of bin kAcc, accumulated by addition (mode 1)
+  int64_t kAcc = 0;
+  if (mode != 1) pdh.clear();
+  visit([&](const Occupied& o) {
+    if (o.bin >= B) {
+      bins = std::max(bins, o.bin + 1);
+      res.pairsBeyondRange += o.card[0] + o.card[1] + o.card[2];
+    }
+    if (gauge && (++visited & 0xFFF) == 0) gauge->setPosition(std::min(o.bin, B));
+    if (mode == 0) {
+      StLiczOdl e;
+      e.r = static_cast<double>(o.bin) * w;
+      e.card = o.card[0];
+      pdh.push_back(e);
+    } else if (mode == 1) {
+      for (; kAcc < o.bin; ++kAcc) rAcc += w;
+      r.push_back(rAcc);
+      rii.push_back(o.card[0]);
+      rij.push_back(o.card[1]);
+      rjj.push_back(o.card[2]);
+    } else if (o.sumI != 0) {
+      StLiczOdl e;
+      e.card = o.card[0];
+      e.sumIdeal = o.sumI;
+      e.sumMod = o.sumM;
+      pdh.push_back(e);
+    }
+  });
   res.bins = bins;
   if (res.pairsBeyondRange > 0) {
     res.log.push_back(" " + fmtCount(res.pairsBeyondRange) + " pairs lay beyond the expected range (maxDistance = " +
@@ -76,65 +119,20 @@ void fillPairResult(int mode, const StCalcPrm& prm, const std::vector<std::vecto
                       " pairs were not counted: their distance is not a finite number or lies beyond " +
                       fmtCount(kMaxPairBins) + " bins");
   }
-
-  int64_t saturated = 0;
-  auto card = [&](int64_t v) {
-    if (v > std::numeric_limits<int32_t>::max()) {
-      ++saturated;
-      return std::numeric_limits<int32_t>::max();
-    }
-    return static_cast<int32_t>(v);
-  };
-
-  // Second phase: the result list (modes 0 and 3) or the partial arrays.
-  const int64_t tick = std::max<int64_t>(1, bins / 100);
   if (mode == 1) {
-    partial.allocate(static_cast<int32_t>(bins));
+    partial.allocate(static_cast<int32_t>(r.size()));
+    partial.r = std::move(r);
+    partial.rii = std::move(rii);
+    partial.rij = std::move(rij);
+    partial.rjj = std::move(rjj);
     partial.binWidth = w;
-    double r = 0;
-    for (int64_t k = 0; k < bins; ++k) {
-      const auto b = static_cast<size_t>(k);
-      if (k > 0) r += w;
-      partial.r[b] = r;
-      partial.rii[b] = static_cast<double>(totals[0][b]);
-      partial.rij[b] = static_cast<double>(totals[1][b]);
-      partial.rjj[b] = static_cast<double>(totals[2][b]);
-    }
+    partial.atomsFirst = h;
+    partial.atomsSecond = n - h;
     if (n > 0) {
       partial.elemFirst = prm.nodes[0].elementIndex;
-      partial.elemSecond = prm.nodes[static_cast<size_t>(n / 2)].elementIndex;
+      partial.elemSecond = prm.nodes[static_cast<size_t>(h < n ? h : 0)].elementIndex;
     }
-    if (gauge) {
-      gauge->setPosition(0);
-      gauge->setVisible(false);
-    }
-    return;
-  }
-
-  pdh.clear();
-  if (gauge) {
-    gauge->setPosition(0);
-    gauge->setMaximum(bins);
-  }
-  for (int64_t k = 0; k < bins; ++k) {
-    const auto b = static_cast<size_t>(k);
-    if (gauge && k % tick == 0) gauge->setPosition(k);
-    if (mode == 0) {
-      StLiczOdl e;
-      e.r = static_cast<double>(k) * w;
-      e.card = card(totals[0][b]);
-      pdh.push_back(e);
-    } else if ((*sumIdeal)[b] != 0) {
-      StLiczOdl e;
-      e.card = card(totals[0][b]);
-      e.sumIdeal = (*sumIdeal)[b];
-      e.sumMod = (*sumMod)[b];
-      pdh.push_back(e);
-    }
-  }
-  if (saturated > 0) {
-    res.log.push_back(" " + fmtCount(saturated) + " bins hold more pairs than a bin can record (" +
-                      fmtCount(std::numeric_limits<int32_t>::max()) + ")");
+    if (gauge) gauge->setPosition(0);
   }
   if (gauge) gauge->setVisible(false);
 }

@@ -3,6 +3,7 @@
 // hold, the table size a grain needs, and the one place where per-bin pair
 // totals become the result records.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "engine/calc/pair_loops.h"
@@ -23,16 +24,32 @@ int64_t binsForExtent(const vGrainNodes& nodes, double binWidth);
 // histograms (mode 1); the gauge is hidden.
 void clearStoppedResult(int mode, PdhList& pdh, StIDCalcResults& partial, ProgressSink* gauge);
 
-// Turns the totals of a finished run into its results. `totals` holds one
-// table per histogram (mode 0 and 3: one; mode 1: Rii, Rij, Rjj), all of
-// the same length, which may exceed the expected bin count `res.expectedBins`:
-// the result then runs to the last occupied bin, res.pairsBeyondRange counts
-// the pairs beyond the expected range and a log line reports them. Mode 0
-// replaces `pdh` by one entry per bin, mode 1 refills `partial`, mode 3
-// replaces `pdh` by the bins whose ideal sum `sumIdeal` is not 0, with
-// their sums. Drives the gauge through the second phase and hides it.
-void fillPairResult(int mode, const StCalcPrm& prm, const std::vector<std::vector<int64_t>>& totals,
-                    const std::vector<double>* sumIdeal, const std::vector<double>* sumMod, PdhList& pdh,
+// Nodes of the first element in the partial histograms (they lead the
+// list): prm.firstCount, by default N div 2.
+int64_t firstElementSplit(const StCalcPrm& prm);
+
+// One occupied bin of a run's counts (card: Rii, Rij, Rjj in mode 1).
+struct Occupied {
+  int64_t bin = 0;
+  PairCount card[3] = {0, 0, 0};
+  double sumI = 0, sumM = 0;
+};
+using OccupiedVisitor = std::function<void(const Occupied&)>;
+// Calls its visitor once per occupied bin, in increasing bin order.
+using OccupiedBins = std::function<void(const OccupiedVisitor&)>;
+
+// The occupied bins of dense per-bin totals (one table per histogram, all
+// of the same length).
+OccupiedBins occupiedBinsOf(const std::vector<std::vector<int64_t>>& totals);
+
+// Turns the occupied bins of a finished run into its results; bins may lie
+// beyond the expected bin count `res.expectedBins`: res.pairsBeyondRange
+// counts their pairs and a log line reports them. Mode 0 replaces `pdh` by
+// the occupied bins (r = k * bin width), mode 1 refills `partial` with the
+// bins where any of Rii, Rij, Rjj is occupied (r accumulated by addition),
+// mode 3 replaces `pdh` by the bins whose ideal sum is not 0, with their
+// sums. Drives the gauge through the second phase and hides it.
+void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, PdhList& pdh,
                     StIDCalcResults& partial, ProgressSink* gauge, StPairRunResult& res);
 
 }  // namespace grainix

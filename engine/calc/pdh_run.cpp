@@ -13,12 +13,12 @@ namespace {
 constexpr const char* kLatticeLine = " PDH method: lattice (pairs per lattice vector, by FFT)";
 constexpr const char* kPairsLine = " PDH method: pair loop";
 
-// Node i's species: one for a PDH; the halves of the node list for the
-// partial histograms.
-std::vector<uint8_t> speciesOf(int mode, size_t n) {
-  std::vector<uint8_t> s(n, 0);
+// Node i's species: one for a PDH; for the partial histograms the first
+// element's nodes, which lead the list, and the rest.
+std::vector<uint8_t> speciesOf(int mode, const StCalcPrm& prm) {
+  std::vector<uint8_t> s(prm.nodes.size(), 0);
   if (mode == 1)
-    for (size_t i = n / 2; i < n; ++i) s[i] = 1;
+    for (size_t i = static_cast<size_t>(firstElementSplit(prm)); i < s.size(); ++i) s[i] = 1;
   return s;
 }
 
@@ -59,7 +59,7 @@ StPairRunResult runPdh(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcRes
       gauge->setPosition(0);
       gauge->setVisible(true);
     }
-    const std::vector<uint8_t> species = speciesOf(mode, prm.nodes.size());
+    const std::vector<uint8_t> species = speciesOf(mode, prm);
     const int64_t cap = std::max(B, binsForExtent(prm.nodes, prm.binWidth));
     StLatticeHistOptions lo = options.lattice;
     lo.threads = options.threads;
@@ -95,7 +95,7 @@ StPairRunResult runPdh(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcRes
     return res;
   }
   res.pairs = n * (n - 1) / 2;
-  fillPairResult(mode, prm, lat.tables, nullptr, nullptr, pdh, partial, gauge, res);
+  fillPairResult(mode, prm, occupiedBinsOf(lat.tables), pdh, partial, gauge, res);
   return res;
 }
 

@@ -79,4 +79,8 @@ struct StGrainPrm {
   double stackedU = 0;
 };
 
+// Nodes at the head of the list with the element of node 0: the atoms of
+// the first element of a two-element grain, which lead the list.
+int64_t leadingElementCount(const vGrainNodes& nodes);
+
 }  // namespace grainix

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 
 #include "engine/core/format.h"
@@ -62,6 +63,23 @@ bool readCommentLine(TextReader& in, std::string& comment) {
   in.word();  // "#comment:"
   if (in.failed()) return false;
   comment = in.atEnd() ? std::string() : commentText(in.restOfLine());
+  return true;
+}
+
+constexpr PairCount kMaxPairCount = std::numeric_limits<PairCount>::max();
+
+// A pair count: a non-negative whole number, as an integer or in the
+// stream form older biatomic files were written in ("1.03964e+06").
+bool tokenToPairCount(std::string_view token, PairCount& out) {
+  int64_t i = 0;
+  if (tokenToInt(token, i)) {
+    if (i < 0) return false;
+    out = i;
+    return true;
+  }
+  double v = 0;
+  if (!tokenToDouble(token, v) || !(v >= 0) || !(v < 0x1p63) || v != std::floor(v)) return false;
+  out = static_cast<PairCount>(v);
   return true;
 }
 
@@ -225,7 +243,7 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
 // --- PDH ---------------------------------------------------------------
 
 StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, PdhList& pdh,
-                                  StIDCalcResults& partial) {
+                                  StIDCalcResults& partial, const std::vector<std::string>& knownSymbols) {
   StHistogramLoad out;
   StCommandResult& res = out.result;
   TextReader in;
@@ -247,7 +265,8 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
   else if (n > 0) return fail(in.lineNumber());
 
   PdhList list;
-  std::vector<double> r, rii, rij, rjj;
+  std::vector<double> r;
+  std::vector<PairCount> rii, rij, rjj;
   size_t columns = 0;
   std::vector<std::string_view> words;
   std::string_view line;
@@ -266,28 +285,39 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
     if (words.size() != columns) return fail(lineNo);
     StLiczOdl e;
     if (columns == 4) {
-      double v[4];
-      for (int k = 0; k < 4; ++k)
-        if (!tokenToDouble(words[k], v[k])) return fail(lineNo);
-      if (v[1] < 0 || v[2] < 0 || v[3] < 0) return fail(lineNo);
-      r.push_back(v[0]), rii.push_back(v[1]), rij.push_back(v[2]), rjj.push_back(v[3]);
-      const double sum = std::round(v[1] + v[2] + v[3]);
-      e.r = v[0];
-      e.card = static_cast<int32_t>(std::min(sum, static_cast<double>(INT32_MAX)));
+      double v = 0;
+      PairCount c[3];
+      if (!tokenToDouble(words[0], v)) return fail(lineNo);
+      for (int k = 0; k < 3; ++k)
+        if (!tokenToPairCount(words[static_cast<size_t>(k) + 1], c[k])) return fail(lineNo);
+      // The PDH list receives the sum of the three counts.
+      if (c[0] > kMaxPairCount - c[1] || c[0] + c[1] > kMaxPairCount - c[2]) return fail(lineNo);
+      r.push_back(v), rii.push_back(c[0]), rij.push_back(c[1]), rjj.push_back(c[2]);
+      e.r = v;
+      e.card = c[0] + c[1] + c[2];
     } else {
-      int64_t card = 0;
-      if (!tokenToDouble(words[0], e.r) || !tokenToInt(words[1], card) || card < 0 || card > INT32_MAX)
-        return fail(lineNo);
-      e.card = static_cast<int32_t>(card);
+      if (!tokenToDouble(words[0], e.r) || !tokenToPairCount(words[1], e.card)) return fail(lineNo);
       if (columns == 3 && !tokenToDouble(words[2], e.norm)) return fail(lineNo);
     }
     list.push_back(e);
   }
 
   applyHeader(out.header, target);
+  // The elements named by "#atoms:" (the table's index, or -1), and the
+  // atoms whose pairs the histogram counts.
+  auto indexOf = [&](size_t k) -> int32_t {
+    if (out.header.atoms.empty()) return -1;
+    const std::string& name = out.header.atoms[std::min(k, out.header.atoms.size() - 1)];
+    const auto it = std::find(knownSymbols.begin(), knownSymbols.end(), name);
+    return it == knownSymbols.end() ? -1 : static_cast<int32_t>(it - knownSymbols.begin());
+  };
+  PairCount total = 0;
+  for (const StLiczOdl& e : list) total += e.card;
   pdh = std::move(list);
   out.biatomic = columns == 4;
   if (out.biatomic) {
+    PairCount sums[3] = {0, 0, 0};
+    for (size_t k = 0; k < r.size(); ++k) sums[0] += rii[k], sums[1] += rij[k], sums[2] += rjj[k];
     partial.allocate(static_cast<int32_t>(r.size()));
     partial.r = std::move(r);
     partial.rii = std::move(rii);
@@ -295,10 +325,26 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
     partial.rjj = std::move(rjj);
     double bw = 0;
     partial.binWidth = parseDouble(out.binWidthText, bw) ? bw : 0;
-    partial.elemFirst = partial.elemSecond = -1;
+    partial.elemFirst = indexOf(0);
+    partial.elemSecond = indexOf(1);
+    // n1 (n1 - 1) / 2 first-element pairs, n2 (n2 - 1) / 2 second-element
+    // ones and n1 n2 mixed ones; an element without pairs of its own has one
+    // atom, or none when there are no mixed pairs either.
+    int64_t n1 = sums[0] > 0 ? atomsOfPairs(sums[0]) : (sums[1] > 0 ? 1 : 0);
+    int64_t n2 = sums[2] > 0 ? atomsOfPairs(sums[2]) : (sums[1] > 0 ? 1 : 0);
+    if (sums[0] == 0 && sums[2] > 0 && sums[1] > 0) n1 = sums[1] / n2;
+    if (sums[2] == 0 && sums[0] > 0 && sums[1] > 0) n2 = sums[1] / n1;
+    partial.atomsFirst = n1;
+    partial.atomsSecond = n2;
+    out.atoms = {n1 + n2, partial.elemFirst};
     target.grainPrm.biatomic = true;
   } else {
     partial.release();
+    out.atoms = {atomsOfPairs(total), indexOf(0)};
+    if (out.atoms.count / 2 * (out.atoms.count - 1) + (out.atoms.count % 2) * ((out.atoms.count - 1) / 2) != total)
+      res.log.push_back(" the histogram's " + std::to_string(total) +
+                        " pairs are not those of a whole grain; its pattern takes " + std::to_string(out.atoms.count) +
+                        " atoms");
   }
   for (const char* c : {"BGraf", "BHistogram", "Bpdfdyfr", "MIsavehistogram", "MIsaveall"}) res.set(c, true);
   res.ok = true;

@@ -49,8 +49,8 @@ void rowsNdl(FileWriter& out, const vGrainNodes& nodes) {
   for (const auto& n : nodes) nodeRow(out, n.element, {n.x, n.y, n.z});
 }
 
-void rowsNds(FileWriter& out, const vGrainNodes& nodes) {
-  for (const auto& n : nodes) nodeRow(out, n.element, {n.x, n.y, n.z, n.r});
+void rowsNds(FileWriter& out, const std::vector<const StGrainNode*>& order) {
+  for (const StGrainNode* n : order) nodeRow(out, n->element, {n->x, n->y, n->z, n->r});
 }
 
 }  // namespace
@@ -64,24 +64,32 @@ NodesLayout nodesLayoutForPath(const std::string& path) {
   return NodesLayout::HeaderOnly;
 }
 
-void sortNodesByRadius(vGrainNodes& nodes) {
-  std::sort(nodes.begin(), nodes.end(),
-            [](const StGrainNode& a, const StGrainNode& b) { return sortKey(a.r) > sortKey(b.r); });
+std::vector<const StGrainNode*> nodesByRadius(const vGrainNodes& nodes) {
+  std::vector<const StGrainNode*> order;
+  order.reserve(nodes.size());
+  for (const StGrainNode& n : nodes) order.push_back(&n);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const StGrainNode* a, const StGrainNode* b) { return sortKey(a->r) > sortKey(b->r); });
+  return order;
 }
 
-void sortNodesByRadiusThenZ(vGrainNodes& nodes) {
-  std::sort(nodes.begin(), nodes.end(), [](const StGrainNode& a, const StGrainNode& b) {
-    const double ra = sortKey(a.r), rb = sortKey(b.r);
+std::vector<const StGrainNode*> nodesByRadiusThenZ(const vGrainNodes& nodes) {
+  std::vector<const StGrainNode*> order;
+  order.reserve(nodes.size());
+  for (const StGrainNode& n : nodes) order.push_back(&n);
+  std::stable_sort(order.begin(), order.end(), [](const StGrainNode* a, const StGrainNode* b) {
+    const double ra = sortKey(a->r), rb = sortKey(b->r);
     if (ra != rb) return ra > rb;
-    return sortKey(a.z) > sortKey(b.z);
+    return sortKey(a->z) > sortKey(b->z);
   });
+  return order;
 }
 
-StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const StFileTexts& t) {
+StCommandResult saveNodesFile(const std::string& path, const vGrainNodes& nodes, const StFileTexts& t) {
   return saveNodesFile(path, nodes, t, nodesLayoutForPath(path));
 }
 
-StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const StFileTexts& t,
+StCommandResult saveNodesFile(const std::string& path, const vGrainNodes& nodes, const StFileTexts& t,
                               NodesLayout layout) {
   FileWriter out;
   if (!out.open(path)) return cannotOpen(path);
@@ -93,26 +101,19 @@ StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const
       writeComment(out, t);
       columnLineA(out, layout == NodesLayout::Nds ? 'r' : ' ');
       if (layout == NodesLayout::Ndl) rowsNdl(out, nodes);
-      if (layout == NodesLayout::Nds) {
-        sortNodesByRadius(nodes);
-        rowsNds(out, nodes);
-      }
+      if (layout == NodesLayout::Nds) rowsNds(out, nodesByRadius(nodes));
       break;
     case NodesLayout::Ndm:
       out.put(fileHeaderText(t.header, static_cast<int64_t>(nodes.size())));
       writeComment(out, t);
       out.printf("%s\t%8c\t%8c\t%8c\t%8s\t%8s\n", "#E.", 'x', 'y', 'z', "r_prev", "r_final");
-      sortNodesByRadiusThenZ(nodes);
-      for (const auto& n : nodes) nodeRow(out, n.element, {n.x, n.y, n.z, n.rPrev, n.r});
+      for (const StGrainNode* n : nodesByRadiusThenZ(nodes)) nodeRow(out, n->element, {n->x, n->y, n->z, n->rPrev, n->r});
       break;
     case NodesLayout::Xyz:
     case NodesLayout::XyzThenNds:
       out.put(std::to_string(nodes.size()) + "\ncomment\n");
       rowsNdl(out, nodes);
-      if (layout == NodesLayout::XyzThenNds) {
-        sortNodesByRadius(nodes);
-        rowsNds(out, nodes);
-      }
+      if (layout == NodesLayout::XyzThenNds) rowsNds(out, nodesByRadius(nodes));
       break;
     case NodesLayout::At:
       for (const auto& n : nodes) out.printf("%8.5f %8.5f %8.5f %s\n", n.x, n.y, n.z, n.element.c_str());
@@ -138,7 +139,7 @@ StCommandResult saveHistogramFile(const std::string& path, const PdhList& pdh, c
     writeComment(out, t);
     out.printf("#%8s\t%8s\n", "Delta r", "Card.");
     for (const auto& e : pdh)
-      if (e.card != 0) out.printf("%9.6f\t%8d\n", e.r, e.card);
+      if (e.card != 0) out.printf("%9.6f\t%8lld\n", e.r, static_cast<long long>(e.card));
   } else {
     // The size line precedes the rows, so they are collected first.
     std::string rows;
@@ -147,8 +148,8 @@ StCommandResult saveHistogramFile(const std::string& path, const PdhList& pdh, c
                                   partial.rii.size(), partial.rij.size(), partial.rjj.size()});
     for (size_t i = 0; i < bins; ++i) {
       if (partial.rii[i] == 0 && partial.rij[i] == 0 && partial.rjj[i] == 0) continue;
-      rows += fmtStream(partial.r[i]) + "\t" + fmtStream(partial.rii[i]) + "\t" + fmtStream(partial.rij[i]) + "\t" +
-              fmtStream(partial.rjj[i]) + "\n";
+      rows += fmtPrintf("%9.6f\t%8lld\t%8lld\t%8lld\n", partial.r[i], static_cast<long long>(partial.rii[i]),
+                        static_cast<long long>(partial.rij[i]), static_cast<long long>(partial.rjj[i]));
       ++count;
     }
     out.put(fileHeaderText(t.header, count));
@@ -249,7 +250,7 @@ StSaveAllPaths saveAllPaths(const std::string& indexPath) {
   return {derive(".ndl"), derive(".his"), derive(".sct"), derive(".diff")};
 }
 
-StCommandResult saveAll(const std::string& indexPath, vGrainNodes& nodes, const PdhList& pdh,
+StCommandResult saveAll(const std::string& indexPath, const vGrainNodes& nodes, const PdhList& pdh,
                         const StIDCalcResults& partial, bool biatomic, const StDiffPattern& pattern,
                         const secPrm& sections, const StFileTexts& t, std::string* dataFolder) {
   StCommandResult res;

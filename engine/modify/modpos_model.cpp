@@ -69,7 +69,7 @@ StCommandResult ModPosModel::setThermalVibration(bool on) {
   return res;
 }
 
-StCommandResult ModPosModel::amplitudesFromTemperature(double T) {
+StCommandResult ModPosModel::temperatureRefusal() const {
   StCommandResult res;
   const bool needR = prm_.grainPrm.biatomic;
   auto usable = [](const StScatEquPrm& e) { return e.td > 0 && e.mass > 0; };
@@ -81,9 +81,25 @@ StCommandResult ModPosModel::amplitudesFromTemperature(double T) {
               " atoms: the amplitudes can't be computed from the temperature. Type the amplitudes instead.");
     return res;
   }
-  ampLText_ = fmtGeneral(rmsDisplacement(T, prm_.elementL.td, prm_.elementL.mass), 5);
-  if (okR) ampRText_ = fmtGeneral(rmsDisplacement(T, prm_.elementR.td, prm_.elementR.mass), 5);
+  // The table's stand-in value describes no real element.
+  const bool tdL = prm_.elementL.tdKnown, tdR = !needR || prm_.elementR.tdKnown;
+  if (!tdL || !tdR) {
+    res.error("The element table gives no Debye temperature for " +
+              (!tdL ? prm_.grainPrm.elementL : prm_.grainPrm.elementR) +
+              ": the amplitudes can't be computed from the temperature. Type the amplitudes (Angs) instead.");
+    return res;
+  }
   res.ok = true;
+  return res;
+}
+
+StCommandResult ModPosModel::amplitudesFromTemperature(double T) {
+  StCommandResult res = temperatureRefusal();
+  if (!res.ok) return res;
+  ampLText_ = fmtGeneral(rmsDisplacement(T, prm_.elementL.td, prm_.elementL.mass), 5);
+  const StScatEquPrm& r = prm_.elementR;
+  if (prm_.hasElementR && r.td > 0 && r.mass > 0 && r.tdKnown)
+    ampRText_ = fmtGeneral(rmsDisplacement(T, r.td, r.mass), 5);
   return res;
 }
 
@@ -160,6 +176,12 @@ StCommandResult ModPosModel::modify(ProgressSink* progress) {
   double ampL = 0, ampR = 0, acp = 0, levelValue = 0;
   const bool twoGroups = hasTwoGroups(g, n);
   if (thermal_) {
+    // Amplitudes that follow a temperature need the elements' Debye data.
+    double T = 0;
+    if (parseDouble(tempText_, T)) {
+      StCommandResult refusal = temperatureRefusal();
+      if (!refusal.ok) return refusal;
+    }
     StCommandResult bad;
     auto need = [&bad](const std::string& text, double& v) {
       if (!bad.messages.empty()) return;

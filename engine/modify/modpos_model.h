@@ -87,6 +87,9 @@ class ModPosModel {
 
  private:
   StCommandResult amplitudesFromTemperature(double T);
+  // The error box when the amplitudes cannot follow a temperature (an
+  // element without data or without a Debye temperature); ok otherwise.
+  StCommandResult temperatureRefusal() const;
 
   StFmodPosPrm& prm_;
   SectionsTable table_;

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "engine/app/read_grain.h"
 #include "engine/io/readers.h"
 #include "engine/io/writers.h"
 #include "gui/controls/digit_labeled_edit.h"
@@ -96,14 +97,21 @@ bool TFMain::openNodesPath(const QString& path) {
   }
   // The field handlers above disable the commands of a new size; the
   // reader's verdict comes last.
+  if (load.result.ok) {
+    // The grain parameters of the loaded grain (Modify works on its
+    // radius), its atoms grouped by element.
+    const StReadGrain grain = adoptReadGrain(wb_, load, table_);
+    load.result.log.insert(load.result.log.end() - 1, grain.log.begin(), grain.log.end());
+  }
   applyResult(load.result);
   return load.result.ok;
 }
 
 bool TFMain::openHistogramPath(const QString& path) {
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
-  StHistogramLoad load = loadHistogramFile(ss(path), target, wb_.pdh, wb_.partial);
+  StHistogramLoad load = loadHistogramFile(ss(path), target, wb_.pdh, wb_.partial, knownSymbols_);
   if (load.result.ok) {
+    wb_.pdhAtoms = load.atoms;
     applyHeaderToControls(load.header);
     setPanelText("Ebinwidth", qs(load.binWidthText));
     Ecomment_->setText(qs(load.comment));

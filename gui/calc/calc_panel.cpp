@@ -398,6 +398,7 @@ bool CalcPanel::startDiffraction() {
   diffrPrm_ = s.prm;
   diffrPrm_.nodes = &wb.current();
   diffrPrm_.pdh = &wb.pdh;
+  diffrPrm_.pdhAtoms = &wb.pdhAtoms;
   diffrPrm_.table = &host_.elementTable();
   wb.grainPrm.radius = s.radius;
   apply(s.result);

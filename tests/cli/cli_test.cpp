@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "cli/terminal_progress.h"
 #include "engine/app/build_command.h"
 #include "engine/app/modify_command.h"
 #include "engine/app/workbench.h"
@@ -20,6 +22,7 @@
 #include "engine/calc/windowing.h"
 #include "engine/core/format.h"
 #include "engine/fit/fityk_model.h"
+#include "engine/grain/generators.h"
 #include "engine/io/writers.h"
 #include "engine/modify/modpos_model.h"
 
@@ -275,6 +278,152 @@ TEST_F(CliTest, PdhMethodsWriteTheSameHistogram) {
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_NE(r.err.find("The lattice method cannot be used"), std::string::npos) << r.err;
   EXPECT_FALSE(fs::exists(dir / "m2.his"));
+}
+
+// Atoms of an fcc lattice (a = 3.8), in the order the generator gives.
+std::vector<std::array<double, 3>> latticeSites(double radius) {
+  vGrainNodes nodes;
+  fccNodes gen(radius, 3.8, nodes, 0, "Cu");
+  gen.generate();
+  std::vector<std::array<double, 3>> out;
+  for (const auto& n : nodes) out.push_back({n.x, n.y, n.z});
+  return out;
+}
+
+void writeXyz(const fs::path& p, const std::vector<std::array<double, 3>>& at, const std::vector<std::string>& names) {
+  std::ofstream out(p);
+  out << at.size() << "\ncomment\n";
+  for (size_t i = 0; i < at.size(); ++i) out << names[i] << "\t" << at[i][0] << "\t" << at[i][1] << "\t" << at[i][2] << "\n";
+}
+
+TEST_F(CliTest, InputAtomsAreGroupedByElement) {
+  // Copper and gold alternating, as other programs write alloys, against
+  // the same atoms with the copper first: the same partial histograms.
+  const auto sites = latticeSites(9);
+  ASSERT_GT(sites.size(), 150u);
+  std::vector<std::string> alternating, grouped;
+  std::vector<std::array<double, 3>> groupedSites;
+  for (size_t i = 0; i < sites.size(); ++i) alternating.push_back(i % 2 ? "Au" : "Cu");
+  for (const char* name : {"Cu", "Au"})
+    for (size_t i = 0; i < sites.size(); ++i)
+      if (alternating[i] == name) groupedSites.push_back(sites[i]), grouped.push_back(name);
+  writeXyz(dir / "alt.xyz", sites, alternating);
+  writeXyz(dir / "grp.xyz", groupedSites, grouped);
+  const std::string common = " --bin 0.01 --range 20:100:1 --intensity I";
+  CliRun r = run("--input alt.xyz --write-pdh alt.his --write-diffraction alt.diff" + common);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const size_t cu = (sites.size() + 1) / 2;
+  EXPECT_NE(r.err.find(" atoms grouped by element (a stable reorder): Cu " + std::to_string(cu) + ", Au " +
+                       std::to_string(sites.size() - cu)),
+            std::string::npos)
+      << r.err;
+  r = run("--input grp.xyz --write-pdh grp.his --write-diffraction grp.diff" + common);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find("grouped"), std::string::npos) << "already grouped";
+  EXPECT_NE(slurp(dir / "alt.his").find("Card. Rii\tCard. Rij\tCard. Rjj"), std::string::npos);
+  EXPECT_EQ(withoutDate(dir / "alt.his"), withoutDate(dir / "grp.his"));
+  EXPECT_EQ(withoutDate(dir / "alt.diff"), withoutDate(dir / "grp.diff"));
+
+  // Three elements are refused by name; an unknown one only for the pattern.
+  alternating[3] = "Ag";
+  writeXyz(dir / "three.xyz", sites, alternating);
+  r = run("--input three.xyz --write-pdh three.his");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("3 elements (Cu, Au, Ag)"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "three.his"));
+  alternating[3] = "Zz";
+  for (size_t i = 0; i < sites.size(); ++i) alternating[i] = i % 2 ? "Zz" : "Cu";
+  writeXyz(dir / "zz.xyz", sites, alternating);
+  EXPECT_EQ(run("--input zz.xyz --bin 0.01 --write-pdh zz.his").status, 0);
+  r = run("--input zz.xyz --bin 0.01 --write-diffraction zz.diff");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find(kAtomTypeUndefined), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, InputKeepsWhatTheHeaderSaid) {
+  Workbench wb;
+  ASSERT_TRUE(build(wb, input("fcc", "Ni", "", 7), nullptr).ok);
+  texts.header.structure = wb.generator->name;
+  texts.header.sphere = false;
+  texts.header.modified = true;
+  texts.comment = "annealed grain, second run";
+  ASSERT_TRUE(saveNodesFile((dir / "g.ndl").string(), wb.ideal, texts).ok);
+  CliRun r = run("--input g.ndl --write-nodes again.ndl");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(withoutDate(dir / "again.ndl"), withoutDate(dir / "g.ndl"));
+
+  // Without a header: the farthest atom's distance and an unknown lattice
+  // parameter, in a file that reads back.
+  writeXyz(dir / "c.xyz", {{0, 0, 0}, {3, 4, 0}, {-1, 0, 0}}, {"Ni", "Ni", "Ni"});
+  r = run("--input c.xyz --write-nodes c.ndl");
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string ndl = withoutDate(dir / "c.ndl");
+  EXPECT_NE(ndl.find("#latticeParam: unknown\n#grainRadius: 5\n"), std::string::npos) << ndl;
+  r = run("--input c.ndl --bin 0.5 --write-pdh c.his");
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(CliTest, InputGrainsCanBeModified) {
+  Workbench wb;
+  ASSERT_TRUE(build(wb, input("fcc", "Cu", "", 9), nullptr).ok);
+  texts.header.structure = wb.generator->name;
+  ASSERT_TRUE(saveNodesFile((dir / "cu.ndl").string(), wb.ideal, texts).ok);
+  const auto sites = latticeSites(9);
+  writeXyz(dir / "cu.xyz", sites, std::vector<std::string>(sites.size(), "Cu"));
+  for (const char* file : {"cu.ndl", "cu.xyz"}) {
+    const CliRun r = run(std::string("--input ") + file +
+                         " --sections 4:2,8.5:0 --thermal normal --temperature 300 --seed 3 --bin 0.01"
+                         " --write-delta d.dij --quiet");
+    ASSERT_EQ(r.status, 0) << file << "\n" << r.err;
+    const CliRun logged = run(std::string("--input ") + file +
+                              " --sections 4:2,8.5:0 --thermal normal --temperature 300 --seed 3 --bin 0.01"
+                              " --write-delta d.dij");
+    ASSERT_EQ(logged.status, 0) << logged.err;
+    const size_t at = logged.err.find(" mean latt.prm.:  ");
+    ASSERT_NE(at, std::string::npos) << logged.err;
+    // Near the lattice parameter (the header's 3.61, or the table's for copper).
+    EXPECT_NEAR(std::stod(logged.err.substr(at + 18)), 3.6, 0.2) << file << "\n" << logged.err;
+  }
+}
+
+TEST_F(CliTest, ProgressIsDrawnOnlyOnATerminal) {
+  // Into a file: no progress line at all.
+  const CliRun r = run("--structure fcc --element Ni --radius 10 --write-pdh p.his");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err.find('\r'), std::string::npos);
+  EXPECT_EQ(r.err.find("elapsed"), std::string::npos);
+
+  // On a terminal: the step, the bar, the elapsed time and, once it can be
+  // told, the time left, redrawn in place and not more than every 0.2 s.
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  double now = 100;
+  cli::TerminalProgress bar(true, out, [&now] { return now; });
+  bar.setStep("PDH");
+  bar.setMaximum(1000);
+  bar.setPosition(0);
+  now += 0.1;
+  bar.setPosition(300);  // too soon: not drawn
+  now += 2;
+  bar.setPosition(500);
+  now += 0.05;
+  bar.setPosition(900);  // too soon
+  now += 62.9;
+  bar.setPosition(900);
+  bar.setVisible(false);
+  std::rewind(out);
+  std::string text;
+  for (int c; (c = std::fgetc(out)) != EOF;) text += static_cast<char>(c);
+  std::fclose(out);
+  const std::string first = "\rPDH [                         ]   0%  elapsed 0:00";
+  const std::string second = "\rPDH [############             ]  50%  elapsed 0:02  left 0:02";
+  const std::string third = "\rPDH [######################   ]  90%  elapsed 1:05  left 0:07";
+  EXPECT_EQ(text.substr(0, first.size()), first);
+  EXPECT_NE(text.find(second), std::string::npos) << text;
+  EXPECT_NE(text.find(third), std::string::npos) << text;
+  EXPECT_EQ(text.find("30%"), std::string::npos);
+  EXPECT_EQ(text.back(), '\r') << "the line is wiped at the end";
+  EXPECT_EQ(cli::TerminalProgress::clockText(3725), "1:02:05");
 }
 
 TEST_F(CliTest, BadOptionsNameTheOptionAndExitWith2) {

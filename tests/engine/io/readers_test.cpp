@@ -6,7 +6,10 @@
 #include <cmath>
 
 #include "engine/core/format.h"
+#include "engine/calc/diffraction.h"
+#include "engine/calc/pair_loops.h"
 #include "engine/io/writers.h"
+#include "tests/engine/calc/diffr_test_support.h"
 #include "tests/engine/io/io_test_util.h"
 
 namespace grainix {
@@ -47,8 +50,16 @@ TEST(NodesRoundTrip, EveryLayoutReadsBack) {
       SCOPED_TRACE(std::string(name) + (biatomic ? " biatomic" : " mono"));
       StFileTexts t = fixtureTexts();
       t.comment = "Cu grain, a=3.54  (two  blanks kept)";
-      vGrainNodes nodes = fccGrain(biatomic);
-      ASSERT_TRUE(saveNodesFile(dir.file(name), nodes, t).ok);  // sorts nodes for .nds/.ndm
+      const vGrainNodes grain = fccGrain(biatomic);
+      ASSERT_TRUE(saveNodesFile(dir.file(name), grain, t).ok);
+      // The .nds and .ndm files list the nodes by radius.
+      const std::string layout = name;
+      vGrainNodes nodes;
+      if (layout == "g.nds" || layout == "g.ndm")
+        for (const StGrainNode* n : layout == "g.nds" ? nodesByRadius(grain) : nodesByRadiusThenZ(grain))
+          nodes.push_back(*n);
+      else
+        nodes = grain;
       Grain g;
       g.sections.resize(2);
       const StNodesLoad load = loadNodesFile(dir.file(name), g.target(), kKnown);
@@ -279,8 +290,10 @@ TEST(HistogramRoundTrip, MonoatomicAndBiatomic) {
   TempDir dir;
   PdhList pdh;
   for (int k = 0; k < 50; ++k) pdh.push_back({k * 0.001, k % 3 ? k * 7 : 0, 0, 0, 0});
+  pdh.push_back({0.05, PairCount{5'000'000'123}, 0, 0, 0});  // more than 32 bits hold
   StFileTexts t = fixtureTexts();
   ASSERT_TRUE(saveHistogramFile(dir.file("m.his"), pdh, {}, false, t).ok);
+  EXPECT_THAT(readAll(dir.file("m.his")), ::testing::EndsWith("\n 0.050000\t5000000123\n"));
   Grain g;
   PdhList read = {{9, 9, 9, 9, 9}};
   StIDCalcResults partial;
@@ -291,7 +304,7 @@ TEST(HistogramRoundTrip, MonoatomicAndBiatomic) {
   EXPECT_EQ(partial.count, 0);
   EXPECT_EQ(load.binWidthText, "0.001");
   EXPECT_EQ(load.comment, "no comment");
-  std::vector<std::pair<double, int>> expect, got;
+  std::vector<std::pair<double, PairCount>> expect, got;
   for (const auto& e : pdh)
     if (e.card) expect.push_back({e.r, e.card});
   for (const auto& e : read) got.push_back({e.r, e.card});
@@ -320,9 +333,9 @@ TEST(HistogramRoundTrip, MonoatomicAndBiatomic) {
   EXPECT_TRUE(g.prm.biatomic);
   ASSERT_EQ(readP.count, 3);  // bins 0 and 1 are empty and not written
   EXPECT_EQ(readP.r, (std::vector<double>{0.5, 0.75, 1}));
-  EXPECT_EQ(readP.rii, (std::vector<double>{20, 30, 40}));
-  EXPECT_EQ(readP.rij, (std::vector<double>{40, 60, 80}));
-  EXPECT_EQ(readP.rjj, (std::vector<double>{2, 3, 4}));
+  EXPECT_EQ(readP.rii, (std::vector<PairCount>{20, 30, 40}));
+  EXPECT_EQ(readP.rij, (std::vector<PairCount>{40, 60, 80}));
+  EXPECT_EQ(readP.rjj, (std::vector<PairCount>{2, 3, 4}));
   EXPECT_DOUBLE_EQ(readP.binWidth, 0.001);
   ASSERT_EQ(read.size(), 3u);
   EXPECT_EQ(read.front().card, 62);
@@ -352,8 +365,91 @@ TEST(HistogramReader, OldThreeColumnFormAndErrors) {
   // Mixed column counts are a format error.
   writeAll(dir.file("x.his"), header + "0.5\t4\n1.0\t6\t0.75\n");
   EXPECT_FALSE(loadHistogramFile(dir.file("x.his"), g.target(), read, partial).result.ok);
+  // Biatomic rows in the stream form of older files are read as written;
+  // a count that is not a whole number is a format error.
+  const std::string header4 =
+      fileHeaderText(t.header, 1) + "#binWidth: 0.01\n#comment: old\n# Delta r\tCard. Rii\tCard. Rij\tCard. Rjj\n";
+  writeAll(dir.file("s.his"), header4 + "1039.64\t1.03964e+06\t12\t0\n");
+  load = loadHistogramFile(dir.file("s.his"), g.target(), read, partial);
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_EQ(partial.rii, std::vector<PairCount>{1039640});
+  EXPECT_EQ(partial.r, std::vector<double>{1039.64});
+  writeAll(dir.file("f.his"), header4 + "0.5\t12\t0.5\t0\n");
+  EXPECT_FALSE(loadHistogramFile(dir.file("f.his"), g.target(), read, partial).result.ok);
   const auto missing = loadHistogramFile(dir.file("none.his"), g.target(), read, partial);
   EXPECT_EQ(missing.result.messages.at(0).text, "B\u0142\u0105d otwarcia pliku: " + dir.file("none.his"));
+}
+
+// A PDH file alone feeds a pattern: the "#atoms:" names give the elements
+// (when the element table has them) and the pair counts the atoms of each;
+// the pattern equals the one of the grain the file was written from.
+TEST(HistogramReader, AFileAloneFeedsTheSamePattern) {
+  TempDir dir;
+  const ElementTable table = testing::shippedTable();
+  std::vector<std::string> known;
+  for (const auto& e : table) known.push_back(e.name);
+  const int cu = testing::elementIndex(table, "Cu"), ni = testing::elementIndex(table, "Ni");
+  vGrainNodes nodes = fccGrain(true);  // Cu then Ni
+  for (auto& g : nodes) g.elementIndex = g.element == "Cu" ? cu : ni;
+  const size_t h = nodes.size() / 2 - 7;  // unequal counts: a few copper atoms become nickel
+  for (size_t i = h; i < nodes.size(); ++i) nodes[i].element = "Ni", nodes[i].elementIndex = ni;
+  StDiffrPrm d;
+  d.lambda = 1.5444;
+  d.k = 4.06836;
+  d.start = 20;
+  d.stop = 120;
+  d.step = 0.5;
+  d.table = &table;
+  for (bool biatomic : {false, true}) {
+    StCalcPrm prm;
+    prm.nodes = nodes;
+    prm.rMax = 13;
+    prm.binWidth = 0.001;
+    prm.firstCount = static_cast<int64_t>(h);
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    runPairLoop(biatomic ? 1 : 0, prm, pdh, partial, nullptr, cancel);
+    StDiffPattern want;
+    d.nodes = &nodes;
+    d.pdh = &pdh;
+    ASSERT_FALSE(runDiffraction(d, &partial, biatomic ? 1 : 0, want).refused);
+
+    StFileTexts t = fixtureTexts();  // "#atoms: Cu" or "#atoms: Cu\tNi"
+    t.header.biatomic = biatomic;
+    t.header.elementR = "Ni";
+    ASSERT_TRUE(saveHistogramFile(dir.file("g.his"), pdh, partial, biatomic, t).ok);
+    Grain g;  // no nodes: the file is all there is
+    PdhList readPdh;
+    StIDCalcResults readPartial;
+    const auto load = loadHistogramFile(dir.file("g.his"), g.target(), readPdh, readPartial, known);
+    ASSERT_TRUE(load.result.ok);
+    StDiffPattern got;
+    const vGrainNodes none;
+    StDiffrPrm fromFile = d;
+    fromFile.nodes = &none;
+    fromFile.pdh = &readPdh;
+    fromFile.pdhAtoms = &load.atoms;
+    ASSERT_FALSE(runDiffraction(fromFile, &readPartial, biatomic ? 1 : 0, got).refused) << biatomic;
+    EXPECT_EQ(load.atoms.count, static_cast<int64_t>(nodes.size()));
+    EXPECT_EQ(load.atoms.elementIndex, cu);
+    if (biatomic) {
+      EXPECT_EQ(readPartial.elemFirst, cu);
+      EXPECT_EQ(readPartial.elemSecond, ni);
+      EXPECT_EQ(readPartial.atomsFirst, static_cast<int64_t>(h));
+      EXPECT_EQ(readPartial.atomsSecond, static_cast<int64_t>(nodes.size() - h));
+    }
+    ASSERT_EQ(got.count, want.count);
+    // Bins are read back at the written 6 decimals of r.
+    for (int p = 0; p < got.count; ++p) EXPECT_NEAR(got.intensity[p], want.intensity[p], 1e-5 * want.intensity[p]);
+  }
+  // A name the element table lacks leaves the element undefined.
+  Grain g;
+  PdhList readPdh;
+  StIDCalcResults readPartial;
+  const auto load = loadHistogramFile(dir.file("g.his"), g.target(), readPdh, readPartial, {"Ni"});
+  EXPECT_EQ(readPartial.elemFirst, -1);
+  EXPECT_EQ(readPartial.elemSecond, 0);
 }
 
 TEST(DiffractionRoundTrip, BothUnitChoices) {

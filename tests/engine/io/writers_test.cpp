@@ -76,7 +76,7 @@ TEST(NodesWriter, GoldenTextOfEveryLayout) {
   }
 }
 
-TEST(NodesWriter, SortedLayoutsReorderTheListInPlace) {
+TEST(NodesWriter, SortedLayoutsLeaveTheListAsItWas) {
   TempDir dir;
   const StFileTexts t = fixtureTexts();
   vGrainNodes nodes = {node("Cu", 0, 0, 1, 1), node("Cu", 0, 0, 3, 3), node("Cu", 0, 0, -2, 2),
@@ -88,10 +88,11 @@ TEST(NodesWriter, SortedLayoutsReorderTheListInPlace) {
                                             "Cu\t 0.000000\t 0.000000\t 2.000000\t 1.500000\t 2.000000\n"
                                             "Cu\t 0.000000\t 0.000000\t-2.000000\t 0.000000\t 2.000000\n"
                                             "Cu\t 0.000000\t 0.000000\t 1.000000\t 0.000000\t 1.000000\n");
-  // The list itself now has the file's order.
-  EXPECT_EQ(nodes[0].z, 3);
-  EXPECT_EQ(nodes[1].z, 2);
-  EXPECT_EQ(nodes[3].z, 1);
+  // A save never changes the grain: a zinc blende list keeps its halves.
+  EXPECT_EQ(nodes[0].z, 1);
+  EXPECT_EQ(nodes[1].z, 3);
+  EXPECT_EQ(nodes[2].z, -2);
+  EXPECT_EQ(nodes[3].z, 2);
 
   vGrainNodes n2 = {node("Cu", 0, 0, 1, 1), node("Cu", 0, 0, 3, 3)};
   ASSERT_TRUE(saveNodesFile(dir.file("s.nds"), n2, t).ok);
@@ -99,7 +100,9 @@ TEST(NodesWriter, SortedLayoutsReorderTheListInPlace) {
                                             "#E.\t       x\t       y\t       z\t       r\n"
                                             "Cu\t 0.000000\t 0.000000\t 3.000000\t 3.000000\n"
                                             "Cu\t 0.000000\t 0.000000\t 1.000000\t 1.000000\n");
-  EXPECT_EQ(n2[0].r, 3);
+  EXPECT_EQ(n2[0].r, 1);
+  ASSERT_TRUE(saveNodesFile(dir.file("s.xyz.nds"), n2, t).ok);
+  EXPECT_EQ(n2[0].r, 1);
 }
 
 TEST(NodesWriter, EmptyGrainAndLayoutChoice) {
@@ -169,13 +172,13 @@ TEST(HistogramWriter, MonoatomicSkipsEmptyBins) {
                                             " 4.500000\t      90\n");
 }
 
-TEST(HistogramWriter, BiatomicRowsInStreamForm) {
+TEST(HistogramWriter, BiatomicRowsKeepEveryDigit) {
   TempDir dir;
   StIDCalcResults p;
   p.allocate(4);
-  p.r = {0, 0.25, 0.5, 0.75};
-  p.rii = {0, 12, 0, 1234567};
-  p.rij = {0, 0, 0, 0.5};
+  p.r = {0, 0.25, 0.5, 1234.5678};
+  p.rii = {0, 12, 0, 1039642};
+  p.rij = {0, 0, 0, 5'000'000'123};
   p.rjj = {0, 0, 3, 0};
   StFileTexts t = fixtureTexts();
   t.header.biatomic = true;
@@ -184,9 +187,9 @@ TEST(HistogramWriter, BiatomicRowsInStreamForm) {
   EXPECT_EQ(readAll(dir.file("b.his")), header(3, "Cu\tNi") +
                                             "#binWidth: 0.001\n#comment: no comment\n"
                                             "# Delta r\tCard. Rii\tCard. Rij\tCard. Rjj\n"
-                                            "0.25\t12\t0\t0\n"
-                                            "0.5\t0\t0\t3\n"
-                                            "0.75\t1.23457e+06\t0.5\t0\n");
+                                            " 0.250000\t      12\t       0\t       0\n"
+                                            " 0.500000\t       0\t       0\t       3\n"
+                                            "1234.567800\t 1039642\t5000000123\t       0\n");
 }
 
 TEST(DiffractionWriter, ColumnsFollowTheChosenUnits) {

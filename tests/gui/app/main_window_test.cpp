@@ -335,6 +335,26 @@ TEST(MainWindow, DroppedNdlFileLoads) {
   EXPECT_EQ(w->dataFolder(), f.tmp.path());
 }
 
+TEST(MainWindow, ALoadedGrainBringsItsOwnRadiusAndElements) {
+  // Modify works on the loaded grain's radius, not on the one built before.
+  Fixture f;
+  const QString path = writeNodesFile(f, "small.ndl");  // sc, radius 5
+  auto w = f.open();
+  child<QRadioButton>(*w, "rbfcc")->click();
+  child<QLineEdit>(*w, "Elp")->setText("3.5");
+  child<QLineEdit>(*w, "Eradius")->setText("20");
+  child<QPushButton>(*w, "Bsiecwatek")->click();
+  ASSERT_EQ(w->workbench().grainPrm.radius, 20);
+  w->filesDropped({path});
+  ASSERT_EQ(w->workbench().ideal.size(), 33u);
+  const StGrainPrm& prm = w->workbench().grainPrm;
+  EXPECT_EQ(prm.radius, 5);
+  EXPECT_EQ(prm.latticePrm, 2.5);
+  EXPECT_EQ(prm.kind, kindSc);
+  EXPECT_EQ(prm.elementL, w->workbench().ideal[0].element);
+  EXPECT_EQ(prm.elementIndexL, w->workbench().ideal[0].elementIndex);
+}
+
 TEST(MainWindow, CommandLineFileLoads) {
   Fixture f;
   const QString path = writeNodesFile(f, "start.ndl");
