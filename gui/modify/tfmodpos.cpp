@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <climits>
@@ -182,7 +183,7 @@ QWidget* TFmodpos::buildThermal() {
 
   connect(Bmodify, &QPushButton::clicked, this, &TFmodpos::BmodifyClick);
   connect(Bcheck, &QPushButton::clicked, this, &TFmodpos::BcheckClick);
-  connect(Bok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Bok, &QPushButton::clicked, this, &TFmodpos::BokClick);
   connect(Bcancel, &QPushButton::clicked, this, &TFmodpos::reject);
 
   connect(ChBoxThVib, &QCheckBox::toggled, this, [this](bool on) {
@@ -246,6 +247,27 @@ void TFmodpos::applyStates(const CommandStates& states) {
 
 void TFmodpos::showMessage(const StMessage& m) { ModposUi::instance().showMessage(this, m); }
 
+void TFmodpos::showLater(const std::vector<StMessage>& messages) {
+  if (messages.empty()) return;
+  const bool queued = !pending_.empty();
+  pending_.insert(pending_.end(), messages.begin(), messages.end());
+  if (!queued) QTimer::singleShot(0, this, [this] { showPending(); });
+}
+
+bool TFmodpos::showPending() {
+  if (pending_.empty()) return false;
+  const std::vector<StMessage> now = std::move(pending_);
+  pending_.clear();
+  for (const StMessage& m : now) showMessage(m);
+  return true;
+}
+
+void TFmodpos::BokClick() {
+  // A value refused as the edit ended is shown before anything is approved.
+  if (showPending()) return;
+  accept();
+}
+
 void TFmodpos::apply(const StCommandResult& res) {
   for (const auto& line : res.log) Memo->appendPlainText(qs(line));
   for (const auto& m : res.messages) showMessage(m);
@@ -282,22 +304,6 @@ bool TFmodpos::eventFilter(QObject* watched, QEvent* event) {
     MemoClick();
     return false;
   }
-  if (event->type() == QEvent::KeyRelease && watched->objectName() == "cellEditor") {
-    auto* editor = static_cast<QLineEdit*>(watched);
-    auto* k = static_cast<QKeyEvent*>(event);
-    char key = 0;
-    if (k->key() == Qt::Key_Backspace)
-      key = '\b';
-    else if (k->text().size() == 1 && k->text()[0].unicode() < 128)
-      key = static_cast<char>(k->text()[0].unicode());
-    const int row = StrGrid->currentRow(), col = StrGrid->currentColumn();
-    if (row < 1 || static_cast<size_t>(row) > model_.table().rowCount()) return false;
-    cellKeyReleased(row, col, editor->text(), key);
-    // A refused radius comes back as the grain radius.
-    const std::string& now = model_.table().cell(static_cast<size_t>(row - 1), col);
-    if (SectionsTable::isEditable(col) && editor->text().toStdString() != now) editor->setText(qs(now));
-    return false;
-  }
   return QDialog::eventFilter(watched, event);
 }
 
@@ -305,7 +311,10 @@ bool TFmodpos::eventFilter(QObject* watched, QEvent* event) {
 
 void TFmodpos::MemoClick() {
   if (busy_) return;
-  apply(model_.summary());
+  // Run from the pane's mouse event: the boxes wait until it is over.
+  const StCommandResult res = model_.summary();
+  for (const auto& line : res.log) Memo->appendPlainText(qs(line));
+  showLater(res.messages);
 }
 
 void TFmodpos::clearMemoClick() { Memo->clear(); }
@@ -319,6 +328,7 @@ void TFmodpos::fontClick() {
 
 void TFmodpos::BmodifyClick() {
   if (busy_) return;
+  showPending();
   setBusy(true);
   BarProgress progress(ProgressBar);
   ProgressBar->setVisible(true);
