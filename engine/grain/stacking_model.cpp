@@ -45,16 +45,15 @@ void StackingModel::setSequenceText(const std::string& text) {
   transition_ = transitionString(sequence_);
 }
 
+// A text that is not a number yet (typing "1e" on the way to "1e-1")
+// changes nothing else; OK reports it.
 StCommandResult StackingModel::setCaText(const std::string& text) {
   StCommandResult res;
   if (text.empty()) return res;
-  double v;
-  if (!parseDouble(text, v)) {
-    res.conversionError(text);
-    return res;
-  }
-  ca_ = v;
   caText_ = text;
+  double v;
+  if (!parseDouble(text, v)) return res;
+  ca_ = v;
   c_ = ca_ * ha_;
   cText_ = fmtGeneral(c_, 5);
   res.ok = true;
@@ -64,13 +63,10 @@ StCommandResult StackingModel::setCaText(const std::string& text) {
 StCommandResult StackingModel::setCText(const std::string& text) {
   StCommandResult res;
   if (text.empty()) return res;
-  double v;
-  if (!parseDouble(text, v)) {
-    res.conversionError(text);
-    return res;
-  }
-  c_ = v;
   cText_ = text;
+  double v;
+  if (!parseDouble(text, v)) return res;
+  c_ = v;
   ca_ = ha_ != 0 ? c_ / ha_ : 0;
   caText_ = fmtGeneral(ca_, 5);
   setSequenceText(sequence_);  // the cylinder height follows c
@@ -115,6 +111,15 @@ StCommandResult StackingModel::ok(vGrainNodes* ideal) {
     StCommandResult res;
     res.ok = true;
     return res;
+  }
+  // The layer spacing as typed: a text that is not a number stops here.
+  for (const std::string* t : {&cText_, &caText_}) {
+    double v;
+    if (!parseDouble(*t, v)) {
+      StCommandResult res;
+      res.conversionError(*t);
+      return res;
+    }
   }
   StStackingInput in;
   in.sequence = stored_;

@@ -109,21 +109,50 @@ void ModPosModel::amplitudeEdited(int which, const std::string& text) {
   tempText_ = "---";
 }
 
-StCommandResult ModPosModel::setAcpText(const std::string& text) {
-  StCommandResult res;
-  acpText_ = text;
-  if (text.empty()) return res;
+void ModPosModel::temperatureTyped(const std::string& text) {
+  tempText_ = text;
+  double T;
+  if (!parseDouble(text, T) || T < 0) return;
+  const bool okL = prm_.hasElementL && prm_.elementL.td > 0 && prm_.elementL.mass > 0;
+  const bool okR = prm_.hasElementR && prm_.elementR.td > 0 && prm_.elementR.mass > 0;
+  if (!okL || (prm_.grainPrm.biatomic && !okR)) return;
+  prm_.grainPrm.temperature = T;
+  amplitudesFromTemperature(T);
+}
+
+bool ModPosModel::acpInRange(StCommandResult& res) {
   double v;
-  if (!parseDouble(text, v)) {
-    res.conversionError(text);
-    return res;
+  if (!parseDouble(acpText_, v)) {
+    res.conversionError(acpText_);
+    return false;
   }
   if (v >= 1 || v < 0) {
     res.error("acp parameter should be a value in (0,1) range");
     acpText_ = "0.25";
-    return res;
+    return false;
   }
-  res.ok = true;
+  return true;
+}
+
+bool ModPosModel::levelInRange(StCommandResult& res) {
+  double v;
+  if (!parseDouble(levelText_, v)) {
+    res.conversionError(levelText_);
+    return false;
+  }
+  if (v < 1) {
+    res.error("decorrelation level should be an integer value greater than 0");
+    levelText_ = "3";
+    return false;
+  }
+  return true;
+}
+
+StCommandResult ModPosModel::setAcpText(const std::string& text) {
+  StCommandResult res;
+  acpText_ = text;
+  if (text.empty()) return res;
+  res.ok = acpInRange(res);
   return res;
 }
 
@@ -131,17 +160,7 @@ StCommandResult ModPosModel::setLevelText(const std::string& text) {
   StCommandResult res;
   levelText_ = text;
   if (text.empty()) return res;
-  double v;
-  if (!parseDouble(text, v)) {
-    res.conversionError(text);
-    return res;
-  }
-  if (v < 1) {
-    res.error("decorrelation level should be an integer value greater than 0");
-    levelText_ = "3";
-    return res;
-  }
-  res.ok = true;
+  res.ok = levelInRange(res);
   return res;
 }
 
@@ -161,17 +180,30 @@ StCommandResult ModPosModel::modify(ProgressSink* progress) {
   const bool twoGroups = hasTwoGroups(g, n);
   if (thermal_) {
     StCommandResult bad;
+    // Amplitudes that follow a temperature are made from the text as it
+    // stands now ("---": they were typed).
+    if (tempText_ != "---" && !tempText_.empty()) {
+      double T;
+      if (!parseDouble(tempText_, T)) {
+        bad.conversionError(tempText_);
+        return bad;
+      }
+      bad = setTemperatureText(tempText_);
+      if (!bad.messages.empty()) return bad;
+      bad = {};
+    }
     auto need = [&bad](const std::string& text, double& v) {
       if (!bad.messages.empty()) return;
       if (!parseDouble(text, v)) bad.conversionError(text);
     };
     need(ampLText_, ampL);
     if (twoGroups) need(ampRText_, ampR);
+    if (!bad.messages.empty()) return bad;
     if (distribution_ != Distribution::Uniform) {
+      if (!acpInRange(bad) || !levelInRange(bad)) return bad;
       need(acpText_, acp);
       need(levelText_, levelValue);
     }
-    if (!bad.messages.empty()) return bad;
   }
 
   StCommandResult res = summary();

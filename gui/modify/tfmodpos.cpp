@@ -22,6 +22,7 @@
 
 #include <climits>
 
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/modify/modpos_ui.h"
 #include "gui/modify/sections_strip.h"
 #include "gui/plot/tfdiagram.h"
@@ -69,7 +70,7 @@ void setTextIfChanged(QLineEdit* e, const std::string& text) {
 }
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, int width = 70) {
-  auto* e = new QLineEdit(parent);
+  auto* e = new TDigitLabeledEdit(parent);
   e->setObjectName(name);
   e->setFixedWidth(width);
   return e;
@@ -196,10 +197,10 @@ QWidget* TFmodpos::buildThermal() {
     if (refreshing_) return;
     model_.setDistribution(i == 0 ? Distribution::Uniform : i == 1 ? Distribution::Normal : Distribution::None);
   });
+  // Typing reports nothing: "Modify" checks the texts it uses.
   connect(Etemp, &QLineEdit::textEdited, this, [this](const QString& t) {
-    const auto res = model_.setTemperatureText(t.toStdString());
+    model_.temperatureTyped(t.toStdString());
     refreshThermal();
-    apply(res);
   });
   connect(EmsdNet, &QLineEdit::textEdited, this, [this](const QString& t) {
     model_.amplitudeEdited(0, t.toStdString());
@@ -209,16 +210,8 @@ QWidget* TFmodpos::buildThermal() {
     model_.amplitudeEdited(1, t.toStdString());
     refreshThermal();
   });
-  connect(Enetacp, &QLineEdit::textEdited, this, [this](const QString& t) {
-    const auto res = model_.setAcpText(t.toStdString());
-    refreshThermal();
-    apply(res);
-  });
-  connect(Edeclev, &QLineEdit::textEdited, this, [this](const QString& t) {
-    const auto res = model_.setLevelText(t.toStdString());
-    refreshThermal();
-    apply(res);
-  });
+  connect(Enetacp, &QLineEdit::textEdited, this, [this](const QString& t) { model_.acpTyped(t.toStdString()); });
+  connect(Edeclev, &QLineEdit::textEdited, this, [this](const QString& t) { model_.levelTyped(t.toStdString()); });
   connect(Ebarnum, &QLineEdit::textEdited, this, [this](const QString& t) { model_.setBarsText(t.toStdString()); });
   return side;
 }
@@ -335,6 +328,7 @@ void TFmodpos::BmodifyClick() {
   StCommandResult res = model_.modify(&progress);
   ProgressBar->setVisible(false);
   setBusy(false);
+  refreshThermal();  // a refused acp or level shows its default again
   apply(res);
   applyStates(model_.states());
 }

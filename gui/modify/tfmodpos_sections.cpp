@@ -1,6 +1,7 @@
 // The sections part of the modification window: the grid with its header
 // glyphs, colours and cell editor, the add/remove buttons, "Plot", "Print"
 // and "Save in BMP".
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -18,6 +19,7 @@
 
 #include "engine/plot/diagram_desc.h"
 #include "gui/controls/digit_labeled_edit.h"
+#include "gui/controls/icons.h"
 #include "gui/modify/modpos_ui.h"
 #include "gui/modify/sections_strip.h"
 #include "gui/modify/tfmodpos.h"
@@ -82,7 +84,7 @@ QIcon buttonIcon(int kind) {
       p.drawLine(QPointF(16, 6), QPointF(9, 14));
       break;
   }
-  return QIcon(pm);
+  return withDisabledLook(QIcon(pm), QApplication::style(), pm.size());
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip) {

@@ -367,14 +367,41 @@ TEST_F(TFmodposTest, ThermalInputRules) {
   QTest::keyClicks(w.EmsdNet, "1");
   EXPECT_EQ(w.Etemp->text(), "---");
 
-  w.Enetacp->clear();
-  QTest::keyClicks(w.Enetacp, "2");
-  EXPECT_EQ(ui.messages.back().text, "acp parameter should be a value in (0,1) range");
-  EXPECT_EQ(w.Enetacp->text(), "0.25");
-  w.Edeclev->clear();
-  QTest::keyClicks(w.Edeclev, "0");
+  // Numbers are typed a character at a time: nothing is reported until
+  // "Modify" uses the texts; then a value out of range puts the default back.
+  // Typing over the selected text, as a person does.
+  const auto retype = [](QLineEdit* e, const char* text) {
+    e->selectAll();
+    QTest::keyClicks(e, text);
+  };
+  ui.messages.clear();
+  retype(w.Etemp, "-1e,2");
+  retype(w.Enetacp, "1e-");
+  retype(w.Edeclev, "0");
+  EXPECT_EQ(w.Etemp->text(), "-1e2");
+  EXPECT_EQ(w.Enetacp->text(), "1e-");
+  EXPECT_TRUE(ui.messages.empty());
+  w.Bmodify->click();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages.back().text, "temperature should be a value greater or equal 0");
+  retype(w.Etemp, "100");
+  w.Bmodify->click();
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages.back().text, "'1e-' is not a valid floating point value");
+  QTest::keyClicks(w.Enetacp, "1");  // 1e-1 is fine
+  w.Bmodify->click();
+  ASSERT_EQ(ui.messages.size(), 3u);
   EXPECT_EQ(ui.messages.back().text, "decorrelation level should be an integer value greater than 0");
   EXPECT_EQ(w.Edeclev->text(), "3");
+  retype(w.Enetacp, "2");
+  w.Bmodify->click();
+  ASSERT_EQ(ui.messages.size(), 4u);
+  EXPECT_EQ(ui.messages.back().text, "acp parameter should be a value in (0,1) range");
+  EXPECT_EQ(w.Enetacp->text(), "0.25");
+  EXPECT_FALSE(w.Bok->isEnabled()) << "nothing was modified";
+  w.Bmodify->click();
+  EXPECT_EQ(ui.messages.size(), 4u);
+  EXPECT_TRUE(w.Bok->isEnabled());
 
   w.ChBoxThVib->setChecked(false);
   EXPECT_FALSE(w.GBrandprm->isEnabled());
