@@ -7,8 +7,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
-#include <QFocusEvent>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,11 +21,11 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QTimer>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "engine/app/build_command.h"
