@@ -678,6 +678,19 @@ TEST(MainWindow, GrabAfterBuild) {
   EXPECT_GE(w->leftPanel()->height(), w->leftPanel()->minimumSizeHint().height());
   const QByteArray dir = qgetenv("GRAINIX_SCREENSHOT_DIR");
   if (!dir.isEmpty()) shot.save(QString::fromLocal8Bit(dir) + "/main_window.png");
+
+  // The PDH diagram of that grain, at the size it opens with.
+  child<QPushButton>(*w, "BLiczPdf")->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w->isCommandEnabled("BGraf"); }, 20000));  // the worker's end
+  const auto before = w->diagramWindows().size();
+  child<QPushButton>(*w, "BGraf")->click();
+  ASSERT_EQ(w->diagramWindows().size(), before + 1);
+  QWidget* pdh = w->diagramWindows().back();
+  pdh->show();
+  QApplication::processEvents();
+  const QPixmap diagram = pdh->grab();
+  EXPECT_FALSE(diagram.isNull());
+  if (!dir.isEmpty()) diagram.save(QString::fromLocal8Bit(dir) + "/pdh_diagram.png");
   w->close();
 }
 
