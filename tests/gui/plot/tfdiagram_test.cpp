@@ -677,6 +677,7 @@ TEST_F(DiagramWindowTest, SmallDialogsFitTheirCaptions) {
   const auto zBox = makeInputDialog(nullptr, "Value of z component ", QString::fromUtf8("wartość składowej z"), "0");
   QFont bold = QApplication::font();
   bold.setBold(true);
+  int shown = 0;
   for (QDialog* d : std::initializer_list<QDialog*>{&axis, titleBox.get(), zBox.get()}) {
     d->show();
     QApplication::processEvents();
@@ -686,6 +687,9 @@ TEST_F(DiagramWindowTest, SmallDialogsFitTheirCaptions) {
       if (l->isVisible()) {
         EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
       }
+    // GRAINIX_SCREENSHOT_DIR keeps the pictures for a look.
+    if (const QByteArray dir = qgetenv("GRAINIX_SCREENSHOT_DIR"); !dir.isEmpty())
+      d->grab().save(QString::fromLocal8Bit(dir) + "/dialog_" + QString::number(++shown) + ".png");
     d->hide();
   }
   // The axis fields are numeric fields.
