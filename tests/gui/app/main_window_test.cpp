@@ -30,6 +30,7 @@
 #include "gui/fit/tffityk.h"
 #include "gui/plot/tfdiagram.h"
 #include "tests/gui/modal_box.h"
+#include "tests/gui/test_files.h"
 
 namespace grainix {
 namespace {
@@ -364,18 +365,10 @@ TEST(MainWindow, LoadedFileSetsTheElementsAndStructure) {
 // and hand pictures to the temp folder the main window holds now.
 TEST(MainWindow, DiagramWindowsUseTheProgramsSettings) {
   Fixture f;
-  {
-    QFile file(f.options.settingsPath);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[aux]\ngw=500\ngh=350\n");
-  }
+  testing::writeFile(f.options.settingsPath, "[aux]\ngw=500\ngh=350\n");
   auto w = f.open();
   const QString dat = f.tmp.filePath("exp.dat");
-  {
-    QFile file(dat);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("1 2\n2 3\n");
-  }
+  testing::writeFile(dat, "1 2\n2 3\n");
   f.presenter.fileAnswer = dat;
   w->Openexperimentalfile1Click();
   ASSERT_EQ(w->diagramWindows().size(), 1u);
