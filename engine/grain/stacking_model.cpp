@@ -113,13 +113,10 @@ StCommandResult StackingModel::ok(vGrainNodes* ideal) {
     return res;
   }
   // The layer spacing as typed: a text that is not a number stops here.
-  for (const std::string* t : {&cText_, &caText_}) {
-    double v;
-    if (!parseDouble(*t, v)) {
-      StCommandResult res;
-      res.conversionError(*t);
-      return res;
-    }
+  {
+    StCommandResult res;
+    double c = 0, ca = 0;
+    if (!parseAll(res, {{&cText_, &c}, {&caText_, &ca}})) return res;
   }
   StStackingInput in;
   in.sequence = stored_;
@@ -129,13 +126,8 @@ StCommandResult StackingModel::ok(vGrainNodes* ideal) {
   in.u = u_;
   in.circularCut = circularCut_;
   if (sublattice_) {
-    double v;
-    if (!parseDouble(uText_, v)) {
-      StCommandResult res;
-      res.conversionError(uText_);
-      return res;
-    }
-    in.u = v;
+    StCommandResult res;
+    if (!parseAll(res, {{&uText_, &in.u}})) return res;
   }
   return buildStacked(in, *ideal, prm_);
 }

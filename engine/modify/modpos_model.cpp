@@ -184,25 +184,16 @@ StCommandResult ModPosModel::modify(ProgressSink* progress) {
     // stands now ("---": they were typed).
     if (tempText_ != "---" && !tempText_.empty()) {
       double T;
-      if (!parseDouble(tempText_, T)) {
-        bad.conversionError(tempText_);
-        return bad;
-      }
+      if (!parseAll(bad, {{&tempText_, &T}})) return bad;
       bad = setTemperatureText(tempText_);
       if (!bad.messages.empty()) return bad;
       bad = {};
     }
-    auto need = [&bad](const std::string& text, double& v) {
-      if (!bad.messages.empty()) return;
-      if (!parseDouble(text, v)) bad.conversionError(text);
-    };
-    need(ampLText_, ampL);
-    if (twoGroups) need(ampRText_, ampR);
-    if (!bad.messages.empty()) return bad;
+    if (!parseAll(bad, {{&ampLText_, &ampL}})) return bad;
+    if (twoGroups && !parseAll(bad, {{&ampRText_, &ampR}})) return bad;
     if (distribution_ != Distribution::Uniform) {
       if (!acpInRange(bad) || !levelInRange(bad)) return bad;
-      need(acpText_, acp);
-      need(levelText_, levelValue);
+      if (!parseAll(bad, {{&acpText_, &acp}, {&levelText_, &levelValue}})) return bad;
     }
   }
 
