@@ -102,7 +102,8 @@ TEST(PdhCommands, StartHandsOnTheGridOfAnUnmodifiedGeneratedGrainOnly) {
   EXPECT_DOUBLE_EQ(s.prm.grid->basis[2][2], initialHcpC(3.54));
 
   // An approved modification leaves the lattice, also when the ideal list is shown again.
-  modifyClosed(wb, true, {});
+  StModifySession session(wb, {});
+  modifyClosed(wb, true, session);
   EXPECT_FALSE(pdhStart(wb, in, "t").prm.grid.has_value());
   wb.currentIsModified = false;
   EXPECT_FALSE(pdhStart(wb, in, "t").prm.grid.has_value());
