@@ -59,14 +59,14 @@ int computePdh(Session& s) {
 // apply them, then accepted.
 int modifyGrain(Session& s) {
   const CliOptions& o = *s.options;
-  StFmodPosPrm input = modifyWindowInput(s.wb, s.table);
+  StModifySession session(s.wb, s.table);
   std::unique_ptr<ThermalRandom> random = std::make_unique<StdThermalRandom>();
   ClockSeconds clock = nullptr;
   if (o.seed) {
     const int64_t seed = *o.seed;
     clock = [seed] { return seed; };
   }
-  ModPosModel model(input, std::move(random), clock);
+  ModPosModel model(session.prm, std::move(random), clock);
   s.progress->setStep("modify");
   model.opening();
   SectionsTable& table = model.table();
@@ -79,8 +79,8 @@ int modifyGrain(Session& s) {
   if (!o.sections.empty()) {
     while (table.rowCount() < o.sections.size()) table.addSection();
     for (size_t i = 0; i < o.sections.size(); ++i) {
-      if (!check(table.editCell(i, colRadius, fmtDefault(o.sections[i].radius), '0'), "--sections")) return 2;
-      if (!check(table.editCell(i, colPsi, fmtDefault(o.sections[i].psi), '0'), "--sections")) return 2;
+      if (!check(table.editCell(i, colRadius, fmtDefault(o.sections[i].radius)), "--sections")) return 2;
+      if (!check(table.editCell(i, colPsi, fmtDefault(o.sections[i].psi)), "--sections")) return 2;
     }
     if (!check(table.readIntoRecords(), "--sections")) return 2;
   }
@@ -99,7 +99,7 @@ int modifyGrain(Session& s) {
   const StCommandResult res = model.modify(s.progress);
   s.log->lines(res.log);
   if (s.log->messages(res)) return 1;
-  const StCommandResult closed = modifyClosed(s.wb, true, model.sections());
+  const StCommandResult closed = modifyClosed(s.wb, true, session);
   s.log->lines(closed.log);
   s.texts.header.modified = true;
   return 0;

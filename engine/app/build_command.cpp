@@ -54,18 +54,23 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
     return res;
   }
 
-  // A grain that could not be held in memory is refused before anything changes.
+  // A sphere that could not be held in memory is refused before anything
+  // changes. A stacked cylinder's size depends on the layers chosen in the
+  // stacking window, which estimates the shape it builds.
   double probeRadius = 0;
-  if (parseDouble(in.radiusText, probeRadius) &&
+  if (in.shape == shapeSphere && parseDouble(in.radiusText, probeRadius) &&
       estimatedNodeCount(in.structure, probeRadius, a) > static_cast<double>(maxBuildNodes())) {
     res.error("Grain too large: about " + fmtGeneral(estimatedNodeCount(in.structure, probeRadius, a), 3) +
               " nodes would not fit in memory. Choose a smaller radius or a larger lattice parameter.");
     return res;
   }
 
-  // 2. Results that belong to the previous grain can no longer be shown or saved.
+  // 2. Results that belong to the previous grain can no longer be shown or
+  //    saved, and no command runs on a grain until one with two nodes exists.
   for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::Nodes, cmd::SmallGr, cmd::GrOfPdf, cmd::SaveNodes,
-                        cmd::SavePdh, cmd::SaveAll})
+                        cmd::SavePdh, cmd::SaveAll, cmd::DiffractionDiagram, cmd::GrDiagram, cmd::SaveDiffraction,
+                        cmd::SaveGr, cmd::SaveSections, cmd::Pdh, cmd::Modify, cmd::Diffraction, cmd::GrOfDiffraction,
+                        cmd::DeltaCalc, cmd::DeltaDiagram, cmd::SaveDelta, cmd::Fityk})
     res.set(c, false);
 
   // 3. Radius.
@@ -93,7 +98,15 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
   wb.currentIsModified = false;
   wb.loadedAtoms.clear();
   wb.generator.reset();
+  wb.sections.clear();
   wb.pdh.clear();
+  wb.pdhAtoms = {};
+  wb.partial.release();
+  wb.pattern.release();
+  wb.gr.release();
+  wb.fitForm.pdh = nullptr;
+  wb.fitForm.partial = nullptr;
+  wb.fitForm.gr = nullptr;
 
   // 7. Grain parameters.
   StGrainPrm& prm = wb.grainPrm;
@@ -163,16 +176,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
   if (count >= 2) {
     prm.kind = wb.generator->kind;
     for (const char* c : {cmd::Pdh, cmd::Nodes, cmd::Modify, cmd::SaveNodes}) res.set(c, true);
-    for (const char* c : {cmd::Diffraction, cmd::GrOfDiffraction, cmd::DeltaCalc, cmd::DeltaDiagram, cmd::SaveDelta,
-                          cmd::Fityk})
-      res.set(c, false);
-    wb.currentIsModified = false;
-    wb.sections.clear();
-    wb.pdh.clear();
-    wb.pdhAtoms = {};
-    wb.partial.release();
     wb.fitForm.lp = in.latticeText;
-    wb.fitForm.gr = nullptr;
     res.ok = true;
   } else {
     res.confirm("number of nodes equal 1. Change the settings and try again");

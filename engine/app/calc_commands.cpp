@@ -194,7 +194,7 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
   d.graphTitle = "pair distance histogram of " + in.elementL + " atoms";
   d.caption = title;
   d.listEntries = std::vector<std::string>{title};
-  d.memo = report;
+  d.memo = reportForDiagram(report, wb.diagramNumber);
   o.diagrams.push_back(std::move(req));
   o.result.ok = true;
   return o;
@@ -300,7 +300,8 @@ StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const 
   d.listEntries = std::vector<std::string>{title};
   d.defaultSize = false;
   d.memo.push_back(title);
-  d.memo.insert(d.memo.end(), report.begin(), report.end());
+  const std::vector<std::string> numbered = reportForDiagram(report, wb.diagramNumber);
+  d.memo.insert(d.memo.end(), numbered.begin(), numbered.end());
   d.memo.push_back(in.anodeIndex == 6 ? std::string("scattering factors omitted") : "XRay anode: " + in.anodeName);
   d.memo.push_back(" lambda: " + in.lambdaText);
   d.memo.push_back("    .....");
@@ -363,7 +364,7 @@ StCalcOutcome grDiagram(Workbench& wb, const StCalcInputs& in, const std::vector
   d.graphTitle = "G(r) function of " + structureName(wb) + " structure of " + elementText(in);
   d.caption = title;
   d.listEntries = std::vector<std::string>{title};
-  d.memo = report;
+  d.memo = reportForDiagram(report, wb.diagramNumber);
   d.memo.push_back("Xray anode: " + in.anodeName);
   d.memo.push_back("K=" + in.kText);
   d.memo.push_back("windowing function: " + windowName);

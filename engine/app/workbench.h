@@ -21,6 +21,9 @@ struct Workbench {
   const vGrainNodes& current() const { return currentIsModified ? modified : ideal; }
 
   StGrainPrm grainPrm;
+  // The ideal grain's histogram range while the modified list is current
+  // (grainPrm.maxDistance then holds the modified grain's).
+  double idealMaxDistance = 0;
   secPrm sections;         // the approved section list
   std::unique_ptr<GenNodes> generator;
   std::vector<std::string> loadedAtoms;  // extra symbols read from a nodes-file header

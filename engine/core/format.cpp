@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <locale.h>
 #include <vector>
 
@@ -164,6 +165,14 @@ bool parseInt(const std::string& text, int& value) {
   if (ec != std::errc() || ptr != last) return false;
   value = v;
   return true;
+}
+
+std::string dateTimeText(std::time_t when) {
+  std::tm tm{};
+  localtime_r(&when, &tm);
+  char buf[64];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d, %H:%M:%S", &tm);
+  return buf;
 }
 
 }  // namespace grainix

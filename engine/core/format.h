@@ -1,5 +1,6 @@
 #pragma once
 // Number-to-text forms used by the log, the edits and the data files.
+#include <ctime>
 #include <string>
 
 namespace grainix {
@@ -22,6 +23,10 @@ std::string fmtStream(double value);
 // printf into a std::string, always with "." as the decimal point whatever
 // the process locale is.
 std::string fmtPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The date and time of every file the program writes: "2026-12-09, 22:34:10"
+// for the given moment in local time.
+std::string dateTimeText(std::time_t when);
 
 // Strict text-to-number conversion as the edits use it: leading/trailing
 // blanks allowed, the whole rest must be a number ("." decimal point).

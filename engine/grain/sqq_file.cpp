@@ -4,30 +4,18 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/core/format.h"
+
 namespace grainix {
 
-namespace {
-
-std::string localTimeText(const char* format) {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char buf[64];
-  if (std::strftime(buf, sizeof buf, format, &tm) == 0) return "";
-  return buf;
-}
-
-}  // namespace
-
-StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence, const std::string& dateText,
-                                 const std::string& timeText) {
+StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence, std::time_t when) {
   StCommandResult res;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   if (!out) {
     res.error("Error, couldn't open file: " + path + " for writing", "Error");
     return res;
   }
-  out << "#date: " << dateText << ", " << timeText << "\n";
+  out << "#date: " << dateTimeText(when) << "\n";
   out << "#size: " << sequence.size() << "\n";
   out << sequence;
   out.flush();
@@ -40,7 +28,7 @@ StCommandResult saveSequenceFile(const std::string& path, const std::string& seq
 }
 
 StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence) {
-  return saveSequenceFile(path, sequence, localTimeText("%x"), localTimeText("%X"));
+  return saveSequenceFile(path, sequence, std::time(nullptr));
 }
 
 StCommandResult loadSequenceFile(const std::string& path, std::string& sequence) {

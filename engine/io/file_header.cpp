@@ -23,14 +23,6 @@ std::string lower(std::string s) {
 
 }  // namespace
 
-std::string dateTimeText(std::time_t when) {
-  std::tm tm{};
-  localtime_r(&when, &tm);
-  char buf[64];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d, %H:%M:%S", &tm);
-  return buf;
-}
-
 std::vector<std::string> headerAtomNames(const StHeaderFields& h) {
   if (!h.loadedAtoms.empty()) return h.loadedAtoms;
   std::vector<std::string> names{h.elementL};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/core/command.h"
+#include "engine/core/format.h"
 #include "engine/grain/generators.h"
 #include "engine/io/text_reader.h"
 
@@ -33,8 +34,6 @@ struct StHeaderFields {
   std::vector<std::string> loadedAtoms;
 };
 
-// "2026-12-09, 22:34:10" for the given local time.
-std::string dateTimeText(std::time_t when);
 // The names the "#atoms:" line lists for these fields.
 std::vector<std::string> headerAtomNames(const StHeaderFields& h);
 // The eight header lines, each ended with LF.

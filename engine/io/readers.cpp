@@ -230,7 +230,11 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
     res.log.push_back(" Rgrain=" + fmtGeneral(maxR, 5));
   }
   target.grainPrm.maxDistance = 2.02 * maxR;
-  for (const char* c : {"BLiczPdf", "Bmodify", "Bwypisz", "MIsavenodes"}) res.set(c, true);
+  // A grain needs two atoms before anything can be calculated from it.
+  const bool grain = target.ideal.size() >= 2;
+  res.set("BLiczPdf", grain);
+  res.set("Bmodify", grain);
+  for (const char* c : {"Bwypisz", "MIsavenodes"}) res.set(c, true);
   res.log.push_back("  *** data were loaded ***");
   if (progress) {
     progress->setPosition(static_cast<int64_t>(target.ideal.size()));

@@ -125,21 +125,50 @@ void ModPosModel::amplitudeEdited(int which, const std::string& text) {
   tempText_ = "---";
 }
 
-StCommandResult ModPosModel::setAcpText(const std::string& text) {
-  StCommandResult res;
-  acpText_ = text;
-  if (text.empty()) return res;
+void ModPosModel::temperatureTyped(const std::string& text) {
+  tempText_ = text;
+  double T;
+  if (!parseDouble(text, T) || T < 0) return;
+  const bool okL = prm_.hasElementL && prm_.elementL.td > 0 && prm_.elementL.mass > 0;
+  const bool okR = prm_.hasElementR && prm_.elementR.td > 0 && prm_.elementR.mass > 0;
+  if (!okL || (prm_.grainPrm.biatomic && !okR)) return;
+  prm_.grainPrm.temperature = T;
+  amplitudesFromTemperature(T);
+}
+
+bool ModPosModel::acpInRange(StCommandResult& res) {
   double v;
-  if (!parseDouble(text, v)) {
-    res.conversionError(text);
-    return res;
+  if (!parseDouble(acpText_, v)) {
+    res.conversionError(acpText_);
+    return false;
   }
   if (v >= 1 || v < 0) {
     res.error("acp parameter should be a value in (0,1) range");
     acpText_ = "0.25";
-    return res;
+    return false;
   }
-  res.ok = true;
+  return true;
+}
+
+bool ModPosModel::levelInRange(StCommandResult& res) {
+  double v;
+  if (!parseDouble(levelText_, v)) {
+    res.conversionError(levelText_);
+    return false;
+  }
+  if (v < 1) {
+    res.error("decorrelation level should be an integer value greater than 0");
+    levelText_ = "3";
+    return false;
+  }
+  return true;
+}
+
+StCommandResult ModPosModel::setAcpText(const std::string& text) {
+  StCommandResult res;
+  acpText_ = text;
+  if (text.empty()) return res;
+  res.ok = acpInRange(res);
   return res;
 }
 
@@ -147,17 +176,7 @@ StCommandResult ModPosModel::setLevelText(const std::string& text) {
   StCommandResult res;
   levelText_ = text;
   if (text.empty()) return res;
-  double v;
-  if (!parseDouble(text, v)) {
-    res.conversionError(text);
-    return res;
-  }
-  if (v < 1) {
-    res.error("decorrelation level should be an integer value greater than 0");
-    levelText_ = "3";
-    return res;
-  }
-  res.ok = true;
+  res.ok = levelInRange(res);
   return res;
 }
 
@@ -183,17 +202,21 @@ StCommandResult ModPosModel::modify(ProgressSink* progress) {
       if (!refusal.ok) return refusal;
     }
     StCommandResult bad;
-    auto need = [&bad](const std::string& text, double& v) {
-      if (!bad.messages.empty()) return;
-      if (!parseDouble(text, v)) bad.conversionError(text);
-    };
-    need(ampLText_, ampL);
-    if (twoGroups) need(ampRText_, ampR);
-    if (distribution_ != Distribution::Uniform) {
-      need(acpText_, acp);
-      need(levelText_, levelValue);
+    // Amplitudes that follow a temperature are made from the text as it
+    // stands now ("---": they were typed).
+    if (tempText_ != "---" && !tempText_.empty()) {
+      double T;
+      if (!parseAll(bad, {{&tempText_, &T}})) return bad;
+      bad = setTemperatureText(tempText_);
+      if (!bad.messages.empty()) return bad;
+      bad = {};
     }
-    if (!bad.messages.empty()) return bad;
+    if (!parseAll(bad, {{&ampLText_, &ampL}})) return bad;
+    if (twoGroups && !parseAll(bad, {{&ampRText_, &ampR}})) return bad;
+    if (distribution_ != Distribution::Uniform) {
+      if (!acpInRange(bad) || !levelInRange(bad)) return bad;
+      if (!parseAll(bad, {{&acpText_, &acp}, {&levelText_, &levelValue}})) return bad;
+    }
   }
 
   StCommandResult res = summary();

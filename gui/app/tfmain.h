@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "engine/grain/structure_inputs.h"
 #include "engine/io/settings.h"
 #include "engine/io/writers.h"
+#include "engine/plot/diagram_desc.h"
 #include "gui/app/message_presenter.h"
 #include "gui/calc/calc_host.h"
 
@@ -29,6 +31,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QTimer;
 
 namespace grainix {
@@ -36,6 +39,18 @@ namespace grainix {
 class StackingDialog;
 class CalcPanel;
 class TDigitLabeledEdit;
+
+// What the diagram windows read: the program's settings file, except the
+// temp folder, which is the main window's as it is now.
+class MainDiagramSettings : public IniDiagramSettings {
+ public:
+  MainDiagramSettings(std::string path, std::function<std::string()> tmpFolder)
+      : IniDiagramSettings(std::move(path)), tmp_(std::move(tmpFolder)) {}
+  std::string readString(const std::string& key, const std::string& def) const override;
+
+ private:
+  std::function<std::string()> tmp_;
+};
 
 // Options that start-up reads from the outside world; tests give their own.
 struct StMainOptions {
@@ -156,6 +171,10 @@ class TFMain : public QMainWindow, public CalcHost {
 
  private:
   void buildUi();
+  // Size and place the window so it fits the screen's free area.
+  void fitToScreen();
+  // An element box was left with a text that may not be an element.
+  void elementBoxLeft(QComboBox* box);
   QWidget* buildStructureGroup();
   void buildMenus();
   QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
@@ -207,6 +226,7 @@ class TFMain : public QMainWindow, public CalcHost {
   StSettingsEnv env_;
 
   std::unique_ptr<MessagePresenter> ownPresenter_;
+  std::unique_ptr<MainDiagramSettings> diagramSettings_;
   MessagePresenter* presenter_ = nullptr;
   StackingDialog* stacking_ = nullptr;
   std::unique_ptr<StackingDialog> defaultStacking_;
@@ -228,6 +248,7 @@ class TFMain : public QMainWindow, public CalcHost {
   QMap<QString, QString> panelTexts_;
   QMap<QString, bool> panelChecks_;
 
+  QScrollArea* leftScroll_ = nullptr;
   QWidget* leftPanel_ = nullptr;
   CalcPanel* calcPanel_ = nullptr;
   QPlainTextEdit* memo_ = nullptr;

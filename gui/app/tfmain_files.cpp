@@ -73,9 +73,25 @@ void TFMain::applyHeaderToControls(const StHeaderInfo& h) {
   // the user's input does.
   setTextAsInput(Elp_, qs(h.latticeText));
   setTextAsInput(Eradius_, qs(h.radiusText));
-  if (QAbstractButton* b = structureGroup_->button(h.structureTag)) b->click();
-  (h.sphere ? RBsphere_ : RBcylind_)->click();
+  // In the order the interlocks allow: a sphere enables "monoatomic" again,
+  // the element count enables the structures it allows (and picks one),
+  // the file's structure then enables the cylinder.
+  if (h.sphere) RBsphere_->click();
   (h.biatomic ? RBbiatom_ : RBmonoatom_)->click();
+  if (QAbstractButton* b = structureGroup_->button(h.structureTag)) b->click();
+  if (!h.sphere) RBcylind_->click();
+  // The elements the file names, without the lattice constant and
+  // structure that picking an element from the list would bring.
+  const auto showElement = [](QComboBox* box, const std::string& symbol) {
+    const QSignalBlocker block(box);
+    const int index = box->findText(qs(symbol), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0)
+      box->setCurrentIndex(index);
+    else
+      box->setEditText(qs(symbol));
+  };
+  if (!h.atoms.empty()) showElement(CBoxElemL_, h.atoms[0]);
+  if (h.atoms.size() > 1) showElement(CBoxElemR_, h.atoms[1]);
 }
 
 // ---------------------------------------------------------------- readers
@@ -115,7 +131,8 @@ bool TFMain::openHistogramPath(const QString& path) {
     applyHeaderToControls(load.header);
     setPanelText("Ebinwidth", qs(load.binWidthText));
     Ecomment_->setText(qs(load.comment));
-    if (load.biatomic) RBbiatom_->click();
+    // Partial histograms are a biatomic grain's (the structure stays the file's).
+    if (load.biatomic && !RBbiatom_->isChecked()) RBbiatom_->click();
   }
   applyResult(load.result);
   if (load.result.ok && panelChecked("ChBtuzpo", false)) {

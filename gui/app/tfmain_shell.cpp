@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTime>
 #include <QUrl>
 
@@ -30,6 +31,7 @@
 #include "gui/controls/digit_labeled_edit.h"
 #include "gui/app/tfmain.h"
 #include "gui/calc/calc_panel.h"
+#include "gui/plot/tfdiagram.h"
 
 
 namespace grainix {
@@ -54,6 +56,10 @@ void TFMain::startUp(const StMainOptions& options) {
   env_.workDir = ss(workingDir_);
   settingsPath_ = options.settingsPath.isEmpty() ? qs(settingsFilePath(ss(exe))) : options.settingsPath;
   tmpDir_ = qs(env_.defaultTmp());
+  // Diagram windows keep their keys in the same file and use the temp
+  // folder as this window holds it.
+  diagramSettings_ = std::make_unique<MainDiagramSettings>(ss(settingsPath_), [this] { return ss(tmpDir_); });
+  TFdiagram::setDefaultSettings(diagramSettings_.get());
 
   loadElementTable();
   loadSettingsFile();
@@ -127,6 +133,14 @@ void TFMain::applySettings(const StSettings& s) {
   else
     CBoxGR_->setEditText(qs(s.boxlp));
   setTextAsInput(Elp_, qs(s.latconst));
+  // N and the lattice parameter, applied after the radius, recompute it
+  // with five digits: the radius and N come back as they were closed.
+  syncing_ = true;
+  Eradius_->setText(qs(s.rgrain));
+  CBoxGR_->setEditText(qs(s.boxlp));
+  syncing_ = false;
+  inputs_.radiusText = s.rgrain;
+  inputs_.nText = s.boxlp;
   if (s.rbmono)
     RBmonoatom_->click();
   else
@@ -268,7 +282,7 @@ void TFMain::setMemoVisible(bool visible) {
   memo_->setVisible(visible);
   MIshowmemo_->setChecked(visible);
   Bshowmemo_->setText(showMemoCaption(visible));
-  const int leftW = leftPanel_->sizeHint().width();
+  const int leftW = leftScroll_->minimumWidth();
   const int logW = std::max(memo_->width(), 480);
   const int w = mainWindowWidth(leftW, logW, visible);
   if (!visible) {

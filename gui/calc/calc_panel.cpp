@@ -43,9 +43,7 @@ CalcPanel::CalcPanel(CalcHost& host, QWidget* parent) : QWidget(parent), host_(h
   BLiczPdf->setEnabled(!host_.workbench().current().empty());
   Brijnew->setEnabled(host_.workbench().currentIsModified);
   // The mirrors show the starting angles.
-  mirror(Estart, Eqstart);
-  mirror(Estop, Eqstop);
-  mirror(Edphi, Eqstep);
+  mirrorAll();
 }
 
 CalcPanel::~CalcPanel() { stopAndAwaitThreads(); }
@@ -123,10 +121,17 @@ void CalcPanel::apply(const StCommandResult& r) {
 }
 
 void CalcPanel::openDiagrams(const std::vector<StDiagramRequest>& requests) {
+  // Windows of one result step right and down from the first of them.
+  QPoint first;
+  bool placed = false;
   for (const StDiagramRequest& r : requests) {
     QWidget* w = opener_ ? opener_(host_.diagramOwner(), r.desc) : nullptr;
     if (!w) continue;
-    if (r.offset) w->move(w->pos() + QPoint(r.offset, r.offset));
+    if (!placed) {
+      first = w->pos() - QPoint(r.offset, r.offset);
+      placed = true;
+    }
+    if (r.offset) w->move(first + QPoint(r.offset, r.offset));
     diagrams_.append(w);
   }
 }
@@ -357,13 +362,10 @@ void CalcPanel::BHistogramClick() {
 }
 
 void CalcPanel::binWidthEdited() {
+  // A number half typed ("1e" on the way to "1e-3") says nothing yet; the
+  // command that uses the text reports it.
   bool warning = !Lbw->isHidden();
-  StCommandResult r = binWidthChanged(text(Ebinwidth), warning);
-  if (!r.ok) {
-    apply(r);
-    return;
-  }
-  Lbw->setVisible(warning);
+  if (binWidthChanged(text(Ebinwidth), warning).ok) Lbw->setVisible(warning);
 }
 
 void CalcPanel::N1161Click(int tag) { Ebinwidth->setText(QString::fromStdString(binWidthPopupText(tag))); }
@@ -426,13 +428,15 @@ void CalcPanel::RBsClick() {
 }
 
 void CalcPanel::mirror(QLineEdit* angle, QLineEdit* q) {
+  // Shown only while the angle and the wavelength read as numbers.
   std::string out = text(q);
-  StCommandResult r = mirrorAngleAsQ(text(angle), text(Elam), out);
-  if (!r.ok) {
-    apply(r);
-    return;
-  }
-  q->setText(QString::fromStdString(out));
+  if (mirrorAngleAsQ(text(angle), text(Elam), out).ok) q->setText(QString::fromStdString(out));
+}
+
+void CalcPanel::mirrorAll() {
+  mirror(Estart, Eqstart);
+  mirror(Estop, Eqstop);
+  mirror(Edphi, Eqstep);
 }
 
 // ---------------------------------------------------------------- G(r)
@@ -514,35 +518,48 @@ void CalcPanel::BrijgraphClick() {
 
 // ---------------------------------------------------------------- radiation
 
+// The Q fields follow every change of lambda, whichever control made it.
 void CalcPanel::anodeChosen(int index) {
   radiation_.chooseAnode(index);
-  const QSignalBlocker bl(Elam), bk(Ek);
-  Elam->setText(QString::fromStdString(radiation_.lambdaText()));
-  Ek->setText(QString::fromStdString(radiation_.kText()));
+  {
+    const QSignalBlocker bl(Elam), bk(Ek);
+    Elam->setText(QString::fromStdString(radiation_.lambdaText()));
+    Ek->setText(QString::fromStdString(radiation_.kText()));
+  }
+  mirrorAll();
 }
 
+// Typed K or lambda: a text that is not a number yet changes nothing else
+// (the command that uses it reports it).
 void CalcPanel::kEdited() {
-  StCommandResult r = radiation_.editK(text(Ek));
-  apply(r);
-  const QSignalBlocker bl(Elam), bx(CBoxXray);
-  CBoxXray->setCurrentIndex(radiation_.anodeIndex());
-  Elam->setText(QString::fromStdString(radiation_.lambdaText()));
+  radiation_.editK(text(Ek));
+  {
+    const QSignalBlocker bl(Elam), bx(CBoxXray);
+    CBoxXray->setCurrentIndex(radiation_.anodeIndex());
+    Elam->setText(QString::fromStdString(radiation_.lambdaText()));
+  }
+  mirrorAll();
 }
 
 void CalcPanel::lambdaEdited() {
-  StCommandResult r = radiation_.editLambda(text(Elam));
-  apply(r);
-  const QSignalBlocker bk(Ek), bx(CBoxXray);
-  CBoxXray->setCurrentIndex(radiation_.anodeIndex());
-  Ek->setText(QString::fromStdString(radiation_.kText()));
+  radiation_.editLambda(text(Elam));
+  {
+    const QSignalBlocker bk(Ek), bx(CBoxXray);
+    CBoxXray->setCurrentIndex(radiation_.anodeIndex());
+    Ek->setText(QString::fromStdString(radiation_.kText()));
+  }
+  mirrorAll();
 }
 
 void CalcPanel::restoreRadiation(int anodeIndex, const QString& lambda, const QString& k) {
   radiation_.restore(anodeIndex, lambda.toStdString(), k.toStdString());
-  const QSignalBlocker bl(Elam), bk(Ek), bx(CBoxXray);
-  CBoxXray->setCurrentIndex(radiation_.anodeIndex());
-  Elam->setText(QString::fromStdString(radiation_.lambdaText()));
-  Ek->setText(QString::fromStdString(radiation_.kText()));
+  {
+    const QSignalBlocker bl(Elam), bk(Ek), bx(CBoxXray);
+    CBoxXray->setCurrentIndex(radiation_.anodeIndex());
+    Elam->setText(QString::fromStdString(radiation_.lambdaText()));
+    Ek->setText(QString::fromStdString(radiation_.kText()));
+  }
+  mirrorAll();
 }
 
 }  // namespace grainix

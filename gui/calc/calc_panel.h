@@ -166,6 +166,7 @@ class CalcPanel : public QWidget {
 
   void binWidthEdited();
   void mirror(QLineEdit* angle, QLineEdit* q);
+  void mirrorAll();
   void anodeChosen(int index);
   void kEdited();
   void lambdaEdited();

@@ -1,5 +1,6 @@
 #include "gui/grain/tfhcp.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "engine/grain/sqq_file.h"
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/grain/hcp_ui.h"
 #include "gui/grain/stacking_picture.h"
 
@@ -41,8 +43,10 @@ void setTextColour(QWidget* w, const QColor& c) {
   w->setPalette(pal);
 }
 
+// Read-only displays are plain fields; numbers typed go into the numeric
+// field of the custom controls.
 QLineEdit* makeEdit(QWidget* parent, const char* name, bool readOnly = false) {
-  auto* e = new QLineEdit(parent);
+  QLineEdit* e = readOnly ? new QLineEdit(parent) : new TDigitLabeledEdit(parent);
   e->setObjectName(name);
   e->setReadOnly(readOnly);
   if (readOnly) {
@@ -275,7 +279,12 @@ void TFhcp::BokhexClick() {
       return;
     }
   }
+  // Building a large grain takes a moment: the busy cursor shows it (and
+  // only it; the window itself is not busy while it is open).
+  const bool building = ideal_ != nullptr;
+  if (building) QApplication::setOverrideCursor(Qt::WaitCursor);
   const auto res = model_->ok(ideal_);
+  if (building) QApplication::restoreOverrideCursor();
   showMessages(res);
   if (res.ok) accept();
 }

@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include "gui/controls/captioned_dialogs.h"
+
 namespace grainix {
 
 void DiagramUi::showMessage(QWidget* parent, const StMessage& m) {
@@ -46,10 +48,13 @@ QString DiagramUi::getSaveFileName(QWidget* parent, const QString& caption, cons
   return dialog.selectedFiles().front();
 }
 
+QString DiagramUi::getOpenFileName(QWidget* parent, const QString& caption, const QString& filter) {
+  return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
 QString DiagramUi::inputBox(QWidget* parent, const QString& title, const QString& prompt, const QString& value) {
-  bool ok = false;
-  const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, value, &ok);
-  return ok ? text : value;
+  const auto dialog = makeInputDialog(parent, title, prompt, value);
+  return dialog->exec() == QDialog::Accepted ? dialog->textValue() : value;
 }
 
 int DiagramUi::execDialog(QDialog& dialog) { return dialog.exec(); }

@@ -175,17 +175,17 @@ TEST_F(CliTest, CoreShellDeltaAndSectionsMatchTheEngine) {
 
   Workbench wb;
   ASSERT_TRUE(build(wb, input("zincblende", "Zn", "S", 9), nullptr).ok);
-  StFmodPosPrm mp = modifyWindowInput(wb, table);
-  ModPosModel model(mp);
+  StModifySession session(wb, table);
+  ModPosModel model(session.prm);
   model.opening();
   model.table().addSection();
-  model.table().editCell(0, colRadius, "4.5", '0');
-  model.table().editCell(0, colPsi, "-2", '0');
-  model.table().editCell(1, colRadius, "9", '0');
-  model.table().editCell(1, colPsi, "1", '0');
+  model.table().editCell(0, colRadius, "4.5");
+  model.table().editCell(0, colPsi, "-2");
+  model.table().editCell(1, colRadius, "9");
+  model.table().editCell(1, colPsi, "1");
   model.table().readIntoRecords();
   model.modify();
-  modifyClosed(wb, true, model.sections());
+  modifyClosed(wb, true, session);
   texts.header.structure = wb.generator->name;
   texts.header.modified = true;
   StCalcPrm prm;

@@ -102,7 +102,8 @@ TEST(PdhCommands, StartHandsOnTheGridOfAnUnmodifiedGeneratedGrainOnly) {
   EXPECT_DOUBLE_EQ(s.prm.grid->basis[2][2], initialHcpC(3.54));
 
   // An approved modification leaves the lattice, also when the ideal list is shown again.
-  modifyClosed(wb, true, {});
+  StModifySession session(wb, {});
+  modifyClosed(wb, true, session);
   EXPECT_FALSE(pdhStart(wb, in, "t").prm.grid.has_value());
   wb.currentIsModified = false;
   EXPECT_FALSE(pdhStart(wb, in, "t").prm.grid.has_value());
@@ -380,6 +381,35 @@ TEST(DiffractionCommands, QuantityChoice) {
   EXPECT_EQ(quantityChosen(true, true).angleChecked, false);
   EXPECT_EQ(quantityChosen(false, true).angleEnabled, true);
   EXPECT_EQ(quantityChosen(false, true).angleChecked, true);
+}
+
+// The parameters report is made before a window takes its number; its
+// memo still names that window's number.
+TEST(CalcDiagrams, MemoNamesTheDiagramItBelongsTo) {
+  Workbench wb = fccGrain();
+  wb.pdh = {{0.5, 3}};
+  wb.pattern = smallPattern();
+  wb.gr.x = {0.1, 0.2};
+  wb.gr.y = {1, 2};
+  wb.gr.count = 2;
+  wb.diagramNumber = 6;
+  const StCalcInputs in = monoInputs();
+  const auto memoOf = [](const StCalcOutcome& o) { return o.diagrams.at(0).desc.memo; };
+  const auto numberLine = [](const Lines& memo) {
+    for (const std::string& l : memo)
+      if (l.rfind(" diagram number: ", 0) == 0) return l;
+    return std::string("none");
+  };
+  StCalcFlags f;
+  std::vector<std::string> report;
+  appendParametersReport(wb, in, report);
+  EXPECT_EQ(numberLine(memoOf(pdhDiagrams(wb, in, report))), " diagram number: 7");
+  report.clear();
+  appendParametersReport(wb, in, report);
+  EXPECT_EQ(numberLine(memoOf(diffractionDiagram(wb, f, in, report))), " diagram number: 8");
+  report.clear();
+  appendParametersReport(wb, in, report);
+  EXPECT_EQ(numberLine(memoOf(grDiagram(wb, in, report, "Lorch"))), " diagram number: 9");
 }
 
 TEST(GrCommands, StartCompletionAndDiagram) {

@@ -186,6 +186,15 @@ TEST(NodesReader, XyzCountLineAndRadius) {
   EXPECT_EQ(load.result.log[load.result.log.size() - 2], " Rgrain=5");
   EXPECT_DOUBLE_EQ(g.prm.maxDistance, 10.1);
   EXPECT_EQ(g.generator->name, "xyz");
+  EXPECT_TRUE(load.result.enable.at("BLiczPdf"));
+
+  // A single atom is read, listed and saved, but nothing is calculated from it.
+  writeAll(dir.file("one.xyz"), "1\ncomment\nCu 1 0 0\n");
+  load = loadNodesFile(dir.file("one.xyz"), g.target(), kKnown);
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_FALSE(load.result.enable.at("BLiczPdf"));
+  EXPECT_FALSE(load.result.enable.at("Bmodify"));
+  EXPECT_TRUE(load.result.enable.at("MIsavenodes"));
 }
 
 TEST(NodesReader, UnknownSymbolsAndMissingTable) {

@@ -95,9 +95,9 @@ struct Grain {
 // Two sections: core of radius r1 with psi1, surface with psi2.
 void twoSections(ModPosModel& m, const std::string& r1, const std::string& psi1, const std::string& psi2 = "0") {
   m.table().addSection();
-  m.table().editCell(0, colRadius, r1, '5');
-  m.table().editCell(0, colPsi, psi1, '0');
-  m.table().editCell(1, colPsi, psi2, '0');
+  m.table().editCell(0, colRadius, r1);
+  m.table().editCell(0, colPsi, psi1);
+  m.table().editCell(1, colPsi, psi2);
 }
 
 TEST(ModifySummary, ReferenceCase) {
@@ -168,7 +168,7 @@ TEST(Modify, UniformPsiScalesEveryDistanceAndDoesNotCompound) {
   Grain g;
   g.cubic(kindFcc);
   auto m = g.model();
-  m.table().editCell(0, colPsi, "2", '2');
+  m.table().editCell(0, colPsi, "2");
   for (int pass = 0; pass < 2; ++pass) {
     auto res = m.modify();
     ASSERT_TRUE(res.ok);
@@ -221,7 +221,7 @@ TEST(Modify, StackedGrainsWithAndWithoutSublattice) {
     g.stacked("ABABABABAB", true, true, 1.2);
     ASSERT_TRUE(g.prm.stackedSublattice);
     auto m = g.model();
-    m.table().editCell(0, colPsi, "3", '3');
+    m.table().editCell(0, colPsi, "3");
     ASSERT_TRUE(m.modify().ok);
     const size_t half = g.ideal.size() / 2;
     const double shift = g.ideal[half].z - g.ideal[0].z;
@@ -237,7 +237,7 @@ TEST(Modify, StackedGrainsWithAndWithoutSublattice) {
     g.stacked("ABABABABAB", false);
     ASSERT_FALSE(g.prm.stackedSublattice);
     auto m = g.model();
-    m.table().editCell(0, colPsi, "3", '3');
+    m.table().editCell(0, colPsi, "3");
     ASSERT_TRUE(m.modify().ok);
     for (size_t i = 0; i < g.ideal.size(); ++i) {
       if (g.ideal[i].r < 1e-5) continue;
@@ -254,7 +254,7 @@ TEST(Modify, CylinderScalesAcrossTheAxisOnly) {
   const double before = g.prm.maxDistance;
   const double H = std::sqrt(before * before - 24.0 * 24.0);
   auto m = g.model();
-  m.table().editCell(0, colPsi, "10", '0');
+  m.table().editCell(0, colPsi, "10");
   for (int pass = 0; pass < 2; ++pass) {
     ASSERT_TRUE(m.modify().ok);
     for (size_t i = 0; i < g.ideal.size(); ++i) {
@@ -578,8 +578,8 @@ TEST(Modify, BadInputNeverCrashes) {
     g.cubic(kindFcc, 8);
     auto m = g.model();
     m.table().addSection();
-    m.table().editCell(0, colRadius, "0", '0');
-    m.table().editCell(0, colPsi, "10", '0');
+    m.table().editCell(0, colRadius, "0");
+    m.table().editCell(0, colPsi, "10");
     ASSERT_TRUE(m.modify().ok);
     for (size_t i = 0; i < g.ideal.size(); ++i) EXPECT_EQ(g.modified[i].x, g.ideal[i].x);
     m.setThermalVibration(true);

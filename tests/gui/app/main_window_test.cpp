@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QRegularExpression>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,9 +21,16 @@
 #include <gtest/gtest.h>
 
 #include "engine/app/build_command.h"
+#include "engine/core/format.h"
+#include "engine/core/ini_file.h"
 #include "gui/app/tfmain.h"
+#include "gui/calc/calc_panel.h"
+#include "gui/controls/captioned_dialogs.h"
 #include "gui/controls/digit_labeled_edit.h"
 #include "gui/fit/tffityk.h"
+#include "gui/plot/tfdiagram.h"
+#include "tests/gui/modal_box.h"
+#include "tests/gui/test_files.h"
 
 namespace grainix {
 namespace {
@@ -33,7 +42,12 @@ class RecordingPresenter : public MessagePresenter {
   QString inputAnswer;
   bool inputOk = true;
   QString fileAnswer;
-  void message(QWidget*, const StMessage& m) override { shown.push_back(m); }
+  // `modal`: every box really runs its modal loop (closed by a timer).
+  bool modal = false;
+  void message(QWidget* parent, const StMessage& m) override {
+    shown.push_back(m);
+    if (modal) testing::showModalBox(parent, m);
+  }
   bool inputText(QWidget*, const QString&, const QString&, QString& value) override {
     if (inputOk) value = inputAnswer;
     return inputOk;
@@ -43,7 +57,8 @@ class RecordingPresenter : public MessagePresenter {
     lastSave = d;
     return fileAnswer;
   }
-  QString chooseFolder(QWidget*, const QString&) override { return {}; }
+  QString folderAnswer;
+  QString chooseFolder(QWidget*, const QString&) override { return folderAnswer; }
   bool chooseFont(QWidget*, QFont&) override { return false; }
   bool choosePriority(QWidget*, int&) override { return false; }
   StFileDialog lastSave;
@@ -163,6 +178,91 @@ TEST(MainWindow, KeyFilterOfLatticeParameter) {
   EXPECT_EQ(elp->text(), "15e-3");
 }
 
+// Shows the window and makes it the active one, so keys and focus changes
+// travel as they do for a person.
+void showActive(TFMain& w) {
+  w.show();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+}
+
+// Gives `field` the focus (the window active again after any box), selects
+// its text and types over it.
+void typeInto(TFMain& w, QWidget* field, const QString& text) {
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  field->setFocus(Qt::TabFocusReason);
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+// The keys reach the editable drop-downs themselves, not their line edits.
+TEST(MainWindow, DropDownsFilterKeysAndCheckTheElementOnLeaving) {
+  Fixture f;
+  f.presenter.modal = true;
+  auto w = f.open();
+  showActive(*w);
+  auto* n = child<QComboBox>(*w, "CBoxGR");
+  typeInto(*w, n, "4xyz,+q");
+  // Only the digit is typed (the box completes it to its item "4 l.p.").
+  EXPECT_TRUE(n->currentText().startsWith("4")) << n->currentText().toStdString();
+  EXPECT_FALSE(n->currentText().contains(QRegularExpression("[xyz,+q]"))) << n->currentText().toStdString();
+
+  auto* el = child<QComboBox>(*w, "CBoxElemL");
+  typeInto(*w, el, "Xx");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // leave the box
+  for (int i = 0; i < 5 && f.presenter.shown.empty(); ++i) QTest::qWait(10);
+  ASSERT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(f.presenter.shown[0],
+            (StMessage{MessageKind::Warning, "WARNING", "Parameters of Xx atoms are not included in sft file"}));
+  EXPECT_EQ(el->currentText(), "Xx") << "the text stays in the box";
+  // A known element leaves quietly.
+  typeInto(*w, el, "Ni");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QTest::qWait(20);
+  EXPECT_EQ(f.presenter.shown.size(), 1u);
+}
+
+// A number is typed a character at a time; only a command that uses the
+// text reports that it is not one.
+TEST(MainWindow, HalfTypedBinWidthIsReportedOnlyByTheCommand) {
+  Fixture f;
+  auto w = f.open();
+  showActive(*w);
+  auto* bin = child<QLineEdit>(*w, "Ebinwidth");
+  typeInto(*w, bin, "1e-3x,");
+  EXPECT_EQ(bin->text(), "1e-3x") << "the numeric field's characters";
+  bin->setText("1e");
+  EXPECT_TRUE(f.presenter.shown.empty());
+  child<QRadioButton>(*w, "rbsc")->click();
+  child<QPushButton>(*w, "Bsiecwatek")->click();
+  ASSERT_TRUE(f.presenter.shown.empty());
+  child<QPushButton>(*w, "BLiczPdf")->click();
+  ASSERT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(f.presenter.shown[0].text, "'1e' is not a valid floating point value");
+}
+
+// Every command of the left panel can be reached on a 1280 x 720 screen.
+TEST(MainWindow, FitsASmallScreen) {
+  Fixture f;
+  auto w = f.open();
+  showActive(*w);
+  w->resize(1280, 660);  // the screen less a panel and the title bar
+  QApplication::processEvents();
+  EXPECT_LE(w->height(), 660);
+  EXPECT_LE(w->width(), 1280);
+  auto* area = w->findChild<QScrollArea*>("ScrollPanel1");
+  ASSERT_NE(area, nullptr);
+  for (QPushButton* b : w->leftPanel()->findChildren<QPushButton*>()) {
+    if (!b->isVisibleTo(w.get())) continue;
+    area->ensureWidgetVisible(b);
+    QApplication::processEvents();
+    const QRect r(b->mapTo(area->viewport(), QPoint(0, 0)), b->size());
+    EXPECT_TRUE(area->viewport()->rect().contains(r)) << b->objectName().toStdString();
+  }
+}
+
 TEST(MainWindow, InterlocksFollowTheClicks) {
   Fixture f;
   auto w = f.open();
@@ -186,9 +286,11 @@ class CancelStacking : public StackingDialog {
  public:
   int runs = 0;
   std::string seenSequence;
+  bool busyWhileOpen = true;
   bool run(std::string& sequence, vGrainNodes&, StGrainPrm&) override {
     ++runs;
     seenSequence = sequence;
+    busyWhileOpen = QApplication::overrideCursor() != nullptr;
     return false;
   }
 };
@@ -206,6 +308,82 @@ TEST(MainWindow, HcpBuildCanceledInTheStackingWindow) {
   EXPECT_TRUE(f.presenter.shown.empty());
   EXPECT_TRUE(w->workbench().ideal.empty());
   EXPECT_FALSE(w->isCommandEnabled("BLiczPdf"));
+  // The busy cursor belongs to building, not to the window in which a
+  // person edits the layers.
+  EXPECT_FALSE(stacking.busyWhileOpen);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A restart shows the radius and N as they were when the window closed.
+TEST(MainWindow, RadiusAndNSurviveARestart) {
+  Fixture f;
+  for (const char* radius : {"90", "17.3", "35"}) {
+    {
+      auto w = f.open();
+      child<QLineEdit>(*w, "Elp")->setText("3.54");
+      child<QLineEdit>(*w, "Eradius")->setText(radius);
+      w->close();
+    }
+    auto w = f.open();
+    EXPECT_EQ(child<QLineEdit>(*w, "Eradius")->text(), radius);
+    EXPECT_EQ(child<QComboBox>(*w, "CBoxGR")->currentText().toStdString(),
+              fmtGeneral(QString(radius).toDouble() / 3.54, 5));
+  }
+}
+
+// Reading a file shows what its header says: elements, element count and
+// structure (a Ni histogram is not titled with the element chosen before).
+TEST(MainWindow, LoadedFileSetsTheElementsAndStructure) {
+  Fixture f;
+  const QString his = f.tmp.filePath("ni.his");
+  {
+    auto w = f.open();
+    auto* el = child<QComboBox>(*w, "CBoxElemL");
+    el->setCurrentIndex(el->findText("Ni"));
+    child<QRadioButton>(*w, "rbbcc")->click();
+    child<QLineEdit>(*w, "Elp")->setText("2.87");
+    child<QLineEdit>(*w, "Eradius")->setText("6");
+    w->BsiecwatekClick();
+    w->workbench().pdh = {{1.0, 4}, {2.0, 9}};
+    f.presenter.fileAnswer = his;
+    w->MIsavehistogramClick();
+    ASSERT_TRUE(QFile::exists(his));
+  }
+  auto w = f.open();
+  auto* el = child<QComboBox>(*w, "CBoxElemL");
+  el->setCurrentIndex(el->findText("Zn"));
+  child<QRadioButton>(*w, "rbfcc")->click();
+  ASSERT_TRUE(w->openHistogramPath(his));
+  EXPECT_EQ(el->currentText(), "Ni");
+  EXPECT_TRUE(child<QRadioButton>(*w, "rbbcc")->isChecked());
+  EXPECT_TRUE(child<QRadioButton>(*w, "RBmonoatom")->isChecked());
+  EXPECT_EQ(child<QLineEdit>(*w, "Elp")->text(), "2.87");
+  EXPECT_EQ(w->calcPanel()->inputs().elementL, "Ni") << "what the PDH diagram's title reads";
+}
+
+// Diagram windows keep their default size in the program's settings file
+// and hand pictures to the temp folder the main window holds now.
+TEST(MainWindow, DiagramWindowsUseTheProgramsSettings) {
+  Fixture f;
+  testing::writeFile(f.options.settingsPath, "[aux]\ngw=500\ngh=350\n");
+  auto w = f.open();
+  const QString dat = f.tmp.filePath("exp.dat");
+  testing::writeFile(dat, "1 2\n2 3\n");
+  f.presenter.fileAnswer = dat;
+  w->Openexperimentalfile1Click();
+  ASSERT_EQ(w->diagramWindows().size(), 1u);
+  auto* d = static_cast<TFdiagram*>(w->diagramWindows()[0]);
+  EXPECT_EQ(d->size(), QSize(500, 350));
+  f.presenter.folderAnswer = f.tmp.filePath("pictures");
+  w->MItmpdirClick();
+  EXPECT_EQ(d->settings().readString("path_tmp", ""), f.tmp.filePath("pictures").toStdString());
+  d->resize(640, 480);
+  d->saveSizeAsDefault();
+  w->close();
+  IniFile ini(f.options.settingsPath.toStdString());
+  ini.load();
+  EXPECT_EQ(ini.readInteger("aux", "gw", 0), 640);
+  EXPECT_EQ(ini.readString("aux", "path_tmp", ""), f.tmp.filePath("pictures").toStdString());
 }
 
 TEST(MainWindow, ShowCurrentParametersFramesTheReport) {
@@ -513,6 +691,19 @@ TEST(MainWindow, GrabAfterBuild) {
   EXPECT_GE(w->leftPanel()->height(), w->leftPanel()->minimumSizeHint().height());
   const QByteArray dir = qgetenv("GRAINIX_SCREENSHOT_DIR");
   if (!dir.isEmpty()) shot.save(QString::fromLocal8Bit(dir) + "/main_window.png");
+
+  // The PDH diagram of that grain, at the size it opens with.
+  child<QPushButton>(*w, "BLiczPdf")->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w->isCommandEnabled("BGraf"); }, 20000));  // the worker's end
+  const auto before = w->diagramWindows().size();
+  child<QPushButton>(*w, "BGraf")->click();
+  ASSERT_EQ(w->diagramWindows().size(), before + 1);
+  QWidget* pdh = w->diagramWindows().back();
+  pdh->show();
+  QApplication::processEvents();
+  const QPixmap diagram = pdh->grab();
+  EXPECT_FALSE(diagram.isNull());
+  if (!dir.isEmpty()) diagram.save(QString::fromLocal8Bit(dir) + "/pdh_diagram.png");
   w->close();
 }
 

@@ -17,6 +17,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "engine/core/format.h"
 #include "engine/grain/command_names.h"
 #include "engine/io/writers.h"
 #include "fake_calc_host.h"
@@ -102,15 +105,40 @@ TEST_F(CalcPanelTest, BinWidthWarningPopupAndQMirror) {
   panel->N1161Click(10);
   EXPECT_EQ(panel->Ebinwidth->text(), "0.0009765625");
   EXPECT_TRUE(panel->Lbw->isHidden());
+  // A text that is not a number yet is left to the command that uses it.
   panel->Ebinwidth->setText("0,1");
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].text, "'0,1' is not a valid floating point value");
+  panel->Ebinwidth->setText("1e");
+  EXPECT_TRUE(host.messages.empty());
   EXPECT_TRUE(panel->Lbw->isHidden());
 
   panel->CBoxXray->setCurrentIndex(3);  // Cu
   EXPECT_EQ(panel->Elam->text(), "1.5444");
   panel->Estart->setText("60");
   EXPECT_EQ(panel->Eqstart->text(), "4.0684");
+  panel->Estart->setText("6-");
+  EXPECT_EQ(panel->Eqstart->text(), "4.0684");
+  EXPECT_TRUE(host.messages.empty());
+}
+
+// The Q fields follow lambda at once, whether an anode or a typed lambda set it.
+TEST_F(CalcPanelTest, QFieldsFollowTheWavelength) {
+  panel->Estart->setText("60");
+  panel->Estop->setText("120");
+  panel->Edphi->setText("1");
+  const auto q = [](double twoThetaDeg, double lambda) {
+    return QString::fromStdString(fmtGeneral(4 * M_PI * std::sin(twoThetaDeg * M_PI / 360) / lambda, 5));
+  };
+  for (int anode : {1, 2, 3, 4}) {
+    panel->CBoxXray->setCurrentIndex(anode);
+    const double lambda = panel->Elam->text().toDouble();
+    EXPECT_EQ(panel->Eqstart->text(), q(60, lambda)) << anode;
+    EXPECT_EQ(panel->Eqstop->text(), q(120, lambda)) << anode;
+    EXPECT_EQ(panel->Eqstep->text(), q(1, lambda)) << anode;
+  }
+  panel->Elam->setText("2");
+  EXPECT_EQ(panel->Eqstart->text(), q(60, 2));
+  panel->Ek->setText("6.2832");  // lambda 1
+  EXPECT_EQ(panel->Eqstop->text(), q(120, 1.0000));
 }
 
 TEST_F(CalcPanelTest, AnodeWavelengthAndKStayCoupled) {

@@ -80,14 +80,15 @@ class FakeCalcHost : public CalcHost {
   // An approved modification that scales every coordinate by `factor`:
   // the modified list becomes current and "delta(r) calculation" goes on.
   void scaleModified(double factor) {
-    wb.modified = wb.ideal;
-    for (StGrainNode& n : wb.modified) {
+    StModifySession session(wb, {});
+    session.modified = wb.ideal;
+    for (StGrainNode& n : session.modified) {
       n.x *= factor;
       n.y *= factor;
       n.z *= factor;
     }
-    wb.grainPrm.maxDistance *= factor;
-    StCommandResult res = modifyClosed(wb, true, wb.sections);
+    session.grainPrm.maxDistance *= factor;
+    StCommandResult res = modifyClosed(wb, true, session);
     for (const std::string& l : res.log) log.append(QString::fromStdString(l));
     for (const auto& [name, on] : res.enable) setCommandEnabled(name, on);
   }
