@@ -259,7 +259,13 @@ bool buildFitModel(const StFitConfigFile& cfg, std::vector<std::unique_ptr<clFun
 
 std::string formatFitResult(const StFitResultText& r) {
   std::string t = std::to_string(r.errorCode) + " ";
-  if (r.errorCode != 0) return t + r.message + ":\n";
+  if (r.errorCode != 0) {
+    // The message ends at the first colon when read back.
+    std::string m = r.message;
+    for (char& c : m)
+      if (c == ':') c = ',';
+    return t + m + ":\n";
+  }
   t += r.message + " " + std::to_string(r.blocks.size()) + "\n";
   t += std::to_string(r.iterations) + " " + fmtPrintf("%.12g", r.convergence) + "\n";
   for (const StFitBlock& b : r.blocks) {

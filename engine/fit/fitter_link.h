@@ -117,7 +117,7 @@ struct StFitResultText {
   std::vector<StFitBlock> blocks;
 };
 
-// Writes "code message:" for an error, else "0 word n", "iterations
+// Writes "code message:" for an error (colons in the message become commas), else "0 word n", "iterations
 // convergence" and the blocks; values with 12 significant digits.
 std::string formatFitResult(const StFitResultText& r);
 
