@@ -2,6 +2,8 @@
 
 #include <bit>
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 
 #include "engine/core/format.h"
@@ -73,6 +75,26 @@ StFitConfig fitConfigText(const StFitConfigInput& in) {
   }
   out.result.ok = true;
   return out;
+}
+
+bool writeFitConfigFile(const std::string& path, const std::string& text) {
+  const std::string tmp = path + ".tmp";
+  {
+    std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out << text;
+    out.flush();
+    if (!out) {
+      out.close();
+      std::remove(tmp.c_str());
+      return false;
+    }
+  }
+  if (std::rename(tmp.c_str(), path.c_str()) != 0) {
+    std::remove(tmp.c_str());
+    return false;
+  }
+  return true;
 }
 
 StFitCommand fitCommandLine(const StFitOptions& o, const std::string& pipePath, const std::string& configPath,

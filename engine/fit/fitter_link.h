@@ -46,6 +46,9 @@ struct StFitConfig {
   std::string text;
 };
 StFitConfig fitConfigText(const StFitConfigInput& in);
+// Writes the text under a temporary name beside `path` and renames it, so
+// a fitter never reads half a file. False when the folder is not writable.
+bool writeFitConfigFile(const std::string& path, const std::string& text);
 
 // ---- command line
 
