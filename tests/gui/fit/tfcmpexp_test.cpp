@@ -70,6 +70,12 @@ T* child(QWidget& w, const char* name) {
 
 void click(QAbstractButton* b) { QTest::mouseClick(b, Qt::LeftButton); }
 
+// A check box stretched across its row takes clicks only on its text: use the key.
+void toggle(QCheckBox* c) {
+  c->setFocus();
+  QTest::keyClick(c, Qt::Key_Space);
+}
+
 void type(QLineEdit* e, const QString& text) {
   e->setFocus();
   e->selectAll();
@@ -149,10 +155,10 @@ TEST_F(Fixture, OpensWithTheModelsRangesAndItsSettings) {
     // Interlocks of the controls.
     child<QComboBox>(w, "CmBtlo")->setCurrentIndex(kBackgroundNone);
     EXPECT_FALSE(child<QLineEdit>(w, "Eta")->isEnabled());
-    click(child<QCheckBox>(w, "ChBgr"));
+    toggle(child<QCheckBox>(w, "ChBgr"));
     EXPECT_FALSE(child<QWidget>(w, "GBgr")->isEnabled());
     EXPECT_FALSE(child<QLineEdit>(w, "Elogfilename")->isEnabled());
-    child<QCheckBox>(w, "ChBsc")->setChecked(false);
+    toggle(child<QCheckBox>(w, "ChBsc"));
     EXPECT_FALSE(child<QCheckBox>(w, "ChBs")->isEnabled());
     w.close();
   }
@@ -240,7 +246,7 @@ TEST_F(Fixture, FitsThroughTheRealFitterInModesZeroAndTwo) {
   type(child<QLineEdit>(w, "Eta"), "0");
   type(child<QLineEdit>(w, "Etb"), "0");
   type(child<QLineEdit>(w, "Etc"), "10");
-  child<QCheckBox>(w, "ChBsc")->setChecked(false);
+  toggle(child<QCheckBox>(w, "ChBsc"));
   auto* start = child<QPushButton>(w, "Bstart");
   for (int mode : {0, 2}) {
     child<QComboBox>(w, "CmBmode")->setCurrentIndex(mode);
