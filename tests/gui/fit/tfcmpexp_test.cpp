@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <fstream>
+#include <memory>
 #include <gtest/gtest.h>
 
 #include "engine/core/ini_file.h"
@@ -128,6 +129,14 @@ struct Fixture : ::testing::Test {
     ui.answer = path("data/approx.txt");
     click(child<QRadioButton>(w, "RBfile"));
   }
+  // A shown window with the data file and the approximate peaks chosen.
+  std::unique_ptr<TFcmpExp> readyWindow() {
+    auto w = std::make_unique<TFcmpExp>(nullptr, prm, options);
+    w->show();
+    chooseDataFile(*w);
+    peaksFromFile(*w);
+    return w;
+  }
 };
 
 TEST_F(Fixture, OpensWithTheModelsRangesAndItsSettings) {
@@ -236,10 +245,8 @@ TEST_F(Fixture, ApproximatePeaksFromTheModelOrAFile) {
 // The whole loop: configuration, the real fitter started with the command
 // line, the socket, the result text, the memo, the fitted curve.
 TEST_F(Fixture, FitsThroughTheRealFitterInModesZeroAndTwo) {
-  TFcmpExp w(nullptr, prm, options);
-  w.show();
-  chooseDataFile(w);
-  peaksFromFile(w);
+  auto window = readyWindow();
+  TFcmpExp& w = *window;
   type(child<QLineEdit>(w, "Ecv"), "0.1");
   type(child<QLineEdit>(w, "Eepsabs"), "1e-6");
   type(child<QLineEdit>(w, "Eepsrel"), "1e-6");
@@ -284,10 +291,8 @@ TEST_F(Fixture, FitsThroughTheRealFitterInModesZeroAndTwo) {
 
 TEST_F(Fixture, SilentFitterEndsInTransmissionFailed) {
   options.fitterProgram = GRAINIX_SILENT_FITTER;
-  TFcmpExp w(nullptr, prm, options);
-  w.show();
-  chooseDataFile(w);
-  peaksFromFile(w);
+  auto window = readyWindow();
+  TFcmpExp& w = *window;
   auto* start = child<QPushButton>(w, "Bstart");
   BoxCloser closer;
   click(start);
@@ -302,10 +307,8 @@ TEST_F(Fixture, SilentFitterEndsInTransmissionFailed) {
 
 TEST_F(Fixture, MissingFitterGivesTheCommandBox) {
   options.fitterProgram = path("no-such-dir/fitworker");
-  TFcmpExp w(nullptr, prm, options);
-  w.show();
-  chooseDataFile(w);
-  peaksFromFile(w);
+  auto window = readyWindow();
+  TFcmpExp& w = *window;
   BoxCloser closer;
   auto* start = child<QPushButton>(w, "Bstart");
   click(start);
@@ -320,10 +323,8 @@ TEST_F(Fixture, MissingFitterGivesTheCommandBox) {
 
 TEST_F(Fixture, StopEndsAWaitForAFitterThatNeverConnects) {
   options.fitterProgram = "/bin/true";  // starts and leaves without connecting
-  TFcmpExp w(nullptr, prm, options);
-  w.show();
-  chooseDataFile(w);
-  peaksFromFile(w);
+  auto window = readyWindow();
+  TFcmpExp& w = *window;
   auto* start = child<QPushButton>(w, "Bstart");
   BoxCloser closer;
   click(start);
@@ -334,8 +335,6 @@ TEST_F(Fixture, StopEndsAWaitForAFitterThatNeverConnects) {
   EXPECT_FALSE(QFile::exists(w.pipePath()));
   QTest::qWait(150);
   EXPECT_TRUE(closer.boxes.empty());
-  // A new run starts cleanly after the stopped one.
-  options.fitterProgram = GRAINIX_FITWORKER;
 }
 
 }  // namespace
