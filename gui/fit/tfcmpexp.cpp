@@ -25,6 +25,7 @@
 #include "engine/fit/cmp_exp.h"
 #include "engine/fit/fitter_link.h"
 #include "gui/calc/calc_events.h"
+#include "gui/fit/tfvlist.h"
 #include "gui/fit/thpipe.h"
 #include "gui/plot/diagram_open.h"
 #include "gui/plot/diagram_ui.h"
@@ -255,7 +256,12 @@ void TFcmpExp::RBfileClick() {
   if (r.ok) setPeaks(std::move(x), std::move(y));
 }
 
-void TFcmpExp::BshowpeaksClick() {}
+void TFcmpExp::BshowpeaksClick() {
+  TFvlist::edit(positions_, heights_, this, nullptr,
+                [](QWidget* parent, const StMessage& m) { CmpExpUi::instance().showMessage(parent, m); });
+  peaksExist_ = !positions_.empty();
+  updateEnabling();
+}
 
 // ---------------------------------------------------------------- fitting
 

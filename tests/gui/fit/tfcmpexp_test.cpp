@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -21,34 +22,13 @@
 
 #include "engine/core/ini_file.h"
 #include "engine/fit/fitter_link.h"
+#include "gui/fit/tfvlist.h"
 #include "gui/plot/tfdiagram.h"
+#include "tests/gui/fit/modal_boxes.h"
 #include "tests/fitworker/synthetic_peaks.h"
 
 namespace grainix {
 namespace {
-
-// Closes every message box that opens while it lives, recording it.
-class BoxCloser {
- public:
-  struct Box {
-    QString title, text;
-    QMessageBox::Icon icon;
-  };
-  BoxCloser() {
-    timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box) return;
-      boxes.push_back({box->windowTitle(), box->text(), box->icon()});
-      box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->accept();
-    });
-    timer_.start();
-  }
-  std::vector<Box> boxes;
-
- private:
-  QTimer timer_;
-};
 
 // File dialogs answer from a script; message boxes stay real.
 class ScriptedUi : public CmpExpUi {
@@ -190,12 +170,9 @@ TEST_F(Fixture, PlotsTheChosenFileAndConvertsIt) {
 
   // No element chosen: the box, and no pattern.
   child<QComboBox>(w, "CBoxElemL")->setCurrentIndex(-1);
-  BoxCloser closer;
+  testing::ModalBoxes closer;
   click(child<QPushButton>(w, "Bgr"));
-  ASSERT_EQ(closer.boxes.size(), 1u);
-  EXPECT_EQ(closer.boxes[0].title, "ERROR");
-  EXPECT_EQ(closer.boxes[0].text, "Atom(s) are not selected in the Atoms Selection group box. STOP");
-  EXPECT_EQ(closer.boxes[0].icon, QMessageBox::Critical);
+  EXPECT_EQ(closer.boxes, QStringList{"ERROR|Atom(s) are not selected in the Atoms Selection group box. STOP"});
   EXPECT_EQ(w.pattern().count, 0);
   EXPECT_FALSE(child<QToolButton>(w, "Bgrgraph")->isEnabled());
 
@@ -211,8 +188,8 @@ TEST_F(Fixture, PlotsTheChosenFileAndConvertsIt) {
   ui.answer = path("data/notes.txt");
   click(child<QPushButton>(w, "Bbrowse"));
   click(child<QPushButton>(w, "Bplot"));
-  ASSERT_EQ(closer.boxes.size(), 2u);
-  EXPECT_EQ(closer.boxes[1].text, "Wrong format of file");
+  ASSERT_EQ(closer.boxes.size(), 2);
+  EXPECT_EQ(closer.boxes[1], "ERROR|Wrong format of file");
   EXPECT_EQ(diagrams(w).size(), 2);
 }
 
@@ -234,12 +211,24 @@ TEST_F(Fixture, ApproximatePeaksFromTheModelOrAFile) {
   EXPECT_EQ(ui.lastFolder, path("data"));
   EXPECT_EQ(w.positions(), (std::vector<double>{2.5, 3.54, 4.33}));
 
-  BoxCloser closer;
+  testing::ModalBoxes closer;
   ui.answer = path("data/none.txt");
   click(child<QRadioButton>(w, "RBfile"));
-  ASSERT_EQ(closer.boxes.size(), 1u);
-  EXPECT_EQ(closer.boxes[0].text, "Couldn't open file: " + path("data/none.txt"));
+  EXPECT_EQ(closer.boxes, QStringList{"ERROR|Couldn't open file: " + path("data/none.txt")});
   EXPECT_EQ(w.positions().size(), 3u);
+
+  // "Show/Modify" edits the peaks in the point-list dialog.
+  QTimer edit;
+  edit.setInterval(20);
+  QObject::connect(&edit, &QTimer::timeout, [&] {
+    auto* list = qobject_cast<TFvlist*>(QApplication::activeModalWidget());
+    if (!list) return;
+    list->ValueListEditor->item(0, 0)->setText("2.6");
+    click(list->Bok);
+  });
+  edit.start();
+  click(child<QPushButton>(w, "Bshowpeaks"));
+  EXPECT_EQ(w.positions(), (std::vector<double>{2.6, 3.54, 4.33}));
 }
 
 // The whole loop: configuration, the real fitter started with the command
@@ -294,12 +283,11 @@ TEST_F(Fixture, SilentFitterEndsInTransmissionFailed) {
   auto window = readyWindow();
   TFcmpExp& w = *window;
   auto* start = child<QPushButton>(w, "Bstart");
-  BoxCloser closer;
+  testing::ModalBoxes closer;
   click(start);
   EXPECT_EQ(start->text(), "STOP");
   QTRY_VERIFY_WITH_TIMEOUT(!closer.boxes.empty(), 10000);
-  EXPECT_EQ(closer.boxes[0].title, "ERROR");
-  EXPECT_EQ(closer.boxes[0].text, "Transmission failed");
+  EXPECT_EQ(closer.boxes[0], "ERROR|Transmission failed");
   QTRY_COMPARE(start->text(), QString("START"));
   EXPECT_TRUE(start->isEnabled());
   EXPECT_TRUE(w.results().empty());
@@ -309,14 +297,12 @@ TEST_F(Fixture, MissingFitterGivesTheCommandBox) {
   options.fitterProgram = path("no-such-dir/fitworker");
   auto window = readyWindow();
   TFcmpExp& w = *window;
-  BoxCloser closer;
+  testing::ModalBoxes closer;
   auto* start = child<QPushButton>(w, "Bstart");
   click(start);
-  ASSERT_EQ(closer.boxes.size(), 1u);
-  EXPECT_EQ(closer.boxes[0].title, "ERROR");
-  const QString expected = "command: fitworker  -p " + path("tmp/pipe0") + " " + path("tmp/confitt.txt") + " " +
+  const QString expected = "ERROR|command: fitworker  -p " + path("tmp/pipe0") + " " + path("tmp/confitt.txt") + " " +
                            path("data/peaks.dat") + "  failed, code error: 2";
-  EXPECT_EQ(closer.boxes[0].text, expected);
+  EXPECT_EQ(closer.boxes, QStringList{expected});
   EXPECT_EQ(start->text(), "START");
   EXPECT_FALSE(w.fitRunning());
 }
@@ -326,7 +312,7 @@ TEST_F(Fixture, StopEndsAWaitForAFitterThatNeverConnects) {
   auto window = readyWindow();
   TFcmpExp& w = *window;
   auto* start = child<QPushButton>(w, "Bstart");
-  BoxCloser closer;
+  testing::ModalBoxes closer;
   click(start);
   ASSERT_EQ(start->text(), "STOP");
   QTest::qWait(100);
