@@ -354,7 +354,7 @@ bool TFcmpExp::event(QEvent* e) {
 
 void TFcmpExp::pipeDone(int lParam, quint64 serial) {
   if (!thread_ || thread_->serial() != serial) return;  // a run that was replaced
-  thread_->wait();
+  thread_->awaitResults();
   const StPipeExchange exchange = thread_->exchange();
   thread_.reset();
   restoreStart();

@@ -15,14 +15,21 @@ ThPipe::ThPipe(QObject* target, StPipeResults* results, std::string path, quint6
 
 ThPipe::~ThPipe() {
   requestStop();
+  awaitResults();
+}
+
+void ThPipe::awaitResults() {
   wait();
+  (void)finished_.load(std::memory_order_acquire);
 }
 
 void ThPipe::run() {
   exchange_ = runPipeExchange(*results_, path_, stop_, timing_);
-  // The event is the last thing the thread does with its members.
-  QCoreApplication::postEvent(target_,
-                              new CalcDoneEvent(kMsgDiffractionDone, exchange_.endMarker() ? 1 : 0, serial_));
+  // The last things the thread does; after the flag it touches no member.
+  QObject* target = target_;
+  auto* done = new CalcDoneEvent(kMsgDiffractionDone, exchange_.endMarker() ? 1 : 0, serial_);
+  finished_.store(true, std::memory_order_release);
+  QCoreApplication::postEvent(target, done);
 }
 
 }  // namespace grainix

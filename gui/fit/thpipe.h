@@ -20,7 +20,11 @@ class ThPipe : public QThread {
   ~ThPipe() override;
   void requestStop() { stop_.store(true); }
   quint64 serial() const { return serial_; }
-  // Valid after the completion event.
+  // Waits for the run to end; afterwards the exchange and the results'
+  // text are the caller's (the hand-over does not rely on the toolkit's
+  // internals).
+  void awaitResults();
+  // Valid after awaitResults.
   const StPipeExchange& exchange() const { return exchange_; }
 
  protected:
@@ -33,6 +37,7 @@ class ThPipe : public QThread {
   quint64 serial_;
   StPipeTiming timing_;
   std::atomic<bool> stop_{false};
+  std::atomic<bool> finished_{false};
   StPipeExchange exchange_;
 };
 
