@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "engine/app/build_command.h"
@@ -27,6 +28,7 @@
 #include "gui/calc/calc_panel.h"
 #include "gui/controls/captioned_dialogs.h"
 #include "gui/controls/digit_labeled_edit.h"
+#include "gui/fit/tfcmpexp.h"
 #include "gui/fit/tffityk.h"
 #include "gui/plot/tfdiagram.h"
 #include "tests/gui/modal_box.h"
@@ -465,7 +467,19 @@ TEST(MainWindow, FitykWindowOnThePdhAndTheFitykSettings) {
     EXPECT_TRUE(f.presenter.shown.empty());
 
     child<QLineEdit>(*w, "Eradius")->setText("12");
+    bool compareShown = false;  // the compare window runs modally; closed once it shows
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (auto* dlg = qobject_cast<TFcmpExp*>(QApplication::activeModalWidget())) {
+        compareShown = true;
+        dlg->close();
+      }
+    });
+    poll.start();
     emit w->findChild<QShortcut*>("MIcmpexpKey")->activated();
+    poll.stop();
+    EXPECT_TRUE(compareShown);
     EXPECT_EQ(w->workbench().fitForm.max, 24);
     w->close();
   }
