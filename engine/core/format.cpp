@@ -166,4 +166,8 @@ bool parseInt(const std::string& text, int& value) {
   return true;
 }
 
+void stripUtf8Bom(std::string& text) {
+  if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+}
+
 }  // namespace grainix

@@ -4,6 +4,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/core/atomic_file.h"
+
 namespace grainix {
 
 namespace {
@@ -22,17 +24,12 @@ std::string localTimeText(const char* format) {
 StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence, const std::string& dateText,
                                  const std::string& timeText) {
   StCommandResult res;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) {
+  std::string reason;
+  const std::string text =
+      "#date: " + dateText + ", " + timeText + "\n#size: " + std::to_string(sequence.size()) + "\n" + sequence;
+  if (!writeFileAtomically(path, text, &reason)) {
     res.error("Error, couldn't open file: " + path + " for writing", "Error");
-    return res;
-  }
-  out << "#date: " << dateText << ", " << timeText << "\n";
-  out << "#size: " << sequence.size() << "\n";
-  out << sequence;
-  out.flush();
-  if (!out) {
-    res.error("Error, couldn't write file: " + path, "Error");
+    res.log.push_back(path + ": " + reason);
     return res;
   }
   res.ok = true;

@@ -1,9 +1,9 @@
 // Diagram window: pictures, printing, clipboard and data files.
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QLayout>
 #include <QMimeData>
 #include <QPainter>
@@ -13,6 +13,7 @@
 
 #include "engine/core/command.h"
 #include "gui/plot/diagram_ui.h"
+#include "gui/plot/image_file.h"
 #include "gui/plot/qt_surface.h"
 #include "gui/plot/tfdiagram.h"
 
@@ -24,8 +25,7 @@ QImage TFdiagram::grafImage() {
 }
 
 bool TFdiagram::writeImage(const QImage& image, const QString& path, const char* format) {
-  QImageWriter writer(path, format);
-  return writer.write(image);
+  return writeImageFile(image, path, format);
 }
 
 QString TFdiagram::tempFolder() const {
@@ -45,8 +45,12 @@ void TFdiagram::saveImage() {
 bool TFdiagram::saveImageToFile(const QString& path) {
   const QString ext = QFileInfo(path).suffix().toUpper();
   if (ext == "PDF") {
-    // A vector picture of the plot at the window's size.
-    QPdfWriter pdf(path);
+    // A vector picture of the plot at the window's size, rendered in memory
+    // and written whole.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QPdfWriter pdf(&buffer);
     pdf.setResolution(96);
     pdf.setPageSize(QPageSize(QSizeF(Graf->width(), Graf->height()), QPageSize::Point));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -60,6 +64,11 @@ bool TFdiagram::saveImageToFile(const QString& path) {
     readout_.clear();
     Graf->render(painter);
     painter.end();
+    buffer.close();
+    if (!writeBytesFile(bytes, path)) {
+      error("write failed");
+      return false;
+    }
     return true;
   }
   const QImage image = grafImage();
