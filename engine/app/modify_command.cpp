@@ -21,6 +21,7 @@ StFmodPosPrm modifyWindowInput(Workbench& wb, const ElementTable& table) {
 
 StCommandResult modifyClosed(Workbench& wb, bool accepted, const secPrm& sections) {
   StCommandResult res;
+  ++wb.generation;  // the window worked on the grain's lists either way
   if (!accepted) {
     res.log.push_back(kChangesCanceled);
     return res;

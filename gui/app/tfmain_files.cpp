@@ -13,6 +13,7 @@
 #include "gui/controls/digit_labeled_edit.h"
 #include "gui/app/tfmain.h"
 #include "gui/app/tfwait.h"
+#include "gui/calc/calc_panel.h"
 
 #include "engine/plot/diagram_desc.h"
 #include "gui/plot/diagram_open.h"
@@ -80,6 +81,7 @@ void TFMain::applyHeaderToControls(const StHeaderInfo& h) {
 // ---------------------------------------------------------------- readers
 
 bool TFMain::openNodesPath(const QString& path) {
+  ++wb_.generation;
   wb_.currentIsModified = false;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   TFwait wait(this);
@@ -101,6 +103,7 @@ bool TFMain::openNodesPath(const QString& path) {
 }
 
 bool TFMain::openHistogramPath(const QString& path) {
+  ++wb_.generation;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   StHistogramLoad load = loadHistogramFile(ss(path), target, wb_.pdh, wb_.partial);
   if (load.result.ok) {
@@ -117,6 +120,7 @@ bool TFMain::openHistogramPath(const QString& path) {
 }
 
 bool TFMain::openDiffractionPath(const QString& path) {
+  ++wb_.generation;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   StDiffractionLoad load = loadDiffractionFile(ss(path), target, wb_.pattern);
   if (load.result.ok) {
@@ -126,12 +130,15 @@ bool TFMain::openDiffractionPath(const QString& path) {
     Ecomment_->setText(qs(load.comment));
     setPanelChecked(load.angleAbscissa ? "RBangle" : "RBq", true);
     setPanelChecked(load.sOrdinate ? "RBs" : "RBi", true);
+    // Only the two columns of the file can be chosen.
+    if (calcPanel_) calcPanel_->syncUnits();
   }
   applyResult(load.result);
   return load.result.ok;
 }
 
 bool TFMain::openSectionsPath(const QString& path) {
+  ++wb_.generation;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   StSectionsLoad load = loadSectionsFile(ss(path), target);
   if (load.result.ok) applyHeaderToControls(load.header);
@@ -140,6 +147,7 @@ bool TFMain::openSectionsPath(const QString& path) {
 }
 
 void TFMain::MIopennodesClick() {
+  if (!mayChangeWorkbench("Open nodes file")) return;
   const QString path = askOpen("ndl", "Files (*.ndl)|*.ndl|Files(*.xyz)|*.xyz|Files(*.at)|*.at|");
   if (path.isEmpty()) return;
   wb_.currentIsModified = false;
@@ -148,6 +156,7 @@ void TFMain::MIopennodesClick() {
 }
 
 void TFMain::MIopenhistClick() {
+  if (!mayChangeWorkbench("Open histogram file")) return;
   const QString path = askOpen("his", "Histogram files (*.his)|*.his|");
   if (path.isEmpty()) return;
   openHistogramPath(path);
@@ -155,6 +164,7 @@ void TFMain::MIopenhistClick() {
 }
 
 void TFMain::MIopendiffClick() {
+  if (!mayChangeWorkbench("Open diffraction file")) return;
   const QString path = askOpen("diff", "Difraction files (*.diff)|*.diff|");
   if (path.isEmpty()) return;
   openDiffractionPath(path);
@@ -162,6 +172,7 @@ void TFMain::MIopendiffClick() {
 }
 
 void TFMain::MIopensecClick() {
+  if (!mayChangeWorkbench("Open sections file")) return;
   const QString path = askOpen("sct", "Sections files (*.sct)|*.sct|");
   if (path.isEmpty()) return;
   openSectionsPath(path);
@@ -169,6 +180,7 @@ void TFMain::MIopensecClick() {
 }
 
 void TFMain::Openexperimentalfile1Click() {
+  if (!mayChangeWorkbench("Open experimental file")) return;
   const QString path = askOpen("dat", "Experimental files (*.dat)|*.dat|");
   if (path.isEmpty()) return;
   StExperimentalLoad load = loadExperimentalFile(ss(path));
