@@ -213,11 +213,23 @@ void TFMain::Openexperimentalfile1Click() {
 void TFMain::MIsavenodesClick() {
   const QString path = askSave("nodesList", "ndl", "Nodes files (*.ndl)|*.ndl|Nodes files (*.xyz)|*.xyz|");
   if (path.isEmpty()) return;
-  const StCommandResult res = saveNodesFile(ss(path), wb_.current(), fileTexts());
+  // The sorted layouts reorder the list they write. While a calculation
+  // reads the grain's list, a copy is sorted and written instead.
+  const NodesLayout layout = nodesLayoutForPath(ss(path));
+  const bool sorts = layout == NodesLayout::Nds || layout == NodesLayout::Ndm;
+  StCommandResult res;
+  if (sorts && calcPanel_ && calcPanel_->calculationRunning()) {
+    vGrainNodes copy = wb_.current();
+    res = saveNodesFile(ss(path), copy, fileTexts());
+  } else {
+    res = saveNodesFile(ss(path), wb_.current(), fileTexts());
+  }
   for (const StMessage& m : res.messages) presenter_->message(this, m);
-  // The listing lines follow whatever the writer reported.
+  // The listing lines follow whatever the writer reported (a failure's
+  // reason first).
   StCommandResult lines;
-  lines.log = savedNodesLogLines(ss(path));
+  lines.log = res.log;
+  for (const std::string& l : savedNodesLogLines(ss(path))) lines.log.push_back(l);
   applyResult(lines);
   rememberDataFolder(path);
 }

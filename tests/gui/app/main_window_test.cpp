@@ -35,6 +35,7 @@
 #include "gui/fit/tffityk.h"
 #include "gui/calc/calc_panel.h"
 #include "gui/plot/tfdiagram.h"
+#include "tests/gui/wait_for.h"
 
 namespace grainix {
 namespace {
@@ -491,15 +492,14 @@ TEST(MainWindow, ExperimentalFileDiagramsAreDispersedAndClosed) {
   for (const QPointer<QWidget>& d : guarded) EXPECT_TRUE(!d || !d->isVisible());
 }
 
-bool waitFor(const std::function<bool()>& done, int ms = 60000) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
-  return true;
+using testing::waitFor;
+
+// GRAINIX_SCREENSHOT_DIR keeps pictures of the window for a look.
+void saveShot(QWidget& w, const char* name) {
+  const QByteArray dir = qgetenv("GRAINIX_SCREENSHOT_DIR");
+  if (dir.isEmpty()) return;
+  QApplication::processEvents();
+  w.grab().save(QString::fromLocal8Bit(dir) + "/" + name);
 }
 
 // Closes whatever modal window opens (a refused command opens none; one that
@@ -553,6 +553,7 @@ TEST(MainWindow, CommandsThatReplaceTheGrainAreRefusedWhileACalculationRuns) {
                               "Modify"})
     EXPECT_TRUE(log.contains(QString::fromStdString(busyRefusalLine(command)))) << command;
   EXPECT_EQ(closer.closed, 0);  // no window opened
+  saveShot(*w, "refused_while_running.png");
   EXPECT_EQ(w->workbench().ideal.size(), atoms);
   EXPECT_EQ(w->workbench().generation, generation);
   EXPECT_TRUE(w->calcPanel()->calculationRunning());
@@ -591,6 +592,17 @@ TEST(MainWindow, OpeningAHistogramDuringADiffractionIsRefused) {
   w->findChild<QAction*>("MIopenhist")->trigger();
   EXPECT_TRUE(w->logLines().contains(QString::fromStdString(busyRefusalLine("Open histogram file"))));
   EXPECT_EQ(w->workbench().pdh.size(), bins);
+  // A sorted layout is written from a copy: the list the run reads keeps its order.
+  const vGrainNodes before = w->workbench().current();
+  const QString ndm = f.tmp.filePath("sorted.ndm");
+  f.presenter.fileAnswer = ndm;
+  w->findChild<QAction*>("MIsavenodes")->trigger();
+  ASSERT_TRUE(QFileInfo::exists(ndm));
+  const vGrainNodes& after = w->workbench().current();
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < after.size(); ++i)
+    ASSERT_TRUE(after[i].x == before[i].x && after[i].y == before[i].y && after[i].z == before[i].z) << i;
+  f.presenter.fileAnswer = his;
   QTest::mouseClick(child<QPushButton>(*w, "Bstop"), Qt::LeftButton);
   ASSERT_TRUE(waitFor([&] { return !w->calcPanel()->calculationRunning(); }));
   // Stopped: no pattern is left to draw, save or transform.
@@ -656,6 +668,7 @@ TEST(MainWindow, APatternReadFromAFileOffersOnlyItsColumns) {
   EXPECT_TRUE(panel->RBq->isChecked());
   QTest::mouseClick(panel->RBi, Qt::LeftButton);  // disabled: nothing happens
   EXPECT_TRUE(panel->RBs->isChecked());
+  saveShot(*w, "pattern_columns.png");
   QTest::mouseClick(panel->Bdiffgraph, Qt::LeftButton);
   ASSERT_EQ(panel->openedDiagrams().size(), 1);
   auto* d = qobject_cast<TFdiagram*>(panel->openedDiagrams().back());
@@ -688,6 +701,23 @@ TEST(MainWindow, APatternReadFromAFileOffersOnlyItsColumns) {
   ASSERT_EQ(f.presenter.shown.size(), 1u);
   EXPECT_EQ(f.presenter.shown[0].text, grPatternRefusal(w->workbench().pattern).at(0).text);
   EXPECT_FALSE(panel->calculationRunning());
+  f.presenter.shown.clear();
+  // Saved again (the menu item stays off after a read; a chained save), the
+  // pattern gives the file it came from.
+  const QString again = f.tmp.filePath("again.diff");
+  f.presenter.fileAnswer = again;
+  w->MIsavediffClick();
+  EXPECT_TRUE(f.presenter.shown.empty());
+  QFile a(again), b(tiPath);
+  ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+  // The column titles and rows (the header follows the window's edits).
+  auto table = [](QFile& file) {
+    const QByteArray text = file.readAll();
+    return text.mid(text.indexOf("#    theta"));
+  };
+  const QByteArray rows = table(b);
+  EXPECT_TRUE(rows.startsWith("#    theta\t       I\n"));
+  EXPECT_EQ(table(a), rows);
   for (QWidget* o : panel->openedDiagrams()) delete o;
   w->close();
 }
