@@ -211,7 +211,7 @@ bool writeFitykScript(Session& s) {
                                              fmtGeneral(prm.max, 5) + " Angs");
     return false;
   }
-  return writeAtomically(o.writeFityk, *s.log, [&](const std::string& p) { return model.save(p); });
+  return writeOutput(o.writeFityk, *s.log, [&](const std::string& p) { return model.save(p); });
 }
 
 }  // namespace
