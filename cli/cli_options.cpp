@@ -5,6 +5,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "engine/calc/gr.h"
 #include "engine/core/format.h"
 
 namespace grainix::cli {
@@ -173,9 +174,29 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
       result.error = "--gr-range: expected START:STOP:STEP in Angs with STOP >= START and STEP > 0";
       return result;
     }
+    StGrPrm g;
+    g.rStart = a;
+    g.rStop = b;
+    g.rStep = s;
+    if (grPointCount(g) <= 0) {
+      result.error = "--gr-range: START:STOP:STEP must give between 1 and " + std::to_string(kMaxGrPoints) +
+                     " points (STOP > START, STEP not too small)";
+      return result;
+    }
     o.grStart = a;
     o.grStop = b;
     o.grStep = s;
+  }
+  // A file option given with an empty name is a mistake, not "no file".
+  const std::pair<const char*, const std::string*> files[] = {
+      {"--input", &o.input},         {"--write-nodes", &o.writeNodes}, {"--write-pdh", &o.writePdh},
+      {"--write-diffraction", &o.writeDiffraction}, {"--write-gr", &o.writeGr},
+      {"--write-delta", &o.writeDelta}, {"--write-sections", &o.writeSections}};
+  for (const auto& [name, value] : files) {
+    if (app.count(name) > 0 && value->empty()) {
+      result.error = std::string(name) + ": expected a file name, got an empty one";
+      return result;
+    }
   }
   if (o.input.empty() && o.structure.empty()) {
     result.error = "--structure: required unless --input is given (sc, bcc, fcc, diamond, zincblende, stacked)";

@@ -118,25 +118,15 @@ std::string nowLongTime() {
   return buf;
 }
 
-bool writeAtomically(const std::string& path, Logger& log,
-                     const std::function<StCommandResult(const std::string&)>& writer) {
-  const fs::path target(path);
-  const fs::path temp =
-      target.parent_path() / (".grainix-" + std::to_string(::getpid()) + "-" + target.filename().string());
-  const StCommandResult res = writer(temp.string());
-  std::error_code ec;
-  if (!res.ok) {
-    fs::remove(temp, ec);
-    if (!log.messages(res)) log.error("could not write " + path);
-    return false;
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    log.error("could not write " + path + ": " + ec.message());
-    return false;
-  }
-  return true;
+bool writeOutput(const std::string& path, Logger& log,
+                 const std::function<StCommandResult(const std::string&)>& writer) {
+  // The writers themselves write whole files or nothing (AtomicFile).
+  const StCommandResult res = writer(path);
+  if (res.ok) return true;
+  if (!log.messages(res)) log.error("could not write " + path);
+  // The system's reason ("No space left on device", "Is a directory").
+  for (const std::string& l : res.log) log.error(l);
+  return false;
 }
 
 void Logger::error(const std::string& text) { err_ << "grainix-cli: " << text << "\n"; }
@@ -241,7 +231,8 @@ int run(const CliOptions& o, const char* argv0, std::ostream& err) {
     OptionsStacking stacking(o, a);
     const StCommandResult res = build(s.wb, in, &stacking);
     log.lines(stacking.result.log);
-    log.messages(stacking.result);
+    // A refused sequence ("Unknown letter. STOP!") builds no grain to write.
+    if (log.messages(stacking.result)) return 1;
     log.lines(res.log);
     if (log.messages(res) || !res.ok) return 1;
     s.latticePrm = a;

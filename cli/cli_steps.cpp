@@ -166,9 +166,15 @@ int computeGr(Session& s) {
   s.log->line("... G(r) CALCULATIONS START ...");
   s.progress->setStep("G(r)");
   s.log->line(" start time: " + nowLongTime());
-  computeGr(prm, s.wb.gr, s.progress, nullptr, o.threads);
+  const StGrOutcome out = computeGr(prm, s.wb.gr, s.progress, nullptr, o.threads);
   s.log->line("... G(r) CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
+  if (out.points <= 0) {
+    // An empty range (or one of more points than are computed) is not a G(r).
+    s.log->error("G(r): the range " + fmtDefault(prm.rStart) + ":" + fmtDefault(prm.rStop) + ":" +
+                 fmtDefault(prm.rStep) + " gives no points (at most " + std::to_string(kMaxGrPoints) + ")");
+    return 1;
+  }
   return 0;
 }
 
@@ -218,7 +224,7 @@ bool writeFitykScript(Session& s) {
                                              fmtGeneral(prm.max, 5) + " Angs");
     return false;
   }
-  return writeAtomically(o.writeFityk, *s.log, [&](const std::string& p) { return model.save(p); });
+  return writeOutput(o.writeFityk, *s.log, [&](const std::string& p) { return model.save(p); });
 }
 
 }  // namespace
@@ -247,7 +253,7 @@ int runSteps(Session& s) {
 
   bool ok = true;
   auto write = [&](const std::string& path, const std::function<StCommandResult(const std::string&)>& writer) {
-    if (!path.empty()) ok = writeAtomically(path, log, writer) && ok;
+    if (!path.empty()) ok = writeOutput(path, log, writer) && ok;
   };
   write(o.writeNodes, [&](const std::string& p) { return saveNodesFile(p, s.wb.current(), s.texts); });
   write(o.writePdh,

@@ -45,10 +45,10 @@ struct Session {
 };
 
 std::string nowLongTime();
-// Writes through `writer` to a temporary name in the target folder and
-// renames it into place, so no half-written file is left under `path`.
-bool writeAtomically(const std::string& path, Logger& log,
-                     const std::function<StCommandResult(const std::string&)>& writer);
+// Writes `path` through one of the engine's writers (which put a file in
+// place whole or not at all) and reports a failure with its reason.
+bool writeOutput(const std::string& path, Logger& log,
+                 const std::function<StCommandResult(const std::string&)>& writer);
 
 int runSteps(Session& s);
 

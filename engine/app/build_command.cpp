@@ -93,6 +93,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
 
   // 5.-6. A new structure discards the previous grain and everything derived from it.
   res.log.push_back("******* NEW STRUCTURE **********");
+  ++wb.generation;
   wb.ideal.clear();
   wb.modified.clear();
   wb.currentIsModified = false;

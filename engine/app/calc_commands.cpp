@@ -54,6 +54,58 @@ std::string elementText(const StCalcInputs& in) { return in.biatomic ? in.elemen
 bool diffractionNeedsPdh(const Workbench& wb) { return wb.pdh.empty() && wb.partial.count == 0; }
 bool grNeedsDiffraction(const Workbench& wb) { return wb.pattern.count == 0; }
 
+std::vector<StMessage> grPatternRefusal(const StDiffPattern& p) {
+  if (p.count <= 0 || (p.hasQ() && p.hasS())) return {};
+  std::string has = std::string(p.hasTwoTheta() ? "theta" : "Q") + " and " + (p.hasS() ? "S" : "I");
+  StCommandResult r;
+  r.error("G(r) needs the Q and S columns of a diffraction pattern; the pattern read from the file holds " + has +
+          ". Compute the diffraction pattern first.");
+  return r.messages;
+}
+
+// ---------------------------------------------------------------- runs
+
+std::string busyRefusalLine(const std::string& command) {
+  return " ===== " + command + " refused: a calculation is running (STOP it first) =====";
+}
+
+void clearPairResult(Workbench& wb, int mode) {
+  if (mode == 1)
+    wb.partial.release();
+  else if (mode == 0 || mode == 3)
+    wb.pdh.clear();
+}
+
+void takeOverPairRun(Workbench& wb, int mode, bool refused, bool stopped, PdhList& pdh, StIDCalcResults& partial) {
+  if (refused) return;
+  clearPairResult(wb, mode);
+  if (stopped) return;
+  if (mode == 1)
+    wb.partial = std::move(partial);
+  else if (mode == 0 || mode == 3)
+    wb.pdh = std::move(pdh);
+}
+
+void takeOverPattern(Workbench& wb, bool stopped, StDiffPattern& pattern) {
+  wb.pattern.release();
+  if (!stopped) wb.pattern = std::move(pattern);
+}
+
+void takeOverGr(Workbench& wb, bool stopped, StData& gr) {
+  wb.gr.release();
+  if (!stopped) wb.gr = std::move(gr);
+}
+
+StCommandResult staleCompletion(StCalcFlags& flags, const std::string& stopTitle, const std::string& time) {
+  StCommandResult r;
+  stopLines(r, stopTitle, time);
+  r.log.push_back(kStaleRunLine);
+  flags.pdhRunning = false;
+  flags.diffrRunning = false;
+  flags.aborted = true;  // a chained command does not go on with inputs that are gone
+  return r;
+}
+
 // ---------------------------------------------------------------- PDH
 
 StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::string& time) {
@@ -63,6 +115,9 @@ StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::stri
     return s;
   startLines(s.result, "  ", "... PDH CALCULATIONS START ... ", time);
   s.mode = in.biatomic ? 1 : 0;
+  // The histogram is offered again once the run has completed.
+  for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::SavePdh, cmd::SaveAll, cmd::Fityk})
+    s.result.set(c, false);
   // A PDH run replaces delta sums in the shared list (partial runs leave it).
   if (s.mode == 0) {
     s.result.set(cmd::DeltaDiagram, false);
@@ -98,7 +153,7 @@ StCalcOutcome pdhCompletion(Workbench& wb, StCalcFlags& flags, int mode, const S
   flags.pdhRunning = false;
   wb.fitForm.pdh = nullptr;
   wb.fitForm.partial = nullptr;
-  if (flags.aborted) return o;
+  if (flags.aborted) return o;  // the start turned the results off; a stopped run offers none
   o.result.ok = true;
   if (mode == 0 || mode == 1) {
     for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::Diffraction, cmd::SavePdh, cmd::SaveAll, cmd::Fityk})
@@ -241,6 +296,7 @@ StDiffractionStart diffractionStart(const StCalcInputs& in, const std::string& t
   s.mode = in.biatomic ? 1 : 0;
   s.result.set(cmd::SaveDiffraction, false);
   s.result.set(cmd::DiffractionDiagram, false);
+  s.result.set(cmd::GrOfDiffraction, false);
   startLines(s.result, "", "... DIFFRACTION CALCULATIONS START ...", time);
   s.result.ok = true;
   return s;
@@ -251,8 +307,8 @@ StCalcOutcome diffractionCompletion(Workbench& wb, StCalcFlags& flags, const StC
   StCalcOutcome o;
   flags.diffrRunning = false;
   stopLines(o.result, "... DIFFRACTION CALCULATIONS STOP ...", time);
-  // A stopped run leaves a pattern whose later points never got their sums:
-  // it is kept for inspection but offered for nothing.
+  // A stopped run leaves no pattern (its later points never got their
+  // sums): nothing may show, save or transform one.
   if (flags.aborted) return o;
   o.result.set(cmd::DiffractionDiagram, true);
   if (wb.pattern.count > 0) {
@@ -271,18 +327,24 @@ StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const 
   StCalcOutcome o;
   const StDiffPattern& p = wb.pattern;
   if (p.count <= 0 || flags.aborted) return o;
+  // Only the columns the pattern holds are drawn: the chosen one, or the
+  // other one of its pair when the pattern lacks it (read from a file).
+  const bool showS = in.showS ? p.hasS() : !p.hasIntensity();
+  const bool angle = in.angleUnits ? p.hasTwoTheta() : !p.hasQ();
+  const std::vector<double>& ySrc = showS ? p.sOfQ : p.intensity;
+  const std::vector<double>& xSrc = angle ? p.twoTheta : p.q;
+  if (!p.holds(ySrc) || !p.holds(xSrc)) return o;
   StDiagramRequest req;
   DiagramDesc& d = req.desc;
   SeriesDesc s;
   const auto n = static_cast<size_t>(p.count);
-  const std::vector<double>& ySrc = in.showS ? p.sOfQ : p.intensity;
   s.y.assign(ySrc.begin(), ySrc.begin() + static_cast<std::ptrdiff_t>(n));
-  if (in.angleUnits) {
+  if (angle) {
     s.x.resize(n);
-    for (size_t i = 0; i < n; ++i) s.x[i] = p.twoTheta[i] * 57.29577951308232;
+    for (size_t i = 0; i < n; ++i) s.x[i] = xSrc[i] * 57.29577951308232;
     d.axisXTitle = "angle=2*theta";
   } else {
-    s.x.assign(p.q.begin(), p.q.begin() + static_cast<std::ptrdiff_t>(n));
+    s.x.assign(xSrc.begin(), xSrc.begin() + static_cast<std::ptrdiff_t>(n));
     d.axisXTitle = "Q";
   }
   const std::string title = diagramTitle(++wb.diagramNumber);
@@ -292,7 +354,7 @@ StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const 
   s.title = title;
   d.series.push_back(std::move(s));
   d.margins = kCalcMargins;
-  d.axisYTitle = std::string(in.showS ? "S" : "I") + (in.angleUnits ? "(theta)" : "(Q)");
+  d.axisYTitle = std::string(showS ? "S" : "I") + (angle ? "(theta)" : "(Q)");
   d.precision = 5;
   d.digits = 5;
   d.graphTitle = "diffraction pattern of " + structureName(wb) + " structure of " + elementText(in);
@@ -310,9 +372,18 @@ StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const 
   return o;
 }
 
-StUnitsState quantityChosen(bool sChecked, bool angleChecked) {
-  if (sChecked) return {false, false};
-  return {true, angleChecked};
+StUnitsState quantityChosen(const StDiffPattern& p, bool sChecked, bool angleChecked) {
+  StUnitsState u;
+  // A pattern that lacks a column (read from a file) restricts the choices.
+  const bool restricted = p.count > 0 && !(p.hasTwoTheta() && p.hasQ() && p.hasS() && p.hasIntensity());
+  u.sEnabled = !restricted || p.hasS();
+  u.iEnabled = !restricted || p.hasIntensity();
+  u.qEnabled = !restricted || p.hasQ();
+  u.sChecked = sChecked ? u.sEnabled : !u.iEnabled;
+  // S goes with Q, unless the pattern has no Q to go with.
+  u.angleEnabled = (!restricted || p.hasTwoTheta()) && !(u.sChecked && u.qEnabled);
+  u.angleChecked = angleChecked ? u.angleEnabled : !u.qEnabled;
+  return u;
 }
 
 // ---------------------------------------------------------------- G(r)
@@ -336,7 +407,10 @@ StCalcOutcome grCompletion(Workbench& wb, StCalcFlags& flags, const StCalcInputs
   StCalcOutcome o;
   stopLines(o.result, "... G(r) CALCULATIONS STOP ...", time);
   flags.pdhRunning = false;
-  if (flags.aborted) return o;
+  if (flags.aborted) {
+    wb.fitForm.gr = nullptr;
+    return o;
+  }
   if (in.showGrAfter) o.diagrams = grDiagram(wb, in, report, windowName).diagrams;
   o.result.set(cmd::GrDiagram, true);
   o.result.set(cmd::SaveGr, true);

@@ -30,6 +30,7 @@ StModifySession::StModifySession(Workbench& wb, const ElementTable& table)
 
 StCommandResult modifyClosed(Workbench& wb, bool accepted, StModifySession& session) {
   StCommandResult res;
+  ++wb.generation;  // the window worked on the grain's lists either way
   if (!accepted) {
     // "Modify" wrote the modified distances into the ideal list.
     if (session.idealRPrev.size() == wb.ideal.size())

@@ -1,6 +1,7 @@
 #pragma once
 // The document of the program: everything the main window owns for its
 // lifetime. Commands read and change it; windows only display it.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,6 +37,11 @@ struct Workbench {
   StData gr;
   StFitFormPrm fitForm;
   int diagramNumber = 0;
+  // Moves on whenever a command replaces the grain or the inputs of a
+  // calculation (build, modification, file reads, a new element table). A
+  // calculation remembers it at its start; a result whose run started from
+  // another generation describes inputs that are gone and is not taken over.
+  uint64_t generation = 0;
 };
 
 // The grid of the current grain when it is an unmodified generated grain

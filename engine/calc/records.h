@@ -90,13 +90,23 @@ struct StCalcPrm {
   int64_t firstCount = -1;
 };
 
-// The diffraction pattern. count == 0 means no pattern.
+// The diffraction pattern. count == 0 means no pattern. A computed pattern
+// holds all four columns; one read from a file only the two it was saved
+// with, and nothing may read the others.
 struct StDiffPattern {
   std::vector<double> twoTheta;  // radians
   std::vector<double> sOfQ;
   std::vector<double> q;         // 1/Angs
   std::vector<double> intensity;
   int32_t count = 0;
+
+  bool hasTwoTheta() const { return holds(twoTheta); }
+  bool hasQ() const { return holds(q); }
+  bool hasS() const { return holds(sOfQ); }
+  bool hasIntensity() const { return holds(intensity); }
+  bool holds(const std::vector<double>& column) const {
+    return count > 0 && column.size() >= static_cast<size_t>(count);
+  }
 
   void release() {
     twoTheta.clear();

@@ -175,4 +175,8 @@ std::string dateTimeText(std::time_t when) {
   return buf;
 }
 
+void stripUtf8Bom(std::string& text) {
+  if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
+}
+
 }  // namespace grainix

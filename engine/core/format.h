@@ -34,4 +34,8 @@ std::string dateTimeText(std::time_t when);
 bool parseDouble(const std::string& text, double& value);
 bool parseInt(const std::string& text, int& value);
 
+// Drops a UTF-8 byte order mark from the start of a text read from a file
+// (editors put one there; it is not part of the first word).
+void stripUtf8Bom(std::string& text);
+
 }  // namespace grainix

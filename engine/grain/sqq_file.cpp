@@ -4,23 +4,19 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/core/atomic_file.h"
 #include "engine/core/format.h"
 
 namespace grainix {
 
 StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence, std::time_t when) {
   StCommandResult res;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) {
+  std::string reason;
+  const std::string text =
+      "#date: " + dateTimeText(when) + "\n#size: " + std::to_string(sequence.size()) + "\n" + sequence;
+  if (!writeFileAtomically(path, text, &reason)) {
     res.error("Error, couldn't open file: " + path + " for writing", "Error");
-    return res;
-  }
-  out << "#date: " << dateTimeText(when) << "\n";
-  out << "#size: " << sequence.size() << "\n";
-  out << sequence;
-  out.flush();
-  if (!out) {
-    res.error("Error, couldn't write file: " + path, "Error");
+    res.log.push_back(path + ": " + reason);
     return res;
   }
   res.ok = true;

@@ -6,6 +6,7 @@
 #include <limits>
 #include <unordered_map>
 
+#include "engine/calc/element_table.h"
 #include "engine/core/format.h"
 #include "engine/core/ini_file.h"
 #include "engine/io/text_reader.h"
@@ -13,8 +14,6 @@
 namespace grainix {
 
 namespace {
-
-bool has(const std::string& path, const char* ext) { return path.find(ext) != std::string::npos; }
 
 // The writers put one blank between "#comment:" and the text.
 std::string commentText(std::string rest) {
@@ -50,19 +49,21 @@ void applyHeader(const StHeaderInfo& h, StReadTarget& t) {
 }
 
 // A "#label: word" line: the label, then the first word of the rest of
-// the line (empty when there is none). The whole line is consumed.
-bool readLabelledWord(TextReader& in, std::string& value) {
-  in.word();
-  if (in.failed()) return false;
-  value = firstWordOfLine(in);
+// the line (empty when there is none).
+bool readLabelledWord(TextReader& in, const char* label, std::string& value, int64_t& lineNo) {
+  std::string rest;
+  if (!readLabelLine(in, label, rest, lineNo)) return false;
+  std::vector<std::string_view> words;
+  splitWords(rest, words);
+  value = words.empty() ? std::string() : std::string(words[0]);
   return true;
 }
 
 // The "#comment: text" line.
-bool readCommentLine(TextReader& in, std::string& comment) {
-  in.word();  // "#comment:"
-  if (in.failed()) return false;
-  comment = in.atEnd() ? std::string() : commentText(in.restOfLine());
+bool readCommentLine(TextReader& in, std::string& comment, int64_t& lineNo) {
+  std::string rest;
+  if (!readLabelLine(in, "#comment:", rest, lineNo)) return false;
+  comment = commentText(rest);
   return true;
 }
 
@@ -83,6 +84,13 @@ bool tokenToPairCount(std::string_view token, PairCount& out) {
   return true;
 }
 
+// The column line, which starts with "#"; false at the end of the text or
+// for any other line.
+bool readColumnLine(TextReader& in, std::string_view& line, int64_t& lineNo) {
+  lineNo = in.lineNumber();
+  return in.nextLine(line) && !line.empty() && line[0] == '#';
+}
+
 void reportProgress(ProgressSink* p, size_t done) {
   if (p && (done & 0xFFFF) == 0) p->setPosition(static_cast<int64_t>(done));
 }
@@ -93,13 +101,13 @@ std::string wrongFormatText(int64_t line) {
   return "Error during reading, propably wrong format (line " + std::to_string(line) + ")";
 }
 
+std::string noAtomsText(const std::string& path) { return "No atoms in the file " + path; }
+
 std::vector<std::string> readKnownSymbols(const std::string& sftPath) {
   IniFile ini(sftPath);
   std::vector<std::string> out;
   if (!ini.load()) return out;
-  const int n = ini.readInteger("gen", "num", 0);
-  // No table can name more symbols than its section has keys.
-  const int limit = std::min(n, static_cast<int>(ini.keys("gen").size()));
+  const int limit = listedElementCount(ini);
   for (int i = 1; i <= limit; ++i) out.push_back(ini.readString("gen", "nam" + std::to_string(i), "0"));
   return out;
 }
@@ -131,31 +139,36 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
     return out;
   };
 
-  enum class Layout { Ndl, Xyz, Other } layout = has(path, ".ndl")   ? Layout::Ndl
-                                                 : has(path, ".xyz") ? Layout::Xyz
-                                                                     : Layout::Other;
+  // The file's own extension decides, not a folder name that contains one.
+  const std::string ext = fileExtension(path);
+  enum class Layout { Ndl, Xyz, Other } layout = ext == ".ndl"   ? Layout::Ndl
+                                                 : ext == ".xyz" ? Layout::Xyz
+                                                                 : Layout::Other;
   int64_t n = -1;  // -1: every row up to the end (files without a header)
   bool symbolFirst = layout != Layout::Other;
 
+  int64_t lineNo = 0;
   if (layout == Layout::Xyz) {
-    if (!in.readInt(n) || n < 0) return fail(in.lineNumber());
-    in.restOfLine();
+    // The count line holds a plain decimal integer and nothing else.
+    std::string_view countLine;
+    lineNo = in.lineNumber();
+    if (!in.nextLine(countLine) || !plainDecimal(countLine, n)) return fail(lineNo);
     if (n > 0 && in.atEnd()) return fail(in.lineNumber());
     if (!in.atEnd()) in.restOfLine();  // the comment line
   } else {
     in.skipWhitespace();
     const bool headed = layout == Layout::Ndl || in.peek() == '#';
     if (headed) {
-      if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+      if (!readFileHeader(in, out.header, res.log, &lineNo)) return fail(lineNo);
       if (out.header.latticeText == "0") return fail(3);
       out.hasHeader = true;
       n = out.header.size;
-      in.word();  // "#comment:"
-      if (in.failed()) return fail(in.lineNumber());
-      out.comment = in.atEnd() ? std::string() : commentText(in.restOfLine());
+      if (!readCommentLine(in, out.comment, lineNo)) return fail(lineNo);
       out.commentRead = true;
-      if (!in.atEnd()) in.restOfLine();  // the column line
-      else if (n > 0) return fail(in.lineNumber());
+      std::string_view columns;
+      if (!readColumnLine(in, columns, lineNo)) {
+        if (n > 0 || !in.atEnd()) return fail(lineNo);
+      }
     }
   }
 
@@ -168,7 +181,6 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
 
   std::vector<std::string_view> words;
   std::string_view line;
-  int64_t lineNo = 0;
   for (int64_t row = 0; n < 0 || row < n; ++row) {
     if (!nextDataLine(in, line, lineNo)) {
       if (n < 0) break;
@@ -207,6 +219,14 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
       distinct.push_back(node.element);
     nodes.push_back(std::move(node));
     reportProgress(progress, nodes.size());
+  }
+
+  // A file that holds no atom gives no grain: refused like a wrong format,
+  // never reported as "data were loaded".
+  if (nodes.empty()) {
+    fail(in.lineNumber());
+    res.messages.back().text = noAtomsText(path);
+    return out;
   }
 
   // The whole file was read: take it over.
@@ -261,20 +281,19 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
     res.log.push_back("Error during reading, no data loaded");
     return out;
   };
-  if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+  int64_t lineNo = 0;
+  std::string_view line;
+  if (!readFileHeader(in, out.header, res.log, &lineNo)) return fail(lineNo);
   const int64_t n = out.header.size;
-  if (!readLabelledWord(in, out.binWidthText)) return fail(in.lineNumber());
-  if (!readCommentLine(in, out.comment)) return fail(in.lineNumber());
-  if (!in.atEnd()) in.restOfLine();  // the column line
-  else if (n > 0) return fail(in.lineNumber());
+  if (!readLabelledWord(in, "#binWidth:", out.binWidthText, lineNo)) return fail(lineNo);
+  if (!readCommentLine(in, out.comment, lineNo)) return fail(lineNo);
+  if (!readColumnLine(in, line, lineNo) && (n > 0 || !in.atEnd())) return fail(lineNo);
 
   PdhList list;
   std::vector<double> r;
   std::vector<PairCount> rii, rij, rjj;
   size_t columns = 0;
   std::vector<std::string_view> words;
-  std::string_view line;
-  int64_t lineNo = 0;
   for (int64_t row = 0; row < n; ++row) {
     if (!nextDataLine(in, line, lineNo)) return fail(in.lineNumber());
     splitWords(line, words);
@@ -371,23 +390,25 @@ StDiffractionLoad loadDiffractionFile(const std::string& path, StReadTarget targ
     res.log.push_back("Error during reading, no data loaded");
     return out;
   };
-  if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+  int64_t lineNo = 0;
+  if (!readFileHeader(in, out.header, res.log, &lineNo)) return fail(lineNo);
   const int64_t n = out.header.size;
   if (n > INT32_MAX) return fail(2);
   std::string ignored;
-  if (!readLabelledWord(in, out.lambdaText) || !readLabelledWord(in, ignored) ||
-      !readLabelledWord(in, out.stepText))
-    return fail(in.lineNumber());
-  if (!readCommentLine(in, out.comment)) return fail(in.lineNumber());
+  if (!readLabelledWord(in, "#lambda:", out.lambdaText, lineNo) || !readLabelledWord(in, "#K:", ignored, lineNo) ||
+      !readLabelledWord(in, "#dtheta:", out.stepText, lineNo))
+    return fail(lineNo);
+  if (!readCommentLine(in, out.comment, lineNo)) return fail(lineNo);
   std::string_view line;
-  int64_t lineNo = in.lineNumber();
-  if (!in.nextLine(line)) return fail(lineNo);
+  if (!readColumnLine(in, line, lineNo)) return fail(lineNo);
   {
+    // The two column names the writer uses: "theta" or "Q", then "S" or "I".
     std::vector<std::string_view> names;
-    splitWords(line.substr(line.empty() || line[0] != '#' ? 0 : 1), names);
-    if (names.size() < 2) return fail(lineNo);
-    out.angleAbscissa = names[0][0] != 'Q';
-    out.sOrdinate = names[1][0] == 'S';
+    splitWords(line.substr(1), names);
+    if (names.size() != 2 || (names[0] != "theta" && names[0] != "Q") || (names[1] != "S" && names[1] != "I"))
+      return fail(lineNo);
+    out.angleAbscissa = names[0] == "theta";
+    out.sOrdinate = names[1] == "S";
   }
   std::vector<double> xs, ys;
   const size_t cap = boundedReserve(n, in, 4);
@@ -410,6 +431,8 @@ StDiffractionLoad loadDiffractionFile(const std::string& path, StReadTarget targ
   (out.angleAbscissa ? pattern.twoTheta : pattern.q) = std::move(xs);
   (out.sOrdinate ? pattern.sOfQ : pattern.intensity) = std::move(ys);
   res.set("Bdiffgraph", true);
+  // G(r) transforms S against Q: only a pattern holding both offers it.
+  res.set("Bsq", pattern.hasQ() && pattern.hasS());
   res.ok = true;
   return out;
 }
@@ -430,16 +453,15 @@ StSectionsLoad loadSectionsFile(const std::string& path, StReadTarget target) {
     res.log.push_back("Error during reading, no data loaded");
     return out;
   };
-  if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+  int64_t lineNo = 0;
+  std::string_view line;
+  if (!readFileHeader(in, out.header, res.log, &lineNo)) return fail(lineNo);
   const int64_t n = out.header.size;
-  if (!in.atEnd()) in.restOfLine();  // the column line
-  else if (n > 0) return fail(in.lineNumber());
+  if (!readColumnLine(in, line, lineNo) && (n > 0 || !in.atEnd())) return fail(lineNo);
 
   secPrm list;
   list.reserve(boundedReserve(n, in, 11));
   std::vector<std::string_view> words;
-  std::string_view line;
-  int64_t lineNo = 0;
   for (int64_t row = 0; row < n; ++row) {
     if (!nextDataLine(in, line, lineNo)) return fail(in.lineNumber());
     // The name ("Shell 2") may hold a blank: it ends at the first tab.

@@ -35,6 +35,8 @@ std::vector<std::string> readKnownSymbols(const std::string& sftPath);
 
 // "Error during reading, propably wrong format " (and the line that failed).
 std::string wrongFormatText(int64_t line);
+// The error of a nodes file that holds no atom.
+std::string noAtomsText(const std::string& path);
 
 struct StNodesLoad {
   StCommandResult result;

@@ -10,24 +10,30 @@ namespace grainix {
 
 namespace {
 
-bool has(const std::string& path, const char* ext) { return path.find(ext) != std::string::npos; }
-
 // NaN radii sort last instead of breaking the ordering.
 double sortKey(double v) { return std::isnan(v) ? -HUGE_VAL : v; }
+
+// The system's reason goes to the log beside the box, so the requested
+// name and why it failed are both on record.
+void reason(StCommandResult& res, const FileWriter& out, const std::string& path) {
+  if (!out.failure().empty()) res.log.push_back(path + ": " + out.failure());
+}
 
 StCommandResult finish(FileWriter& out, const std::string& path) {
   StCommandResult res;
   if (!out.close()) {
     res.error(incompleteWriteError(path), "Error");
+    reason(res, out, path);
     return res;
   }
   res.ok = true;
   return res;
 }
 
-StCommandResult cannotOpen(const std::string& path) {
+StCommandResult cannotOpen(const FileWriter& out, const std::string& path) {
   StCommandResult res;
   res.error(openForWritingError(path), "Error");
+  reason(res, out, path);
   return res;
 }
 
@@ -56,11 +62,14 @@ void rowsNds(FileWriter& out, const std::vector<const StGrainNode*>& order) {
 }  // namespace
 
 NodesLayout nodesLayoutForPath(const std::string& path) {
-  if (has(path, ".ndl")) return NodesLayout::Ndl;
-  if (has(path, ".ndm")) return NodesLayout::Ndm;
-  if (has(path, ".at")) return NodesLayout::At;
-  if (has(path, ".xyz")) return has(path, ".nds") ? NodesLayout::XyzThenNds : NodesLayout::Xyz;
-  if (has(path, ".nds")) return NodesLayout::Nds;
+  // Only the file's own extension counts: folders named "my.attempts" or
+  // "run.ndl" say nothing about the file.
+  const std::string ext = fileExtension(path);
+  if (ext == ".ndl") return NodesLayout::Ndl;
+  if (ext == ".ndm") return NodesLayout::Ndm;
+  if (ext == ".nds") return NodesLayout::Nds;
+  if (ext == ".xyz") return NodesLayout::Xyz;
+  if (ext == ".at") return NodesLayout::At;
   return NodesLayout::HeaderOnly;
 }
 
@@ -92,7 +101,7 @@ StCommandResult saveNodesFile(const std::string& path, const vGrainNodes& nodes,
 StCommandResult saveNodesFile(const std::string& path, const vGrainNodes& nodes, const StFileTexts& t,
                               NodesLayout layout) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   switch (layout) {
     case NodesLayout::Ndl:
     case NodesLayout::Nds:
@@ -110,10 +119,8 @@ StCommandResult saveNodesFile(const std::string& path, const vGrainNodes& nodes,
       for (const StGrainNode* n : nodesByRadiusThenZ(nodes)) nodeRow(out, n->element, {n->x, n->y, n->z, n->rPrev, n->r});
       break;
     case NodesLayout::Xyz:
-    case NodesLayout::XyzThenNds:
       out.put(std::to_string(nodes.size()) + "\ncomment\n");
       rowsNdl(out, nodes);
-      if (layout == NodesLayout::XyzThenNds) rowsNds(out, nodesByRadius(nodes));
       break;
     case NodesLayout::At:
       for (const auto& n : nodes) out.printf("%8.5f %8.5f %8.5f %s\n", n.x, n.y, n.z, n.element.c_str());
@@ -129,7 +136,7 @@ std::vector<std::string> savedNodesLogLines(const std::string& path) {
 StCommandResult saveHistogramFile(const std::string& path, const PdhList& pdh, const StIDCalcResults& partial,
                                   bool biatomic, const StFileTexts& t) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   if (!biatomic) {
     int64_t rows = 0;
     for (const auto& e : pdh)
@@ -181,7 +188,7 @@ StCommandResult saveDiffractionFile(const std::string& path, const StDiffPattern
     return res;
   }
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   out.put(fileHeaderText(t.header, static_cast<int64_t>(count)));
   out.put("#lambda: " + t.lambda + "\n");
   out.put("#K: " + t.k + "\n");
@@ -194,7 +201,7 @@ StCommandResult saveDiffractionFile(const std::string& path, const StDiffPattern
 
 StCommandResult saveGrFile(const std::string& path, const StData& gr, const StFileTexts& t) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   const size_t count =
       std::min({static_cast<size_t>(std::max(gr.count, 0)), gr.x.size(), gr.y.size()});
   out.put(fileHeaderText(t.header, static_cast<int64_t>(count)));
@@ -206,7 +213,7 @@ StCommandResult saveGrFile(const std::string& path, const StData& gr, const StFi
 
 StCommandResult saveDeltaFile(const std::string& path, const PdhList& delta, const StFileTexts& t) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   out.put(fileHeaderText(t.header, static_cast<int64_t>(delta.size())));
   out.put("#binWidth: " + t.binWidth + "\n");
   writeComment(out, t);
@@ -218,7 +225,7 @@ StCommandResult saveDeltaFile(const std::string& path, const PdhList& delta, con
 
 StCommandResult saveSectionsFile(const std::string& path, const secPrm& sections, const StFileTexts& t) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   out.put(fileHeaderText(t.header, static_cast<int64_t>(sections.size())));
   out.printf("%s\t%6s\t%6s\t%6c\t%6c\t%6c\n", "#s.", "r", "n", 'a', 'b', 'c');
   if (sections.empty()) out.put("sections not defined !");
@@ -257,6 +264,7 @@ StCommandResult saveAll(const std::string& indexPath, const vGrainNodes& nodes, 
   const StSaveAllPaths paths = saveAllPaths(indexPath);
   auto step = [&](StCommandResult r) {
     for (auto& m : r.messages) res.messages.push_back(m);
+    for (auto& l : r.log) res.log.push_back(l);
     if (!r.ok) res.error("Creation  of the data file: " + indexPath + " failed ");
     return r.ok;
   };
@@ -268,6 +276,7 @@ StCommandResult saveAll(const std::string& indexPath, const vGrainNodes& nodes, 
   FileWriter out;
   if (!out.open(indexPath)) {
     res.error("Couldn't open file: " + indexPath + " for writing");
+    reason(res, out, indexPath);
     return res;
   }
   if (dataFolder) *dataFolder = folderOfPath(indexPath);
@@ -280,6 +289,7 @@ StCommandResult saveAll(const std::string& indexPath, const vGrainNodes& nodes, 
   out.put("\t*** ***");
   StCommandResult last = finish(out, indexPath);
   for (auto& m : last.messages) res.messages.push_back(m);
+  for (auto& l : last.log) res.log.push_back(l);
   res.ok = last.ok;
   return res;
 }
@@ -308,7 +318,7 @@ std::string memoDumpPath(const std::string& dataDir, std::time_t when) {
 
 StCommandResult saveMemo(const std::string& path, const std::vector<std::string>& lines) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   for (const auto& l : lines) out.put(l + "\n");
   StCommandResult res = finish(out, path);
   if (res.ok) {

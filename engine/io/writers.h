@@ -30,8 +30,9 @@ struct StFileTexts {
   bool sOrdinate = true;               // S is checked (else I)
 };
 
-// Layout of a nodes file chosen from its path (case-sensitive substrings).
-enum class NodesLayout { Ndl, Ndm, Nds, Xyz, XyzThenNds, At, HeaderOnly };
+// Layout of a nodes file chosen from the extension of its name (compared
+// case-sensitively); any other name gets the header lines only.
+enum class NodesLayout { Ndl, Ndm, Nds, Xyz, At, HeaderOnly };
 NodesLayout nodesLayoutForPath(const std::string& path);
 
 // The order in which the .nds (r descending) and .ndm (r descending, equal

@@ -101,7 +101,7 @@ std::string IniDiagramSettings::readString(const std::string& key, const std::st
 
 void IniDiagramSettings::writeInteger(const std::string& key, int value) {
   IniFile ini(path_);
-  ini.load();
+  if (!ini.load()) return;  // a file that cannot be read is not replaced by this one key
   ini.writeInteger(kAux, key, value);
   ini.save();
 }

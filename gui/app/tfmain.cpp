@@ -639,6 +639,7 @@ void TFMain::clickButtonByName(const char* name) {
 // ------------------------------------------------------------------ Build
 
 void TFMain::BsiecwatekClick() {
+  if (!mayChangeWorkbench("Build")) return;
   StBuildInput in;
   in.latticeText = Elp_->text().toStdString();
   in.radiusText = Eradius_->text().toStdString();
@@ -659,9 +660,11 @@ void TFMain::BsiecwatekClick() {
   const StCommandResult res = build(wb_, in, stacking_);
   if (busy) QApplication::restoreOverrideCursor();
   applyResult(res);
+  if (calcPanel_) calcPanel_->syncUnits();
 }
 
 void TFMain::MIscattfactClick() {
+  if (!mayChangeWorkbench("Element table")) return;
   const bool changed = TFscatterFactors::edit(exeDir_, workingDir_, this,
                                               [this](const StMessage& m) { presenter_->message(this, m); });
   if (changed) loadElementTable();
@@ -669,7 +672,10 @@ void TFMain::MIscattfactClick() {
 
 void TFMain::showMessage(const StMessage& m) { presenter_->message(this, m); }
 
-void TFMain::BmodifyClick() { applyResult(runModifyCommand(this, wb_, table_)); }
+void TFMain::BmodifyClick() {
+  if (!mayChangeWorkbench("Modify")) return;
+  applyResult(runModifyCommand(this, wb_, table_));
+}
 
 void TFMain::BwypiszClick() { MItemNodesClick(); }
 

@@ -213,6 +213,8 @@ class TFMain : public QMainWindow, public CalcHost {
   bool panelChecked(const char* name, bool fallback) const;
   void setPanelChecked(const char* name, bool checked);
   void listNodes(vGrainNodes& nodes);
+  // False (refused with a beep and a log line) while a calculation runs.
+  bool mayChangeWorkbench(const char* command);
   void appendLines(const std::vector<std::string>& lines);
 
   Workbench wb_;
@@ -242,6 +244,7 @@ class TFMain : public QMainWindow, public CalcHost {
   int priority_ = 3;
   qint64 viewerPid_ = 0;
   int expCounter_ = 0;
+  bool saveSettingsAtClose_ = true;  // false: the file could not be read at start-up
   bool syncing_ = false;
   bool memoHasLines_ = true;  // false right after "Clear"
   // Texts and checks of calculation-panel controls while the panel lacks them.

@@ -14,6 +14,7 @@
 #include "gui/controls/digit_labeled_edit.h"
 #include "gui/app/tfmain.h"
 #include "gui/app/tfwait.h"
+#include "gui/calc/calc_panel.h"
 
 #include "engine/plot/diagram_desc.h"
 #include "gui/plot/diagram_open.h"
@@ -97,6 +98,7 @@ void TFMain::applyHeaderToControls(const StHeaderInfo& h) {
 // ---------------------------------------------------------------- readers
 
 bool TFMain::openNodesPath(const QString& path) {
+  ++wb_.generation;
   wb_.currentIsModified = false;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   TFwait wait(this);
@@ -124,6 +126,7 @@ bool TFMain::openNodesPath(const QString& path) {
 }
 
 bool TFMain::openHistogramPath(const QString& path) {
+  ++wb_.generation;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   StHistogramLoad load = loadHistogramFile(ss(path), target, wb_.pdh, wb_.partial, knownSymbols_);
   if (load.result.ok) {
@@ -142,6 +145,7 @@ bool TFMain::openHistogramPath(const QString& path) {
 }
 
 bool TFMain::openDiffractionPath(const QString& path) {
+  ++wb_.generation;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   StDiffractionLoad load = loadDiffractionFile(ss(path), target, wb_.pattern);
   if (load.result.ok) {
@@ -151,12 +155,15 @@ bool TFMain::openDiffractionPath(const QString& path) {
     Ecomment_->setText(qs(load.comment));
     setPanelChecked(load.angleAbscissa ? "RBangle" : "RBq", true);
     setPanelChecked(load.sOrdinate ? "RBs" : "RBi", true);
+    // Only the two columns of the file can be chosen.
+    if (calcPanel_) calcPanel_->syncUnits();
   }
   applyResult(load.result);
   return load.result.ok;
 }
 
 bool TFMain::openSectionsPath(const QString& path) {
+  ++wb_.generation;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   StSectionsLoad load = loadSectionsFile(ss(path), target);
   if (load.result.ok) applyHeaderToControls(load.header);
@@ -165,6 +172,7 @@ bool TFMain::openSectionsPath(const QString& path) {
 }
 
 void TFMain::MIopennodesClick() {
+  if (!mayChangeWorkbench("Open nodes file")) return;
   const QString path = askOpen("ndl", "Files (*.ndl)|*.ndl|Files(*.xyz)|*.xyz|Files(*.at)|*.at|");
   if (path.isEmpty()) return;
   wb_.currentIsModified = false;
@@ -173,6 +181,7 @@ void TFMain::MIopennodesClick() {
 }
 
 void TFMain::MIopenhistClick() {
+  if (!mayChangeWorkbench("Open histogram file")) return;
   const QString path = askOpen("his", "Histogram files (*.his)|*.his|");
   if (path.isEmpty()) return;
   openHistogramPath(path);
@@ -180,6 +189,7 @@ void TFMain::MIopenhistClick() {
 }
 
 void TFMain::MIopendiffClick() {
+  if (!mayChangeWorkbench("Open diffraction file")) return;
   const QString path = askOpen("diff", "Difraction files (*.diff)|*.diff|");
   if (path.isEmpty()) return;
   openDiffractionPath(path);
@@ -187,6 +197,7 @@ void TFMain::MIopendiffClick() {
 }
 
 void TFMain::MIopensecClick() {
+  if (!mayChangeWorkbench("Open sections file")) return;
   const QString path = askOpen("sct", "Sections files (*.sct)|*.sct|");
   if (path.isEmpty()) return;
   openSectionsPath(path);
@@ -194,6 +205,7 @@ void TFMain::MIopensecClick() {
 }
 
 void TFMain::Openexperimentalfile1Click() {
+  if (!mayChangeWorkbench("Open experimental file")) return;
   const QString path = askOpen("dat", "Experimental files (*.dat)|*.dat|");
   if (path.isEmpty()) return;
   StExperimentalLoad load = loadExperimentalFile(ss(path));
@@ -226,11 +238,23 @@ void TFMain::Openexperimentalfile1Click() {
 void TFMain::MIsavenodesClick() {
   const QString path = askSave("nodesList", "ndl", "Nodes files (*.ndl)|*.ndl|Nodes files (*.xyz)|*.xyz|");
   if (path.isEmpty()) return;
-  const StCommandResult res = saveNodesFile(ss(path), wb_.current(), fileTexts());
+  // The sorted layouts reorder the list they write. While a calculation
+  // reads the grain's list, a copy is sorted and written instead.
+  const NodesLayout layout = nodesLayoutForPath(ss(path));
+  const bool sorts = layout == NodesLayout::Nds || layout == NodesLayout::Ndm;
+  StCommandResult res;
+  if (sorts && calcPanel_ && calcPanel_->calculationRunning()) {
+    vGrainNodes copy = wb_.current();
+    res = saveNodesFile(ss(path), copy, fileTexts());
+  } else {
+    res = saveNodesFile(ss(path), wb_.current(), fileTexts());
+  }
   for (const StMessage& m : res.messages) presenter_->message(this, m);
-  // The listing lines follow whatever the writer reported.
+  // The listing lines follow whatever the writer reported (a failure's
+  // reason first).
   StCommandResult lines;
-  lines.log = savedNodesLogLines(ss(path));
+  lines.log = res.log;
+  for (const std::string& l : savedNodesLogLines(ss(path))) lines.log.push_back(l);
   applyResult(lines);
   rememberDataFolder(path);
 }

@@ -77,6 +77,7 @@ void TFMain::startUp(const StMainOptions& options) {
 }
 
 void TFMain::loadElementTable() {
+  ++wb_.generation;
   const std::string path = locateElementTable(ss(workingDir_), ss(exeDir_));
   table_.clear();
   elementNames_.clear();
@@ -190,6 +191,7 @@ void TFMain::applySettings(const StSettings& s) {
 void TFMain::loadSettingsFile() {
   StSettingsLoad load = grainix::loadSettings(ss(settingsPath_), env_);
   for (const StMessage& m : load.result.messages) presenter_->message(this, m);
+  saveSettingsAtClose_ = load.saveAtClose;
   applySettings(load.values);
 }
 
@@ -240,6 +242,11 @@ bool TFMain::saveSettingsFile() {
 void TFMain::listNodes(vGrainNodes& nodes) {
   listing_.showAll = MIviewall_->isChecked();
   listing_.sortByR = MISort_->isChecked();
+  // Sorting reorders the grain's own list, which a running diffraction reads.
+  if (listing_.sortByR) {
+    if (!mayChangeWorkbench("Sorted listing")) return;
+    ++wb_.generation;
+  }
   appendLines(nodeListing(nodes, listing_));
 }
 
@@ -397,11 +404,16 @@ void TFMain::MIpathtoncovertClick() {
 
 // ------------------------------------------------------ events and close
 
+bool TFMain::mayChangeWorkbench(const char* command) {
+  return !calcPanel_ || calcPanel_->mayChangeWorkbench(command);
+}
+
 void TFMain::filesDropped(const QStringList& paths) {
   std::vector<std::string> files;
   for (const QString& p : paths) files.push_back(ss(p));
   const auto file = droppedNodesFile(files);
   if (!file) return;
+  if (!mayChangeWorkbench("Dropped file")) return;
   wb_.currentIsModified = false;
   openNodesPath(qs(*file));
   rememberDataFolder(qs(*file));
@@ -435,7 +447,8 @@ void TFMain::closeEvent(QCloseEvent* event) {
   wb_.pattern.release();
   wb_.gr.release();
   if (MIrmtmpfiles_->isChecked()) removeTempFiles(ss(tmpDir_));
-  saveSettingsFile();
+  // A settings file that could not be read at start-up stays as it is.
+  if (saveSettingsAtClose_) saveSettingsFile();
   event->accept();
 }
 

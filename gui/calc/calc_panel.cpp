@@ -150,16 +150,18 @@ bool CalcPanel::calculationRunning() const {
 }
 
 // A start while another calculation runs would share its records: refused
-// with a beep. After STOP the stopped thread is awaited by the next start.
-bool CalcPanel::refuseWhileBusy() {
-  if (!(pdhActive_ || diffrActive_ || grActive_)) return false;
+// with a beep and a log line. After STOP the stopped thread is awaited by
+// the next start.
+bool CalcPanel::refuseWhileBusy(const char* command) {
+  if (!(pdhActive_ || diffrActive_ || grActive_ || !waiters_.empty())) return false;
   QApplication::beep();
+  log(busyRefusalLine(command));
   return true;
 }
 
 bool CalcPanel::prepareComparison(StFitFormPrm& prm, const QString& dataFolder) {
   // The G(r) record and its window are the running G(r) thread's input.
-  if (refuseWhileBusy()) return false;
+  if (refuseWhileBusy("Compare with experiment")) return false;
   StCompareTexts t;
   t.dataFolder = dataFolder.toStdString();
   t.grStart = text(Egrstart);
@@ -174,6 +176,24 @@ bool CalcPanel::prepareComparison(StFitFormPrm& prm, const QString& dataFolder) 
   window_ = makeWindow(windowLorch);
   grPrm_.window = window_.get();
   return true;
+}
+
+bool CalcPanel::mayChangeWorkbench(const char* command) {
+  if (refuseWhileBusy(command)) return false;
+  // A stopped run may still be finishing its last step with references to
+  // the records: it ends before they change.
+  retireThreads();
+  return true;
+}
+
+void CalcPanel::syncUnits() {
+  const StUnitsState u = quantityChosen(host_.workbench().pattern, RBs->isChecked(), RBangle->isChecked());
+  RBs->setEnabled(u.sEnabled);
+  RBi->setEnabled(u.iEnabled);
+  RBangle->setEnabled(u.angleEnabled);
+  RBq->setEnabled(u.qEnabled);
+  (u.sChecked ? RBs : RBi)->setChecked(true);
+  (u.angleChecked ? RBangle : RBq)->setChecked(true);
 }
 
 // ---------------------------------------------------------------- run frame
@@ -293,12 +313,22 @@ bool CalcPanel::handleCompletion(QEvent* e) {
   return true;
 }
 
+bool CalcPanel::staleRun(const CalcThread& th, const char* stopTitle) {
+  if (th.generation() == host_.workbench().generation) return false;
+  runEnded();
+  apply(staleCompletion(flags_, stopTitle, now()));
+  return true;
+}
+
 void CalcPanel::onPdhDone(int mode) {
   pdhActive_ = false;
+  if (staleRun(*thCalc_, "... PDH CALCULATIONS STOP ...")) return;
   const StPairRunResult& res = thCalc_->result();
   for (const StMessage& m : res.messages) host_.showMessage(m);
   for (const std::string& l : res.log) log(l);
   runEnded();
+  takeOverPairRun(host_.workbench(), mode, res.refused, res.terminated || flags_.aborted, thCalc_->pdh(),
+                  thCalc_->partial());
   StCalcOutcome o = pdhCompletion(host_.workbench(), flags_, mode, inputs(), report(), now());
   apply(o.result);
   openDiagrams(o.diagrams);
@@ -306,10 +336,13 @@ void CalcPanel::onPdhDone(int mode) {
 
 void CalcPanel::onDiffractionDone() {
   diffrActive_ = false;
+  if (staleRun(*thDiffr_, "... DIFFRACTION CALCULATIONS STOP ...")) return;
   const StDiffractionOutcome& out = thDiffr_->outcome();
   if (out.beep) QApplication::beep();
   for (const StMessage& m : out.messages) host_.showMessage(m);
   runEnded();
+  takeOverPattern(host_.workbench(), out.terminated || flags_.aborted, thDiffr_->pattern());
+  syncUnits();
   StCalcOutcome o = diffractionCompletion(host_.workbench(), flags_, inputs(), report(), now());
   apply(o.result);
   openDiagrams(o.diagrams);
@@ -317,7 +350,9 @@ void CalcPanel::onDiffractionDone() {
 
 void CalcPanel::onGrDone() {
   grActive_ = false;
+  if (staleRun(*thGr_, "... G(r) CALCULATIONS STOP ...")) return;
   runEnded();
+  takeOverGr(host_.workbench(), thGr_->outcome().terminated || flags_.aborted, thGr_->gr());
   StCalcOutcome o = grCompletion(host_.workbench(), flags_, inputs(), report(), grWindowName_, now());
   apply(o.result);
   openDiagrams(o.diagrams);
@@ -326,7 +361,7 @@ void CalcPanel::onGrDone() {
 // ---------------------------------------------------------------- PDH
 
 void CalcPanel::BLiczPdfClick() {
-  if (refuseWhileBusy()) return;
+  if (refuseWhileBusy("PDH")) return;
   startPdh();
 }
 
@@ -340,8 +375,11 @@ bool CalcPanel::startPdh() {
   retireThreads();
   apply(s.result);
   pdhRunStarting(wb.fitForm);
-  thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, s.mode, std::move(s.prm), &wb.pdh,
-                                     &wb.partial);
+  // The run's histogram replaces this one at its end; a run refused for
+  // "size == 0" leaves it as it is.
+  if (pairBinCount(s.prm.rMax, s.prm.binWidth) > 0) clearPairResult(wb, s.mode);
+  thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, s.mode, std::move(s.prm));
+  thCalc_->setGeneration(wb.generation);
   pdhActive_ = true;
   runStarted(thCalc_.get(), true);
   flags_.pdhRunning = true;
@@ -373,7 +411,7 @@ void CalcPanel::N1161Click(int tag) { Ebinwidth->setText(QString::fromStdString(
 // ---------------------------------------------------------------- diffraction
 
 void CalcPanel::BpdfdyfrClick() {
-  if (refuseWhileBusy()) return;
+  if (refuseWhileBusy("Diffraction pattern")) return;
   startDiffraction();
 }
 
@@ -404,8 +442,10 @@ bool CalcPanel::startDiffraction() {
   diffrPrm_.table = &host_.elementTable();
   wb.grainPrm.radius = s.radius;
   apply(s.result);
-  thDiffr_ = std::make_unique<ThCalcDiffr>(host_.completionTarget(), ++serial_, s.mode, &diffrPrm_, &wb.partial,
-                                           &wb.pattern);
+  wb.pattern.release();
+  syncUnits();
+  thDiffr_ = std::make_unique<ThCalcDiffr>(host_.completionTarget(), ++serial_, s.mode, &diffrPrm_, &wb.partial);
+  thDiffr_->setGeneration(wb.generation);
   diffrActive_ = true;
   runStarted(thDiffr_.get(), true);
   flags_.diffrRunning = true;
@@ -421,9 +461,7 @@ void CalcPanel::BdiffgraphClick() {
 }
 
 void CalcPanel::RBsClick() {
-  StUnitsState u = quantityChosen(RBs->isChecked(), RBangle->isChecked());
-  RBangle->setEnabled(u.angleEnabled);
-  if (!u.angleChecked) RBq->setChecked(true);
+  syncUnits();
   if (Bpdfdyfr->isEnabled()) BdiffgraphClick();
 }
 
@@ -442,7 +480,7 @@ void CalcPanel::mirrorAll() {
 // ---------------------------------------------------------------- G(r)
 
 void CalcPanel::BsqClick() {
-  if (refuseWhileBusy()) return;
+  if (refuseWhileBusy("G(r) of diffraction")) return;
   startGr();
 }
 
@@ -451,6 +489,11 @@ bool CalcPanel::startGr() {
   StGrStart s = grStart(inputs(), now());
   if (!s.result.ok) {
     apply(s.result);
+    return false;
+  }
+  const std::vector<StMessage> refusal = grPatternRefusal(wb.pattern);
+  if (!refusal.empty()) {
+    for (const StMessage& m : refusal) host_.showMessage(m);
     return false;
   }
   if (grNeedsDiffraction(wb)) {
@@ -470,8 +513,10 @@ bool CalcPanel::startGr() {
   window_ = makeWindow(s.windowChoice);
   grPrm_.window = window_.get();
   grWindowName_ = window_->name;
+  wb.gr.release();
   grRunStarting(wb.fitForm);
-  thGr_ = std::make_unique<ThCalcGr>(host_.completionTarget(), ++serial_, &grPrm_, &wb.gr);
+  thGr_ = std::make_unique<ThCalcGr>(host_.completionTarget(), ++serial_, &grPrm_);
+  thGr_->setGeneration(wb.generation);
   grActive_ = true;
   runStarted(thGr_.get(), false);
   flags_.pdhRunning = true;
@@ -489,7 +534,7 @@ void CalcPanel::BgrgraphClick() {
 // ---------------------------------------------------------------- delta(r)
 
 void CalcPanel::BrijnewClick() {
-  if (refuseWhileBusy()) return;
+  if (refuseWhileBusy("delta(r)")) return;
   startDelta();
 }
 
@@ -500,8 +545,9 @@ bool CalcPanel::startDelta() {
   if (!s.result.ok) return false;
   retireThreads();
   pdhRunStarting(wb.fitForm);
-  thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, 3, std::move(s.prm), &wb.pdh,
-                                     &wb.partial);
+  if (pairBinCount(s.prm.rMax, s.prm.binWidth) > 0) clearPairResult(wb, 3);
+  thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, 3, std::move(s.prm));
+  thCalc_->setGeneration(wb.generation);
   pdhActive_ = true;
   runStarted(thCalc_.get(), true);
   flags_.pdhRunning = true;

@@ -69,6 +69,15 @@ class CalcPanel : public QWidget {
   // A calculation runs or a stopped one has not ended yet: the result
   // records must not be read or replaced.
   bool calculationRunning() const;
+  // Asked by every command that replaces the grain or a calculation's
+  // inputs (build, file reads, modification, element table): while a
+  // calculation runs it is refused with a beep and a log line naming
+  // `command` (false); otherwise a stopped run still finishing is awaited
+  // first (true).
+  bool mayChangeWorkbench(const char* command);
+  // Enables and checks the "S"/"I" and "Angle"/"Q" choices the current
+  // pattern offers (all for a computed one, two for one read from a file).
+  void syncUnits();
   const StCalcFlags& flags() const { return flags_; }
   StCalcFlags& flags() { return flags_; }
 
@@ -143,7 +152,10 @@ class CalcPanel : public QWidget {
   void log(const std::string& line);
   void openDiagrams(const std::vector<StDiagramRequest>& requests);
   std::vector<std::string> report() const;
-  bool refuseWhileBusy();
+  bool refuseWhileBusy(const char* command);
+  // A completion whose run started from another workbench generation: its
+  // results are dropped with a log line (true).
+  bool staleRun(const CalcThread& th, const char* stopTitle);
 
   // Starts without the busy check (chained commands call these).
   bool startPdh();

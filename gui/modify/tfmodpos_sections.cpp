@@ -24,6 +24,7 @@
 #include "gui/modify/sections_strip.h"
 #include "gui/modify/tfmodpos.h"
 #include "gui/plot/diagram_open.h"
+#include "gui/plot/image_file.h"
 #include "gui/plot/tfdiagram.h"
 
 namespace grainix {
@@ -301,7 +302,7 @@ void TFmodpos::BprintClick() {
 void TFmodpos::BsavePicdialClick() {
   const QString path = ModposUi::instance().savePictureName(this, "shells", "Bitmaps (*.bmp)", "bmp");
   if (path.isEmpty()) return;
-  if (!gridImage().save(path, "BMP")) showMessage({MessageKind::Error, "ERROR", "write failed"});
+  if (!writeImageFile(gridImage(), path, "BMP")) showMessage({MessageKind::Error, "ERROR", "write failed"});
 }
 
 }  // namespace grainix

@@ -1,9 +1,9 @@
 // Diagram window: pictures, printing, clipboard and data files.
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QLayout>
 #include <QMimeData>
 #include <QPainter>
@@ -20,6 +20,7 @@
 #include "engine/core/command.h"
 #include "engine/plot/diagram_desc.h"
 #include "gui/plot/diagram_ui.h"
+#include "gui/plot/image_file.h"
 #include "gui/plot/qt_surface.h"
 #include "gui/plot/tfdiagram.h"
 
@@ -31,8 +32,7 @@ QImage TFdiagram::grafImage() {
 }
 
 bool TFdiagram::writeImage(const QImage& image, const QString& path, const char* format) {
-  QImageWriter writer(path, format);
-  return writer.write(image);
+  return writeImageFile(image, path, format);
 }
 
 QString TFdiagram::tempFolder() const {
@@ -78,19 +78,23 @@ bool TFdiagram::saveImageToFile(const QString& path, const QSize& size) {
   const QString ext = QFileInfo(path).suffix().toUpper();
   readout_.clear();
   if (ext == "PDF" || ext == "SVG") {
-    // A vector picture of the plot at the window's size.
+    // A vector picture of the plot at the window's size, rendered in memory
+    // and written whole.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     std::unique_ptr<QPdfWriter> pdf;
     std::unique_ptr<QSvgGenerator> svg;
     QPaintDevice* device = nullptr;
     if (ext == "PDF") {
-      pdf = std::make_unique<QPdfWriter>(path);
+      pdf = std::make_unique<QPdfWriter>(&buffer);
       pdf->setResolution(96);
       pdf->setPageSize(QPageSize(QSizeF(Graf->width(), Graf->height()), QPageSize::Point));
       pdf->setPageMargins(QMarginsF(0, 0, 0, 0));
       device = pdf.get();
     } else {
       svg = std::make_unique<QSvgGenerator>();
-      svg->setFileName(path);
+      svg->setOutputDevice(&buffer);
       svg->setSize(Graf->size());
       svg->setViewBox(QRect(QPoint(0, 0), Graf->size()));
       svg->setTitle(windowTitle());
@@ -104,7 +108,9 @@ bool TFdiagram::saveImageToFile(const QString& path, const QSize& size) {
     const QRect page = painter.viewport();
     painter.scale(double(page.width()) / Graf->width(), double(page.height()) / Graf->height());
     Graf->render(painter);
-    if (!painter.end() || !QFileInfo(path).exists()) {
+    const bool painted = painter.end();
+    buffer.close();
+    if (!painted || !writeBytesFile(bytes, path)) {
       error("write failed");
       return false;
     }

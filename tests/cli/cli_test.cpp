@@ -1,13 +1,17 @@
 // grainix-cli writes the same files as the engine does for the same inputs,
 // refuses bad options with exit status 2 and calculation refusals with 1.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "cli/terminal_progress.h"
 #include "engine/app/build_command.h"
@@ -445,6 +449,11 @@ TEST_F(CliTest, BadOptionsNameTheOptionAndExitWith2) {
       {"--structure fcc --element Ni --radius 5 --pdh-method fast", "--pdh-method"},
       {"--input missing.ndl --write-pdh x.his", "--input"},
       {"--structure fcc --element Ni --radius 5 --write-fityk f.fit --fityk-source pdf", "--fityk-source"},
+      {"--structure fcc --element Ni --radius 5 --gr-range 0:100:1e-7 --write-gr g.grp", "--gr-range"},
+      {"--structure fcc --element Ni --radius 5 --gr-range 5:5:1 --write-gr g.grp", "--gr-range"},
+      {"--structure fcc --element Ni --radius 5 --write-nodes ''", "--write-nodes"},
+      {"--structure fcc --element Ni --radius 5 --write-pdh=", "--write-pdh"},
+      {"--input '' --write-pdh x.his", "--input"},
   };
   for (auto [args, option] : cases) {
     const CliRun r = run(args);
@@ -472,6 +481,78 @@ TEST_F(CliTest, CalculationRefusalsExitWith1AndLeaveNoFile) {
   r = run("--structure fcc --element Ni --radius 5 --write-pdh no-such-folder/x.his");
   EXPECT_EQ(r.status, 1) << r.err;
   EXPECT_FALSE(fs::exists(dir / "no-such-folder"));
+}
+
+TEST_F(CliTest, AnUnknownStackingLetterFailsAndWritesNothing) {
+  const CliRun r = run("--structure stacked --element Ni --radius 8 --sequence ABXC --write-nodes s.ndl");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("grainix-cli: Unknown letter. STOP!"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "s.ndl"));
+}
+
+TEST_F(CliTest, NodesLayoutFollowsTheExtensionAndAnEmptyFileIsRefused) {
+  fs::create_directories(dir / "my.attempts");
+  CliRun r = run("--structure fcc --element Ni --radius 5 --write-nodes my.attempts/grain.xyz");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(slurp(dir / "my.attempts/grain.xyz").rfind("55\ncomment\n", 0), 0u);
+  r = run("--input my.attempts/grain.xyz --bin 0.01 --write-pdh g.his");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(withoutDate(dir / "g.his").find("#size: "), std::string::npos);
+  {
+    std::ofstream(dir / "empty.xyz") << "0\ncomment\n";
+  }
+  r = run("--input empty.xyz --write-pdh e.his");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("No atoms in the file"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "e.his"));
+}
+
+// What the target of a write is decides how it is written: links are
+// written through, FIFOs and devices directly, a replaced file keeps its
+// mode, a folder is refused with the reason, and leftovers of a killed run
+// go.
+TEST_F(CliTest, WritesRespectLinksDevicesFifosModesAndFolders) {
+  const std::string grain = "--structure fcc --element Ni --radius 5 ";
+  fs::create_directories(dir / "data");
+  { std::ofstream(dir / "data/real.ndl") << "old"; }
+  fs::permissions(dir / "data/real.ndl", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::create_symlink("data/real.ndl", dir / "link.ndl");
+  const pid_t child = ::fork();
+  if (child == 0) ::_exit(0);
+  ::waitpid(child, nullptr, 0);
+  const fs::path stale = dir / (".grainix-" + std::to_string(child) + "-old.his");
+  { std::ofstream(stale) << "half a file"; }
+
+  CliRun r = run(grain + "--write-nodes link.ndl --write-pdh p.his");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::is_symlink(dir / "link.ndl"));
+  EXPECT_NE(slurp(dir / "data/real.ndl").find("#size: 55"), std::string::npos);
+  EXPECT_EQ(fs::status(dir / "data/real.ndl").permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_FALSE(fs::exists(stale));
+
+  ASSERT_EQ(::mkfifo((dir / "pipe.xyz").c_str(), 0600), 0);
+  std::string piped;
+  std::thread reader([&] { piped = slurp(dir / "pipe.xyz"); });
+  r = run(grain + "--write-nodes pipe.xyz");
+  reader.join();
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(piped.rfind("55\ncomment\n", 0), 0u);
+  EXPECT_TRUE(fs::is_fifo(dir / "pipe.xyz"));
+  if (::mknod((dir / "null.ndl").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+    r = run(grain + "--write-nodes null.ndl");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_character_file(dir / "null.ndl"));
+  }
+
+  fs::create_directories(dir / "folder.his");
+  r = run(grain + "--write-pdh folder.his");
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("folder.his: Is a directory"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("Success"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find(".grainix-"), std::string::npos) << r.err;  // the requested name, not a temporary one
+  for (const auto& e : fs::directory_iterator(dir))
+    EXPECT_NE(e.path().filename().string().rfind(".grainix-", 0), 0u) << e.path();
 }
 
 TEST_F(CliTest, HelpAndVersion) {

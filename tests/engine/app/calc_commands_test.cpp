@@ -1,6 +1,9 @@
 #include "engine/app/calc_commands.h"
+#include "engine/calc/gr.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include <algorithm>
 #include <cmath>
@@ -377,10 +380,69 @@ TEST(DiffractionCommands, EmptyOrStoppedPattern) {
 }
 
 TEST(DiffractionCommands, QuantityChoice) {
-  EXPECT_EQ(quantityChosen(true, true).angleEnabled, false);
-  EXPECT_EQ(quantityChosen(true, true).angleChecked, false);
-  EXPECT_EQ(quantityChosen(false, true).angleEnabled, true);
-  EXPECT_EQ(quantityChosen(false, true).angleChecked, true);
+  const StDiffPattern none;
+  EXPECT_EQ(quantityChosen(none, true, true).angleEnabled, false);
+  EXPECT_EQ(quantityChosen(none, true, true).angleChecked, false);
+  EXPECT_EQ(quantityChosen(none, false, true).angleEnabled, true);
+  EXPECT_EQ(quantityChosen(none, false, true).angleChecked, true);
+}
+
+// A pattern read from a file holds two columns: only those can be chosen,
+// drawn and transformed.
+TEST(DiffractionCommands, APatternOffersOnlyTheColumnsItHolds) {
+  struct Case {
+    bool theta, q, s, i;     // columns held
+    bool sIn, angleIn;       // what the radio buttons say
+    StUnitsState expected;   // sEnabled, iEnabled, angleEnabled, qEnabled, sChecked, angleChecked
+  } cases[] = {
+      {true, true, true, true, false, true, {true, true, true, true, false, true}},    // computed: free choice
+      {true, true, true, true, true, true, {true, true, false, true, true, false}},    // S goes with Q
+      {false, true, true, false, false, true, {true, false, false, true, true, false}},  // Q, S read
+      {true, false, false, true, true, false, {false, true, true, false, false, true}},  // theta, I read
+      {true, false, true, false, true, false, {true, false, true, false, true, true}},   // theta, S: S by angle
+      {false, true, false, true, true, true, {false, true, false, true, false, false}},  // Q, I
+  };
+  for (const Case& c : cases) {
+    StDiffPattern p;
+    p.count = 3;
+    if (c.theta) p.twoTheta = {0.1, 0.2, 0.3};
+    if (c.q) p.q = {1, 2, 3};
+    if (c.s) p.sOfQ = {1.5, 0.5, 1};
+    if (c.i) p.intensity = {10, 20, 30};
+    const StUnitsState u = quantityChosen(p, c.sIn, c.angleIn);
+    const StUnitsState& e = c.expected;
+    const std::string at = std::string(c.theta ? "theta " : "") + (c.q ? "Q " : "") + (c.s ? "S " : "") +
+                           (c.i ? "I" : "") + (c.sIn ? " / S" : " / I") + (c.angleIn ? " angle" : " Q");
+    EXPECT_EQ(std::tie(u.sEnabled, u.iEnabled, u.angleEnabled, u.qEnabled, u.sChecked, u.angleChecked),
+              std::tie(e.sEnabled, e.iEnabled, e.angleEnabled, e.qEnabled, e.sChecked, e.angleChecked))
+        << at;
+
+    // The diagram draws what the pattern holds, whatever was asked.
+    Workbench wb;
+    wb.pattern = p;
+    StCalcFlags f;
+    StCalcInputs in = monoInputs();
+    for (bool showS : {true, false})
+      for (bool angle : {true, false}) {
+        in.showS = showS;
+        in.angleUnits = angle;
+        const auto o = diffractionDiagram(wb, f, in, {});
+        ASSERT_EQ(o.diagrams.size(), 1u) << at;
+        const SeriesDesc& series = o.diagrams[0].desc.series.at(0);
+        EXPECT_EQ(series.x.size(), 3u) << at;
+        EXPECT_EQ(series.y, c.s && (showS || !c.i) ? p.sOfQ : p.intensity) << at;
+      }
+    // G(r) transforms S against Q only.
+    EXPECT_EQ(grPatternRefusal(p).empty(), c.q && c.s) << at;
+    StData gr;
+    StGrPrm g;
+    g.rStop = 1;
+    g.rStep = 0.5;
+    g.pattern = &p;
+    const StGrOutcome out = computeGr(g, gr);
+    EXPECT_EQ(out.missingColumns, !(c.q && c.s)) << at;
+    EXPECT_EQ(gr.count, c.q && c.s ? 2 : 0) << at;
+  }
 }
 
 // The parameters report is made before a window takes its number; its
@@ -533,7 +595,7 @@ TEST(DeltaCommands, StartCopiesBothListsLogsAndTurnsOffWhatReadsTheList) {
   // A PDH run replaces the delta sums; partial histograms leave them.
   EXPECT_FALSE(pdhStart(wb, in, "t").result.enable.at(cmd::SaveDelta));
   in.biatomic = true;
-  EXPECT_TRUE(pdhStart(wb, in, "t").result.enable.empty());
+  EXPECT_EQ(pdhStart(wb, in, "t").result.enable.count(cmd::SaveDelta), 0u);
 }
 
 // Scaling every coordinate by f changes every distance by f - 1: the

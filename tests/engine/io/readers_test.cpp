@@ -3,7 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 
 #include "engine/core/format.h"
 #include "engine/calc/diffraction.h"
@@ -212,7 +215,7 @@ TEST(NodesReader, UnknownSymbolsAndMissingTable) {
   EXPECT_FALSE(load.setRadius);
 }
 
-TEST(NodesReader, LayoutFromPathCaseSensitive) {
+TEST(NodesReader, LayoutFromTheExtensionOnly) {
   TempDir dir;
   // data.AT and data.at: x, y, z, symbol; a header-less file reads all its rows.
   for (const char* name : {"data.AT", "data.at"}) {
@@ -224,11 +227,42 @@ TEST(NodesReader, LayoutFromPathCaseSensitive) {
     EXPECT_EQ(g.ideal[1].element, "Ni");
     EXPECT_EQ(g.ideal[0].z, 3);
   }
-  // .ndl before .xyz
-  vGrainNodes nodes = {node("Cu", 1, 0, 0, 1)};
-  ASSERT_TRUE(saveNodesFile(dir.file("both.ndl.xyz"), nodes, fixtureTexts()).ok);
-  Grain g;
-  EXPECT_TRUE(loadNodesFile(dir.file("both.ndl.xyz"), g.target(), kKnown).hasHeader);
+  // Folders whose names hold an extension say nothing about the file in them.
+  for (const char* folder : {"my.attempts", "run.ndl", "old.xyz"}) {
+    std::filesystem::create_directory(dir.file(folder));
+    for (const char* name : {"/grain.xyz", "/grain.ndl", "/grain.at"}) {
+      const std::string path = dir.file(folder) + name;
+      vGrainNodes nodes = {node("Cu", 1, 0, 0, 1), node("Ni", 0, 2, 0, 2)};
+      ASSERT_TRUE(saveNodesFile(path, nodes, fixtureTexts()).ok) << path;
+      Grain g;
+      const auto load = loadNodesFile(path, g.target(), kKnown);
+      ASSERT_TRUE(load.result.ok) << path;
+      ASSERT_EQ(g.ideal.size(), 2u) << path;
+      EXPECT_EQ(g.ideal[1].element, "Ni") << path;
+      EXPECT_EQ(g.ideal[1].y, 2) << path;
+    }
+  }
+}
+
+TEST(NodesReader, AFileWithoutAtomsIsAnError) {
+  TempDir dir;
+  vGrainNodes none;
+  vGrainNodes some = {node("Cu", 1, 0, 0, 1)};
+  // Header only (no known extension), an empty grain, an empty .at file.
+  ASSERT_TRUE(saveNodesFile(dir.file("g.txt"), none, fixtureTexts()).ok);
+  ASSERT_TRUE(saveNodesFile(dir.file("e.ndl"), none, fixtureTexts()).ok);
+  ASSERT_TRUE(saveNodesFile(dir.file("e.xyz"), none, fixtureTexts()).ok);
+  writeAll(dir.file("e.at"), "");
+  for (const char* name : {"g.txt", "e.ndl", "e.xyz", "e.at"}) {
+    Grain g;
+    g.ideal = some;
+    const auto load = loadNodesFile(dir.file(name), g.target(), kKnown);
+    EXPECT_FALSE(load.result.ok) << name;
+    ASSERT_EQ(load.result.messages.size(), 1u) << name;
+    EXPECT_EQ(load.result.messages[0].text, noAtomsText(dir.file(name)));
+    EXPECT_FALSE(std::count(load.result.log.begin(), load.result.log.end(), "  *** data were loaded ***"));
+    EXPECT_TRUE(g.ideal.empty()) << name;
+  }
 }
 
 TEST(NodesReader, LongCommentAndCrLf) {
@@ -284,6 +318,127 @@ TEST(NodesReader, FormatErrorsNameTheLine) {
   const auto missing = loadNodesFile(dir.file("none.ndl"), g.target(), kKnown);
   ASSERT_EQ(missing.result.messages.size(), 1u);
   EXPECT_EQ(missing.result.messages[0].text, "Error, couldn't open file: " + dir.file("none.ndl") + " for reading");
+}
+
+// Files written by the writers, with the number of lines before their rows.
+struct HeadedFile {
+  std::string name;
+  std::string text;
+  int headLines;
+};
+
+std::vector<HeadedFile> headedFiles(const TempDir& dir) {
+  const StFileTexts t = fixtureTexts();
+  vGrainNodes nodes = {node("Cu", 1, 0, 0, 1), node("Cu", 0, 1, 0, 1)};
+  PdhList pdh = {{0.5, 3, 0, 0, 0}, {1.0, 7, 0, 0, 0}};
+  StDiffPattern p;
+  p.twoTheta = p.q = p.sOfQ = p.intensity = {0.1, 0.2};
+  p.count = 2;
+  secPrm sections(2);
+  sections[0].name = "Core";
+  sections[1].name = "Shell";
+  saveNodesFile(dir.file("h.ndl"), nodes, t);
+  saveHistogramFile(dir.file("h.his"), pdh, {}, false, t);
+  saveDiffractionFile(dir.file("h.diff"), p, t);
+  saveSectionsFile(dir.file("h.sct"), sections, t);
+  return {{"h.ndl", readAll(dir.file("h.ndl")), 10},
+          {"h.his", readAll(dir.file("h.his")), 11},
+          {"h.diff", readAll(dir.file("h.diff")), 13},
+          {"h.sct", readAll(dir.file("h.sct")), 9}};
+}
+
+// Reads `text` as a file named `name` with its reader; the previous data
+// must stay when the read is refused.
+StCommandResult readAsFile(const TempDir& dir, const std::string& name, const std::string& text) {
+  const std::string path = dir.file("x-" + name);
+  writeAll(path, text);
+  Grain g;
+  PdhList pdh = {{1, 1, 0, 0, 0}};
+  StIDCalcResults partial;
+  StDiffPattern pattern;
+  const std::string ext = fileExtension(name);
+  StCommandResult res;
+  if (ext == ".his") {
+    res = loadHistogramFile(path, g.target(), pdh, partial).result;
+    if (!res.ok) {
+      EXPECT_EQ(pdh.size(), 1u);
+    }
+  } else if (ext == ".diff") {
+    res = loadDiffractionFile(path, g.target(), pattern).result;
+    if (!res.ok) {
+      EXPECT_EQ(pattern.count, 0);
+    }
+  } else if (ext == ".sct") {
+    res = loadSectionsFile(path, g.target()).result;
+  } else {
+    res = loadNodesFile(path, g.target(), kKnown).result;
+  }
+  if (!res.ok) {
+    EXPECT_FALSE(g.generator);  // nothing of the header was applied
+  }
+  return res;
+}
+
+TEST(HeaderParser, EveryLabelIsCheckedAndALineMissingIsNamed) {
+  TempDir dir;
+  for (const HeadedFile& f : headedFiles(dir)) {
+    ASSERT_TRUE(readAsFile(dir, f.name, f.text).ok) << f.name;
+    // Without any one of the lines before the rows the file is refused at
+    // that line (the line that came next sits there without its label).
+    for (int k = 0; k < f.headLines; ++k) {
+      std::string text = f.text;
+      size_t begin = 0;
+      for (int i = 0; i < k; ++i) begin = text.find('\n', begin) + 1;
+      text.erase(begin, text.find('\n', begin) + 1 - begin);
+      const StCommandResult res = readAsFile(dir, f.name, text);
+      EXPECT_FALSE(res.ok) << f.name << " without line " << k + 1;
+      ASSERT_EQ(res.messages.size(), 1u) << f.name << " without line " << k + 1;
+      EXPECT_EQ(res.messages[0].text, wrongFormatText(k + 1)) << f.name;
+    }
+  }
+}
+
+TEST(HeaderParser, SizesAndFlagsArePlainDecimalIntegers) {
+  TempDir dir;
+  struct Case {
+    const char* from;
+    const char* to;
+    int line;
+  } cases[] = {{"#size: 2", "#size: 3.8", 2},   {"#size: 2", "#size: 1e9", 2}, {"#size: 2", "#size: 0x10", 2},
+               {"#size: 2", "#size: +2", 2},    {"#size: 2", "#size: -2", 2},  {"#size: 2", "#size: 2 rows", 2},
+               {"#size: 2", "#size:", 2},       {"#sphere: 1", "#sphere: 2", 6}, {"#sphere: 1", "#sphere: yes", 6},
+               {"#modified: 0", "#modified: no", 7}, {"#atoms: Cu", "#atoms:", 8}};
+  for (const HeadedFile& f : headedFiles(dir)) {
+    for (const Case& c : cases) {
+      std::string text = f.text;
+      text.replace(text.find(c.from), std::strlen(c.from), c.to);
+      const StCommandResult res = readAsFile(dir, f.name, text);
+      EXPECT_FALSE(res.ok) << f.name << ": " << c.to;
+      ASSERT_EQ(res.messages.size(), 1u) << f.name << ": " << c.to;
+      EXPECT_EQ(res.messages[0].text, wrongFormatText(c.line)) << f.name << ": " << c.to;
+    }
+  }
+  // Blanks around a size and CR LF line ends are no reason to refuse.
+  for (const HeadedFile& f : headedFiles(dir)) {
+    std::string text = f.text;
+    text.replace(text.find("#size: 2"), 8, "#size:\t 2 ");
+    EXPECT_TRUE(readAsFile(dir, f.name, text).ok) << f.name;
+  }
+}
+
+TEST(Readers, AByteOrderMarkIsNotPartOfTheFirstWord) {
+  TempDir dir;
+  const std::string bom = "\xEF\xBB\xBF";
+  writeAll(dir.file("b.at"), bom + " 1.00000  2.00000  3.00000 Cu\n");
+  writeAll(dir.file("b.xyz"), bom + "1\ncomment\nNi\t0\t0\t1\n");
+  for (const char* name : {"b.at", "b.xyz"}) {
+    Grain g;
+    const auto load = loadNodesFile(dir.file(name), g.target(), kKnown);
+    ASSERT_TRUE(load.result.ok) << name;
+    ASSERT_EQ(g.ideal.size(), 1u);
+    EXPECT_EQ(g.ideal[0].elementIndex, name[2] == 'a' ? 0 : 1) << name;
+  }
+  for (const HeadedFile& f : headedFiles(dir)) EXPECT_TRUE(readAsFile(dir, f.name, bom + f.text).ok) << f.name;
 }
 
 TEST(KnownSymbols, FromTheElementTable) {

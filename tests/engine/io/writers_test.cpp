@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <filesystem>
 #include <random>
+#include <tuple>
 
 #include "engine/core/format.h"
 
+#include "engine/io/settings.h"
+#include "tests/engine/core/file_size_limit.h"
 #include "tests/engine/io/io_test_util.h"
 
 namespace grainix {
@@ -114,12 +118,14 @@ TEST(NodesWriter, EmptyGrainAndLayoutChoice) {
   ASSERT_TRUE(saveNodesFile(dir.file("e.xyz"), none, fixtureTexts()).ok);
   EXPECT_EQ(readAll(dir.file("e.xyz")), "0\ncomment\n");
 
-  EXPECT_EQ(nodesLayoutForPath("/a/b.ndl.xyz"), NodesLayout::Ndl);
-  EXPECT_EQ(nodesLayoutForPath("/a/b.xyz"), NodesLayout::Xyz);
-  EXPECT_EQ(nodesLayoutForPath("/a/b.AT"), NodesLayout::HeaderOnly);
-  EXPECT_EQ(nodesLayoutForPath("/a/b.xyz.at"), NodesLayout::At);
-  EXPECT_EQ(nodesLayoutForPath("/a/b.nds"), NodesLayout::Nds);
-  EXPECT_EQ(nodesLayoutForPath("/a/b.ndm"), NodesLayout::Ndm);
+  // The extension of the file's own name decides; folder names do not.
+  const std::pair<const char*, NodesLayout> layouts[] = {
+      {"/a/b.ndl.xyz", NodesLayout::Xyz},          {"/a/b.xyz", NodesLayout::Xyz},
+      {"/a/b.AT", NodesLayout::HeaderOnly},        {"/a/b.xyz.at", NodesLayout::At},
+      {"/a/b.nds", NodesLayout::Nds},              {"/a/b.ndm", NodesLayout::Ndm},
+      {"/my.attempts/grain.xyz", NodesLayout::Xyz}, {"/run.ndl/grain", NodesLayout::HeaderOnly},
+      {"/x.nds/g.xyz", NodesLayout::Xyz}};
+  for (const auto& [path, layout] : layouts) EXPECT_EQ(nodesLayoutForPath(path), layout) << path;
 }
 
 TEST(NodesWriter, DecimalPointIsAPointWhateverTheLocale) {
@@ -323,6 +329,39 @@ TEST(Writers, OpenFailureMessage) {
     ASSERT_EQ(full.messages.size(), 1u);
     EXPECT_EQ(full.messages[0].text, incompleteWriteError("/dev/full"));
   }
+}
+
+TEST(Writers, AFullDiskLeavesTheOldFileAndNamesTheRequestedOne) {
+  TempDir dir;
+  vGrainNodes nodes;
+  for (int i = 0; i < 3000; ++i) nodes.push_back(node("Cu", i, 0, 0, i));
+  PdhList pdh;
+  for (int k = 1; k < 3000; ++k) pdh.push_back({k * 0.01, k, 0, 0, 0});
+  const std::string ndl = dir.file("grain.ndl"), his = dir.file("grain.his"), ini = dir.file("grainix.ini");
+  testing::writeAll(ndl, "old nodes\n");
+  testing::writeAll(his, "old histogram\n");
+  testing::writeAll(ini, "[aux]\ngw=640\ncomm=old\n");
+  StSettings settings;
+  settings.comm = std::string(100000, 'c');
+  StCommandResult nodesRes, pdhRes, iniRes;
+  {
+    testing::FileSizeLimit limit(16 * 1024);
+    nodesRes = saveNodesFile(ndl, nodes, fixtureTexts());
+    pdhRes = saveHistogramFile(his, pdh, {}, false, fixtureTexts());
+    iniRes = saveSettings(ini, settings);
+  }
+  for (const auto& [path, res, old] : {std::tuple{ndl, nodesRes, "old nodes\n"}, std::tuple{his, pdhRes, "old histogram\n"}}) {
+    EXPECT_FALSE(res.ok) << path;
+    ASSERT_EQ(res.messages.size(), 1u) << path;
+    EXPECT_EQ(res.messages[0].text, incompleteWriteError(path));
+    EXPECT_EQ(res.log, std::vector<std::string>{path + ": File too large"});
+    EXPECT_EQ(readAll(path), old);
+  }
+  EXPECT_FALSE(iniRes.ok);
+  EXPECT_EQ(iniRes.messages.at(0).text, "Unable to write to " + ini);
+  EXPECT_EQ(readAll(ini), "[aux]\ngw=640\ncomm=old\n");
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_FALSE(isTempFileName(e.path().filename().string())) << e.path();
 }
 
 TEST(MemoDump, NameAndContent) {

@@ -1,10 +1,15 @@
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPixmap>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -21,9 +26,15 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+
 #include "engine/app/build_command.h"
+#include "engine/app/calc_commands.h"
 #include "engine/core/format.h"
 #include "engine/core/ini_file.h"
+#include "engine/io/settings.h"
+#include "engine/io/writers.h"
 #include "gui/app/tfmain.h"
 #include "gui/calc/calc_panel.h"
 #include "gui/controls/captioned_dialogs.h"
@@ -33,6 +44,7 @@
 #include "gui/plot/tfdiagram.h"
 #include "tests/gui/modal_box.h"
 #include "tests/gui/test_files.h"
+#include "tests/gui/wait_for.h"
 
 namespace grainix {
 namespace {
@@ -682,9 +694,272 @@ TEST(MainWindow, ExperimentalFileDiagramsAreDispersedAndClosed) {
     EXPECT_EQ(diagrams[i]->x(), rects[i].left) << i;
     EXPECT_EQ(diagrams[i]->width(), rects[i].width) << i;
   }
+  // Closing frees a diagram window: only guarded pointers may look at it afterwards.
+  QList<QPointer<QWidget>> guarded;
+  for (QWidget* d : diagrams) guarded.append(d);
   w->MIclosediagramsClick();
   QApplication::processEvents();
-  for (QWidget* d : diagrams) EXPECT_FALSE(d->isVisible());
+  for (const QPointer<QWidget>& d : guarded) EXPECT_TRUE(!d || !d->isVisible());
+}
+
+using testing::waitFor;
+
+// GRAINIX_SCREENSHOT_DIR keeps pictures of the window for a look.
+void saveShot(QWidget& w, const char* name) {
+  const QByteArray dir = qgetenv("GRAINIX_SCREENSHOT_DIR");
+  if (dir.isEmpty()) return;
+  QApplication::processEvents();
+  w.grab().save(QString::fromLocal8Bit(dir) + "/" + name);
+}
+
+// Closes whatever modal window opens (a refused command opens none; one that
+// was let through must not hang the test), counting them.
+struct ModalCloser {
+  QTimer timer;
+  int closed = 0;
+  ModalCloser() {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      if (QWidget* m = QApplication::activeModalWidget()) {
+        ++closed;
+        m->close();
+      }
+    });
+    timer.start(50);
+  }
+};
+
+void buildFcc(TFMain& w, const char* radius) {
+  child<QRadioButton>(w, "rbfcc")->click();
+  child<QLineEdit>(w, "Elp")->setText("3.54");
+  child<QLineEdit>(w, "Eradius")->setText(radius);
+  child<QPushButton>(w, "Bsiecwatek")->click();
+}
+
+TEST(MainWindow, CommandsThatReplaceTheGrainAreRefusedWhileACalculationRuns) {
+  Fixture f;
+  const QString ndl = writeNodesFile(f, "small.ndl");
+  auto w = f.open();
+  w->show();
+  buildFcc(*w, "60");
+  const size_t atoms = w->workbench().ideal.size();
+  ASSERT_GT(atoms, 50000u);
+  child<QLineEdit>(*w, "Ebinwidth")->setText("0.001");
+  QTest::mouseClick(child<QPushButton>(*w, "BLiczPdf"), Qt::LeftButton);
+  ASSERT_TRUE(w->calcPanel()->calculationRunning());
+  const uint64_t generation = w->workbench().generation;
+  ModalCloser closer;
+
+  f.presenter.fileAnswer = ndl;
+  QTest::mouseClick(child<QPushButton>(*w, "Bsiecwatek"), Qt::LeftButton);
+  for (const char* item : {"MIopennodes", "MIopenhist", "MIopendiff", "MIopensec", "Openexperimentalfile1",
+                           "MIscattfact"})
+    w->findChild<QAction*>(item)->trigger();
+  w->filesDropped({ndl});
+  QTest::mouseClick(child<QPushButton>(*w, "Bmodify"), Qt::LeftButton);
+
+  const QStringList log = w->logLines();
+  for (const char* command : {"Build", "Open nodes file", "Open histogram file", "Open diffraction file",
+                              "Open sections file", "Open experimental file", "Element table", "Dropped file",
+                              "Modify"})
+    EXPECT_TRUE(log.contains(QString::fromStdString(busyRefusalLine(command)))) << command;
+  EXPECT_EQ(closer.closed, 0);  // no window opened
+  saveShot(*w, "refused_while_running.png");
+  EXPECT_EQ(w->workbench().ideal.size(), atoms);
+  EXPECT_EQ(w->workbench().generation, generation);
+  EXPECT_TRUE(w->calcPanel()->calculationRunning());
+  EXPECT_TRUE(f.presenter.shown.empty());
+
+  // After STOP the stopped run ends before the grain goes.
+  QTest::mouseClick(child<QPushButton>(*w, "Bstop"), Qt::LeftButton);
+  child<QLineEdit>(*w, "Eradius")->setText("10");
+  QTest::mouseClick(child<QPushButton>(*w, "Bsiecwatek"), Qt::LeftButton);
+  EXPECT_FALSE(w->calcPanel()->calculationRunning());
+  EXPECT_LT(w->workbench().ideal.size(), 1000u);
+  QApplication::processEvents();
+  EXPECT_FALSE(w->logLines().contains(kStaleRunLine));
+  EXPECT_TRUE(w->workbench().pdh.empty());
+  w->close();
+}
+
+TEST(MainWindow, OpeningAHistogramDuringADiffractionIsRefused) {
+  Fixture f;
+  auto w = f.open();
+  buildFcc(*w, "15");
+  child<QLineEdit>(*w, "Ebinwidth")->setText("0.001");
+  QTest::mouseClick(child<QPushButton>(*w, "BLiczPdf"), Qt::LeftButton);
+  ASSERT_TRUE(waitFor([&] { return !w->calcPanel()->calculationRunning() && !w->workbench().pdh.empty(); }));
+  const QString his = f.tmp.filePath("h.his");
+  StFileTexts texts;
+  texts.header.elementL = "Ni";
+  texts.binWidth = "0.01";
+  ASSERT_TRUE(saveHistogramFile(his.toStdString(), {{0.5, 3}}, {}, false, texts).ok);
+  // Many points: the run lasts while the file is asked for.
+  child<QLineEdit>(*w, "Edphi")->setText("0.0005");
+  QTest::mouseClick(child<QPushButton>(*w, "Bpdfdyfr"), Qt::LeftButton);
+  ASSERT_TRUE(w->calcPanel()->calculationRunning());
+  const size_t bins = w->workbench().pdh.size();
+  f.presenter.fileAnswer = his;
+  w->findChild<QAction*>("MIopenhist")->trigger();
+  EXPECT_TRUE(w->logLines().contains(QString::fromStdString(busyRefusalLine("Open histogram file"))));
+  EXPECT_EQ(w->workbench().pdh.size(), bins);
+  // A sorted layout is written from a copy: the list the run reads keeps its order.
+  const vGrainNodes before = w->workbench().current();
+  const QString ndm = f.tmp.filePath("sorted.ndm");
+  f.presenter.fileAnswer = ndm;
+  w->findChild<QAction*>("MIsavenodes")->trigger();
+  ASSERT_TRUE(QFileInfo::exists(ndm));
+  const vGrainNodes& after = w->workbench().current();
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < after.size(); ++i)
+    ASSERT_TRUE(after[i].x == before[i].x && after[i].y == before[i].y && after[i].z == before[i].z) << i;
+  f.presenter.fileAnswer = his;
+  QTest::mouseClick(child<QPushButton>(*w, "Bstop"), Qt::LeftButton);
+  ASSERT_TRUE(waitFor([&] { return !w->calcPanel()->calculationRunning(); }));
+  // Stopped: no pattern is left to draw, save or transform.
+  EXPECT_EQ(w->workbench().pattern.count, 0);
+  EXPECT_FALSE(w->isCommandEnabled("Bsq"));
+  EXPECT_FALSE(w->isCommandEnabled("MIsavediff"));
+  w->findChild<QAction*>("MIopenhist")->trigger();
+  EXPECT_EQ(w->workbench().pdh.size(), 1u);
+  w->close();
+}
+
+TEST(MainWindow, AResultOfAGrainThatChangedMeanwhileIsDropped) {
+  Fixture f;
+  auto w = f.open();
+  buildFcc(*w, "8");
+  QTest::mouseClick(child<QPushButton>(*w, "BLiczPdf"), Qt::LeftButton);
+  // Something replaced the grain's inputs before the completion came in.
+  ++w->workbench().generation;
+  ASSERT_TRUE(waitFor([&] { return !w->calcPanel()->calculationRunning(); }));
+  QApplication::processEvents();
+  EXPECT_TRUE(w->logLines().contains(kStaleRunLine));
+  EXPECT_TRUE(w->workbench().pdh.empty());
+  EXPECT_FALSE(child<QPushButton>(*w, "BGraf")->isEnabled());
+  EXPECT_FALSE(w->isCommandEnabled("MIsavehistogram"));
+}
+
+// A pattern read from a file: the choices it lacks are disabled, and the
+// diagram, G(r) and the save use only its own two columns.
+TEST(MainWindow, APatternReadFromAFileOffersOnlyItsColumns) {
+  Fixture f;
+  auto w = f.open();
+  w->show();
+  StDiffPattern p;
+  for (int i = 0; i < 200; ++i) {
+    p.q.push_back(0.05 * (i + 1));
+    p.twoTheta.push_back(0.001 * (i + 1));
+    p.sOfQ.push_back(1 + 0.5 * std::sin(0.3 * i));
+    p.intensity.push_back(100 + i);
+  }
+  p.count = 200;
+  StFileTexts qs;
+  qs.header.elementL = "Ni";
+  qs.header.latticeText = "3.52";
+  qs.header.radiusText = "10";
+  qs.lambda = "1.5444";
+  qs.k = "4.06836";
+  qs.step = "0.1";
+  qs.angleAbscissa = false;  // Q and S
+  StFileTexts ti = qs;
+  ti.angleAbscissa = true;
+  ti.sOrdinate = false;      // theta and I
+  const QString qsPath = f.tmp.filePath("qs.diff"), tiPath = f.tmp.filePath("ti.diff");
+  ASSERT_TRUE(saveDiffractionFile(qsPath.toStdString(), p, qs).ok);
+  ASSERT_TRUE(saveDiffractionFile(tiPath.toStdString(), p, ti).ok);
+  auto* panel = w->calcPanel();
+
+  f.presenter.fileAnswer = qsPath;
+  w->findChild<QAction*>("MIopendiff")->trigger();
+  ASSERT_EQ(w->workbench().pattern.count, 200);
+  EXPECT_FALSE(panel->RBi->isEnabled());
+  EXPECT_FALSE(panel->RBangle->isEnabled());
+  EXPECT_TRUE(panel->RBs->isChecked());
+  EXPECT_TRUE(panel->RBq->isChecked());
+  QTest::mouseClick(panel->RBi, Qt::LeftButton);  // disabled: nothing happens
+  EXPECT_TRUE(panel->RBs->isChecked());
+  saveShot(*w, "pattern_columns.png");
+  QTest::mouseClick(panel->Bdiffgraph, Qt::LeftButton);
+  ASSERT_EQ(panel->openedDiagrams().size(), 1);
+  auto* d = qobject_cast<TFdiagram*>(panel->openedDiagrams().back());
+  ASSERT_EQ(d->Graf->diagramCount(), 1u);
+  EXPECT_EQ(d->Graf->getAxisYTitle(), "S(Q)");
+  EXPECT_EQ(d->Graf->diagram(0).x.size(), 200u);
+  // Q and S are what G(r) transforms.
+  ASSERT_TRUE(panel->Bsq->isEnabled());
+  panel->ChBoxGrGraph->setChecked(false);
+  QTest::mouseClick(panel->Bsq, Qt::LeftButton);
+  ASSERT_TRUE(waitFor([&] { return !panel->calculationRunning(); }));
+  QApplication::processEvents();
+  EXPECT_GT(w->workbench().gr.count, 0);
+  for (const StMessage& m : f.presenter.shown) ADD_FAILURE() << m.text;
+  f.presenter.shown.clear();
+
+  f.presenter.fileAnswer = tiPath;
+  w->findChild<QAction*>("MIopendiff")->trigger();
+  EXPECT_FALSE(panel->RBs->isEnabled());
+  EXPECT_FALSE(panel->RBq->isEnabled());
+  EXPECT_TRUE(panel->RBi->isChecked());
+  EXPECT_TRUE(panel->RBangle->isChecked());
+  EXPECT_FALSE(panel->Bsq->isEnabled());
+  QTest::mouseClick(panel->Bdiffgraph, Qt::LeftButton);
+  ASSERT_EQ(panel->openedDiagrams().size(), 2);
+  d = qobject_cast<TFdiagram*>(panel->openedDiagrams().back());
+  EXPECT_EQ(d->Graf->getAxisYTitle(), "I(theta)");
+  // Asked anyway (a queued or chained command), G(r) refuses the pattern.
+  panel->BsqClick();
+  ASSERT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(f.presenter.shown[0].text, grPatternRefusal(w->workbench().pattern).at(0).text);
+  EXPECT_FALSE(panel->calculationRunning());
+  f.presenter.shown.clear();
+  // Saved again (the menu item stays off after a read; a chained save), the
+  // pattern gives the file it came from.
+  const QString again = f.tmp.filePath("again.diff");
+  f.presenter.fileAnswer = again;
+  w->MIsavediffClick();
+  EXPECT_TRUE(f.presenter.shown.empty());
+  QFile a(again), b(tiPath);
+  ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+  // The column titles and rows (the header follows the window's edits).
+  auto table = [](QFile& file) {
+    const QByteArray text = file.readAll();
+    return text.mid(text.indexOf("#    theta"));
+  };
+  const QByteArray rows = table(b);
+  EXPECT_TRUE(rows.startsWith("#    theta\t       I\n"));
+  EXPECT_EQ(table(a), rows);
+  for (QWidget* o : panel->openedDiagrams()) delete o;
+  w->close();
+}
+
+TEST(MainWindow, BadSettingValuesGiveOneWarningNamingTheKeys) {
+  Fixture f;
+  {
+    QFile ini(f.options.settingsPath);
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[latt]\nlatconst=abc\nrgrain=12\n[pdf]\ntol=0,001\n[gr]\nstop=x\n[diff]\nstart=a\n");
+  }
+  auto w = f.open();
+  ASSERT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(f.presenter.shown[0].kind, MessageKind::Warning);
+  const QString text = QString::fromStdString(f.presenter.shown[0].text);
+  EXPECT_TRUE(text.contains(f.options.settingsPath));
+  for (const char* key : {"[latt] latconst=abc", "[pdf] tol=0,001", "[gr] stop=x", "[diff] start=a"})
+    EXPECT_TRUE(text.contains(key)) << key;
+  EXPECT_EQ(child<QLineEdit>(*w, "Elp")->text(), "3.54");
+}
+
+TEST(MainWindow, ASettingsFileThatCannotBeReadIsLeftAlone) {
+  Fixture f;
+  QDir().mkpath(f.options.settingsPath);  // a folder under the file's name
+  auto w = f.open();
+  ASSERT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(f.presenter.shown[0].text,
+            settingsUnreadableText(f.options.settingsPath.toStdString(), "Is a directory"));
+  EXPECT_EQ(child<QLineEdit>(*w, "Elp")->text(), "3.54");  // the defaults
+  w->close();
+  EXPECT_EQ(f.presenter.shown.size(), 1u);  // no error box at close: nothing was written
+  EXPECT_TRUE(QFileInfo(f.options.settingsPath).isDir());
 }
 
 // The window after a build, at its default size; GRAINIX_SCREENSHOT_DIR

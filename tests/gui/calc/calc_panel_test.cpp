@@ -341,6 +341,34 @@ TEST_F(CalcPanelTest, StopInsideAChainEndsTheChainAndANewRunIgnoresTheOldEvent) 
   EXPECT_EQ(host.wb.pattern.count, 0);
 }
 
+TEST_F(CalcPanelTest, AStoppedDiffractionLeavesNothingForGrOrSaving) {
+  ASSERT_TRUE(host.buildFcc("3.54", "15"));
+  panel->Ebinwidth->setText("0.001");
+  panel->Estart->setText("10");
+  panel->Estop->setText("120");
+  panel->Edphi->setText("0.5");
+  QTest::mouseClick(panel->BLiczPdf, Qt::LeftButton);
+  ASSERT_TRUE(idle(1));
+  QTest::mouseClick(panel->Bpdfdyfr, Qt::LeftButton);
+  ASSERT_TRUE(idle(2));
+  ASSERT_GT(host.wb.pattern.count, 0);
+  ASSERT_TRUE(panel->Bsq->isEnabled());
+  ASSERT_TRUE(host.enabled.at(cmd::SaveDiffraction));
+
+  panel->Edphi->setText("0.0001");  // a run long enough to be stopped
+  QTest::mouseClick(panel->Bpdfdyfr, Qt::LeftButton);
+  ASSERT_TRUE(panel->calculationRunning());
+  ASSERT_TRUE(waitFor([&] { return panel->CGauge->value() > 0; }, 30000));
+  QTest::mouseClick(panel->Bstop, Qt::LeftButton);
+  ASSERT_TRUE(idle(3, 30000));
+  EXPECT_EQ(host.wb.pattern.count, 0);
+  EXPECT_FALSE(panel->Bsq->isEnabled());
+  EXPECT_FALSE(panel->Bdiffgraph->isEnabled());
+  EXPECT_FALSE(host.enabled.at(cmd::SaveDiffraction));
+  EXPECT_EQ(host.logIndex("... G(r) CALCULATIONS START ..."), -1);
+  EXPECT_TRUE(panel->openedDiagrams().isEmpty());
+}
+
 TEST_F(CalcPanelTest, ARunStartedAfterStopIgnoresTheStoppedRunsEvent) {
   ASSERT_TRUE(host.buildFcc("3.54", "8"));
   panel->BLiczPdfClick();

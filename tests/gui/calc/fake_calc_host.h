@@ -17,6 +17,7 @@
 #include "gui/calc/calc_events.h"
 #include "gui/calc/calc_host.h"
 #include "gui/calc/calc_panel.h"
+#include "tests/gui/wait_for.h"
 
 namespace grainix::testing {
 
@@ -108,17 +109,5 @@ class FakeCalcHost : public CalcHost {
   std::vector<StMessage> messages;
   QString lattice = "3.54", radius = "15";
 };
-
-// Runs window events until `done` holds or `ms` pass; true when it held.
-inline bool waitFor(const std::function<bool()>& done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
-  return true;
-}
 
 }  // namespace grainix::testing
