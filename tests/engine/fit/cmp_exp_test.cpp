@@ -108,14 +108,14 @@ TEST(CmpExpPeaks, FromPdhAndPartials) {
   StIDCalcResults part;
   part.allocate(4);
   part.r = {1, 2, 3, 4};
-  part.rii = {0.4, 1, 3, 5};
-  part.rij = {0.4, 2, 3, 5};
+  part.rii = {0, 1, 3, 5};
+  part.rij = {0, 2, 3, 5};
   part.rjj = {0, 0, 4321 - 6, 5};
   StFitFormPrm bi;
   bi.partial = &part;
   bi.max = 3.5;
   ASSERT_TRUE(approximatePeaksFromPdh(bi, x, y));
-  // trunc(0.8) = 0 is skipped; the bins stop at r >= max.
+  // An empty bin is skipped; the bins stop at r >= max.
   EXPECT_EQ(x, (std::vector<double>{2, 3}));
   EXPECT_NEAR(y[1], 4.321, 1e-6);
 }
