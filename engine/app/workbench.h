@@ -10,6 +10,7 @@
 #include "engine/modify/sections.h"
 #include "engine/grain/generators.h"
 #include "engine/grain/grain_node.h"
+#include "engine/queue/exp_queue.h"
 
 namespace grainix {
 
@@ -31,6 +32,7 @@ struct Workbench {
   StDiffPattern pattern;
   StData gr;
   StFitFormPrm fitForm;
+  StExpQueue queue;        // the experiments queue, kept for the program's run
   int diagramNumber = 0;
 };
 
