@@ -25,6 +25,8 @@ bool reportPairRun(Session& s, const StPairRunResult& res) {
   return !(s.log->messages(messages) || res.refused);
 }
 
+}  // namespace
+
 int computePdh(Session& s) {
   const CliOptions& o = *s.options;
   StCalcPrm prm;
@@ -191,6 +193,8 @@ int computeDelta(Session& s) {
   return 0;
 }
 
+namespace {
+
 // The script of the fityk window opened on this run's results with its
 // default choices: the PDH (or the G(r) peaks), a Gaussian per peak, the
 // "Besel" background, no common width, no multiplier.
@@ -210,7 +214,7 @@ bool writeFitykScript(Session& s) {
                                              fmtGeneral(prm.max, 5) + " Angs");
     return false;
   }
-  return writeAtomically(o.writeFityk, *s.log, [&](const std::string& p) { return model.save(p); });
+  return writeOutput(o.writeFityk, *s.log, [&](const std::string& p) { return model.save(p); });
 }
 
 }  // namespace
@@ -239,7 +243,7 @@ int runSteps(Session& s) {
 
   bool ok = true;
   auto write = [&](const std::string& path, const std::function<StCommandResult(const std::string&)>& writer) {
-    if (!path.empty()) ok = writeAtomically(path, log, writer) && ok;
+    if (!path.empty()) ok = writeOutput(path, log, writer) && ok;
   };
   write(o.writeNodes, [&](const std::string& p) { return saveNodesFile(p, s.wb.current(), s.texts); });
   write(o.writePdh,
