@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/controls/digit_labeled_edit.h"
-#include "gui/app/group_box_ext.h"
+#include "gui/controls/group_box_ext.h"
 #include "gui/app/tfpriority.h"
 #include "gui/app/tfwait.h"
 
