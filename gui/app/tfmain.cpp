@@ -358,8 +358,7 @@ void TFMain::buildMenus() {
 
   QMenu* tools = bar->addMenu("&Tools");
   tools->setObjectName("Tools1");
-  QAction* queue = addMenuItem(tools, "MIexpque", "Experiments queue", QKeySequence("Ctrl+E"), nullptr);
-  connect(queue, &QAction::triggered, this, [this] { notAvailable("The experiments queue"); });
+  QAction* queue = addMenuItem(tools, "MIexpque", "Experiments queue", QKeySequence("Ctrl+E"), &TFMain::MIexpqueClick);
   hideItem(queue);
   // The RasMol item is captioned "-" and shows as a separator line.
   tools->addSeparator();
@@ -592,7 +591,7 @@ void TFMain::clickButtonByName(const char* name) {
 
 // ------------------------------------------------------------------ Build
 
-void TFMain::BsiecwatekClick() {
+StBuildInput TFMain::structureInput() const {
   StBuildInput in;
   in.latticeText = Elp_->text().toStdString();
   in.radiusText = Eradius_->text().toStdString();
@@ -605,6 +604,11 @@ void TFMain::BsiecwatekClick() {
   in.elementR = CBoxElemR_->currentText().toStdString();
   in.elementIndexR = CBoxElemR_->findText(CBoxElemR_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
   in.zincBlendeCaption = structureGroup_->button(structZincBlende)->text().toStdString();
+  return in;
+}
+
+void TFMain::BsiecwatekClick() {
+  const StBuildInput in = structureInput();
   if (stacking_ == defaultStacking_.get()) static_cast<HcpStackingDialog*>(stacking_)->setDataFolder(dataDir_);
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const StCommandResult res = build(wb_, in, stacking_);
@@ -619,6 +623,8 @@ void TFMain::MIscattfactClick() {
 }
 
 void TFMain::showMessage(const StMessage& m) { presenter_->message(this, m); }
+
+void TFMain::MIexpqueClick() { runExperimentsQueue(*this, this); }
 
 void TFMain::BmodifyClick() { applyResult(runModifyCommand(this, wb_, table_)); }
 

@@ -19,6 +19,7 @@
 #include "engine/io/writers.h"
 #include "gui/app/message_presenter.h"
 #include "gui/calc/calc_host.h"
+#include "gui/queue/queue_run.h"
 
 class QAction;
 class QButtonGroup;
@@ -46,7 +47,7 @@ struct StMainOptions {
   MessagePresenter* presenter = nullptr;  // nullptr: the real dialogs
 };
 
-class TFMain : public QMainWindow, public CalcHost {
+class TFMain : public QMainWindow, public CalcHost, public QueueHost {
   Q_OBJECT
  public:
   explicit TFMain(QWidget* parent = nullptr);
@@ -68,6 +69,12 @@ class TFMain : public QMainWindow, public CalcHost {
   int threadPriority() const override { return priority_; }
   QWidget* diagramOwner() override { return this; }
   void showMessage(const StMessage& m) override;
+
+  // ---- QueueHost -------------------------------------------------------
+  CalcHost& calcHost() override { return *this; }
+  CalcPanel& calculations() override { return *calcPanel_; }
+  StBuildInput structureInput() const override;
+  StFileTexts fileTexts() const override;
 
   // ---- used by tests and by the other windows ------------------------------
   QPlainTextEdit* memo() const { return memo_; }
@@ -119,6 +126,7 @@ class TFMain : public QMainWindow, public CalcHost {
   qint64 lastViewerPid() const { return viewerPid_; }
   void MIfitykClick();           // "Fityk": the fityk script window
   void MIcmpexpClick();          // "Compare with experiment"
+  void MIexpqueClick();          // "Experiments queue"
 
   // File menu
   void MIopennodesClick();
@@ -184,7 +192,6 @@ class TFMain : public QMainWindow, public CalcHost {
   void fillElementBoxes();
 
   // Helpers of the file commands.
-  StFileTexts fileTexts() const;
   void rememberDataFolder(const QString& path);
   QString askOpen(const QString& ext, const QString& filter);
   QString askSave(const QString& name, const QString& ext, const QString& filter);
