@@ -18,22 +18,9 @@ StCommandResult refreshQueueGrain(Workbench& wb, const StBuildInput& in) {
     res.conversionError(in.latticeText);
     return res;
   }
-  StGrainPrm& prm = wb.grainPrm;
-  prm.radius = radius;
-  prm.latticePrm = a;
-  prm.elementL = in.elementL;
-  prm.elementIndexL = in.elementIndexL;
-  prm.elementR = in.elementR;
-  prm.elementIndexR = in.elementIndexR;
-  prm.thermalVibration = false;
-  prm.sphere = in.shape == shapeSphere;
-  prm.biatomic = in.biatomic;
-  prm.maxDistance = (a * 0.25 + radius) * 2.02;
-  prm.kind = kindHcp;
-  if (in.biatomic)
-    wb.generator = std::make_unique<hcpNodes>(wb.ideal, prm);
-  else
-    wb.generator = std::make_unique<hcpNodes>(radius, a, wb.ideal, in.elementIndexL, in.elementL);
+  setGrainPrm(wb.grainPrm, in, radius, a);
+  wb.grainPrm.kind = kindHcp;
+  wb.generator = stackedGenerator(wb.ideal, wb.grainPrm, in);
   res.ok = true;
   return res;
 }

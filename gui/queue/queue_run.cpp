@@ -63,34 +63,21 @@ class WindowQueueCommands : public ExpQueueCommands {
   bool runCalculation(QueueCalc calc, bool show) override {
     CalcPanel& panel = host_.calculations();
     Workbench& wb = calc_.workbench();
-    QCheckBox* box = nullptr;
-    const char* command = nullptr;
-    CalcPanel::Run run = CalcPanel::Run::Pdh;
-    switch (calc) {
-      case QueueCalc::Delta:
-        apply(prepareQueueDelta(wb));
-        box = panel.ChBgraphrij;
-        command = cmd::DeltaCalc;
-        run = CalcPanel::Run::Delta;
-        break;
-      case QueueCalc::Pdh:
-        box = panel.ChBtuzpo;
-        command = cmd::Pdh;
-        break;
-      case QueueCalc::Diffraction:
-        box = panel.ChBshowpattern;
-        command = cmd::Diffraction;
-        run = CalcPanel::Run::Diffraction;
-        break;
-      case QueueCalc::Gr:
-        box = panel.ChBoxGrGraph;
-        command = cmd::GrOfDiffraction;
-        run = CalcPanel::Run::Gr;
-        break;
-    }
-    box->setChecked(show);
-    calc_.setCommandEnabled(command, true);
-    const bool ended = panel.runAndWait(run);
+    // Each calculation with its "show diagram" box and its command, in
+    // QueueCalc order; delta(r) shows its diagram by its own box.
+    const struct {
+      QCheckBox* show;
+      const char* command;
+      CalcPanel::Run run;
+    } controls[] = {{panel.ChBgraphrij, cmd::DeltaCalc, CalcPanel::Run::Delta},
+                    {panel.ChBtuzpo, cmd::Pdh, CalcPanel::Run::Pdh},
+                    {panel.ChBshowpattern, cmd::Diffraction, CalcPanel::Run::Diffraction},
+                    {panel.ChBoxGrGraph, cmd::GrOfDiffraction, CalcPanel::Run::Gr}};
+    const auto& c = controls[static_cast<int>(calc)];
+    if (calc == QueueCalc::Delta) apply(prepareQueueDelta(wb));
+    c.show->setChecked(show);
+    calc_.setCommandEnabled(c.command, true);
+    const bool ended = panel.runAndWait(c.run);
     return queueCalculationDone(wb, calc, !ended);
   }
 

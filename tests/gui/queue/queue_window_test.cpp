@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -178,6 +179,12 @@ TEST_F(QueueWindowTest, TwoEntriesWithPdhDiffractionAndGrSaved) {
     });
     click(q.rows()[0]->Bprm);
     EXPECT_EQ(q.rows()[0]->Eprm->text(), "a=2.5032,c=4.1,u=0.75, ABAB");
+    // GRAINIX_SCREENSHOT_DIR keeps pictures of the window and the screen for a look.
+    const QString shots = qEnvironmentVariable("GRAINIX_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+      q.grab().save(shots + "/queue_window.png");
+      QGuiApplication::primaryScreen()->grabWindow(0).save(shots + "/queue_screen.png");
+    }
     click(q.BStart);
   });
 
@@ -217,6 +224,14 @@ TEST_F(QueueWindowTest, TwoEntriesWithPdhDiffractionAndGrSaved) {
   EXPECT_EQ(occupied(back.pdh), occupied(wb.pdh));
   EXPECT_EQ(w->workbench().queue.entries.size(), 2u);  // kept for the next opening
   EXPECT_TRUE(presenter.shown.empty());
+
+  // The common parameters outlive the program in the settings file.
+  w->close();
+  w = std::make_unique<TFMain>(options);
+  EXPECT_EQ(w->workbench().queue.fileHead, "zns");
+  EXPECT_EQ(w->workbench().queue.description, "hcp and fcc");
+  EXPECT_EQ(w->workbench().queue.folder, folder.toStdString());
+  EXPECT_TRUE(w->workbench().queue.entries.empty());
 }
 
 // STOP while the PDH of the second of three entries runs: that entry still
@@ -309,12 +324,10 @@ TEST_F(QueueWindowTest, FolderErrorBoxCancelAndTheGroupSwitches) {
   EXPECT_EQ(w->workbench().queue.entries.size(), 1u);
   EXPECT_FALSE(w->workbench().queue.diagOn);
 
-  // Reopened: the row is there; a queue of entries without a sequence builds nothing.
-  QString screenshot = qEnvironmentVariable("GRAINIX_SCREENSHOT_DIR");
+  // Reopened: the row is there.
   openQueue([&](TFexpQueue& q) {
     ASSERT_EQ(q.rows().size(), 1u);
     EXPECT_EQ(q.rows()[0]->Eno->text(), "1");
-    if (!screenshot.isEmpty()) q.grab().save(screenshot + "/queue_window.png");
     q.close();
   });
   EXPECT_FALSE(log().contains(" list of experiments:"));
@@ -353,6 +366,11 @@ TEST_F(QueueWindowTest, DeltaStepWritesItsFileAndShowsItsDiagram) {
   EXPECT_TRUE(panel().ChBgraphrij->isChecked());
   ASSERT_EQ(panel().openedDiagrams().size(), 1);
   EXPECT_TRUE(presenter.shown.empty());
+  const QString shots = qEnvironmentVariable("GRAINIX_SCREENSHOT_DIR");
+  if (!shots.isEmpty()) {
+    QApplication::processEvents();
+    QGuiApplication::primaryScreen()->grabWindow(0).save(shots + "/queue_after_run.png");
+  }
 }
 
 }  // namespace
