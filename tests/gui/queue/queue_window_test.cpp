@@ -183,6 +183,7 @@ TEST_F(QueueWindowTest, TwoEntriesWithPdhDiffractionAndGrSaved) {
     const QString shots = qEnvironmentVariable("GRAINIX_SCREENSHOT_DIR");
     if (!shots.isEmpty()) {
       q.grab().save(shots + "/queue_window.png");
+      QApplication::processEvents();  // the closed stacking window leaves the screen
       QGuiApplication::primaryScreen()->grabWindow(0).save(shots + "/queue_screen.png");
     }
     click(q.BStart);
