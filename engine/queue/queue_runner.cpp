@@ -54,7 +54,7 @@ class EntryRun {
       return saveNodesFile(p, *r.nodes, r.texts);
     });
     // The viewer.
-    if (built_ && q_.diagOn && q_.diagPositions && !cmd_.showInViewer()) cmd_.log(kQueueNoViewer);
+    if (built_ && q_.diagOn && q_.diagPositions) cmd_.showInViewer();
     // delta(r).
     if (q_.calcOn && q_.calcRij) {
       const bool done = calculate(QueueCalc::Delta, q_.diagRij);

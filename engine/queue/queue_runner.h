@@ -19,7 +19,6 @@ inline constexpr const char* kQueueReportFailed = "Creation of report file faile
 inline constexpr const char* kQueueEmpty = " experiments queue is empty. STOP";
 inline constexpr const char* kQueueStart = "<<< EXPERIMENTS QUEUE START >>>";
 inline constexpr const char* kQueueStop = "<<< EXPERIMENTS QUEUE STOP >>>";
-inline constexpr const char* kQueueNoViewer = " RasTop: no viewer is configured, the grain is not shown";
 
 enum class QueueCalc { Delta, Pdh, Diffraction, Gr };
 
@@ -49,7 +48,8 @@ class ExpQueueCommands {
   // Builds the entry's grain as the stacking window's OK does, with the
   // entry's sequence and geometry; true when a grain was built.
   virtual bool buildEntry(StExpQueueRecord& entry) = 0;
-  // Shows the grain in the outside viewer; false when none is configured.
+  // Shows the grain in the outside viewer as its command does (the command
+  // reports a viewer it cannot start); true when the viewer was started.
   virtual bool showInViewer() = 0;
   // Runs a calculation as its command does, with its "show diagram" choice,
   // and returns when it has ended; true when it ended with a result (not

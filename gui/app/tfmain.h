@@ -75,6 +75,7 @@ class TFMain : public QMainWindow, public CalcHost, public QueueHost {
   CalcPanel& calculations() override { return *calcPanel_; }
   StBuildInput structureInput() const override;
   StFileTexts fileTexts() const override;
+  bool showGrainInRasTop() override;
 
   // ---- used by tests and by the other windows ------------------------------
   QPlainTextEdit* memo() const { return memo_; }

@@ -53,7 +53,8 @@ class WindowQueueCommands : public ExpQueueCommands {
 
   bool showInViewer() override {
     if (!host_.showGrainInRasTop()) return false;
-    // The viewer reads its files while the next grain is made: give it a second.
+    // Launches within one second share their file names: the next grain's
+    // files must not replace these before the viewer has read them.
     QEventLoop pause;
     QTimer::singleShot(1000, &pause, &QEventLoop::quit);
     pause.exec();

@@ -27,8 +27,9 @@ class QueueHost {
   virtual StBuildInput structureInput() const = 0;
   // The field texts the data files print.
   virtual StFileTexts fileTexts() const = 0;
-  // Shows the current grain in RasTop; false when no viewer is configured.
-  virtual bool showGrainInRasTop() { return false; }
+  // Shows the current grain in RasTop as the Tools command "Rastop" does
+  // (its boxes included); true when the viewer was started.
+  virtual bool showGrainInRasTop() = 0;
 };
 
 // "Experiments queue" (MIexpque); `parent` owns the queue and stacking windows.

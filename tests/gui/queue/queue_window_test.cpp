@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -83,6 +84,11 @@ class QueueWindowTest : public ::testing::Test {
     options.exePath = tmp.filePath("grainix");
     options.settingsPath = tmp.filePath("grainix.ini");
     options.presenter = &presenter;
+    folder = tmp.filePath("out/queue");
+    openMain();
+  }
+  void openMain() {
+    if (w) w->close();
     w = std::make_unique<TFMain>(options);
     // A small cobalt sphere: every calculation takes a moment only.
     auto* el = w->findChild<QComboBox*>("CBoxElemL");
@@ -92,7 +98,6 @@ class QueueWindowTest : public ::testing::Test {
     w->show();
     w->activateWindow();
     QApplication::processEvents();
-    folder = tmp.filePath("out/queue");
   }
   void TearDown() override {
     w->close();
@@ -372,6 +377,45 @@ TEST_F(QueueWindowTest, DeltaStepWritesItsFileAndShowsItsDiagram) {
     QApplication::processEvents();
     QGuiApplication::primaryScreen()->grabWindow(0).save(shots + "/queue_after_run.png");
   }
+}
+
+// The RasTop step starts the viewer for every grain, a second apart, so the
+// second grain's files (named by the second) do not replace the first's.
+TEST_F(QueueWindowTest, RasTopStepShowsEveryGrain) {
+  const QString viewers = tmp.filePath("viewers"), viewerTmp = tmp.filePath("viewertmp");
+  QDir().mkpath(viewers);
+  w->close();  // writes its settings; these take their place
+  w.reset();
+  {
+    QFile rastop(viewers + "/rastop");
+    ASSERT_TRUE(rastop.open(QIODevice::WriteOnly));
+    rastop.write("#!/bin/sh\nexit 0\n");
+    rastop.close();
+    rastop.setPermissions(rastop.permissions() | QFileDevice::ExeOwner);
+    QFile ini(options.settingsPath);
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(("[aux]\npath_rastop=" + viewers + "\npath_tmp=" + viewerTmp + "\n").toUtf8());
+  }
+  openMain();
+  StExpQueue& q = w->workbench().queue;
+  q.folder = folder.toStdString();
+  QDir().mkpath(folder);
+  for (const char* seq : {"AB", "ABC"}) {
+    StExpQueueRecord e;
+    e.sequence = seq;
+    e.number = static_cast<int32_t>(q.entries.size() + 1);
+    q.entries.push_back(e);
+  }
+  q.diagOn = q.diagPositions = true;
+  openQueue([](TFexpQueue& window) {
+    EXPECT_TRUE(window.FrDiagram->ChBoxPos->isChecked());
+    click(window.BStart);
+  });
+  const QStringList started = log().filter(viewers + "/rastop -script " + viewerTmp + "/");
+  EXPECT_EQ(started.size(), 2);
+  EXPECT_GT(w->lastViewerPid(), 0);
+  EXPECT_EQ(QDir(viewerTmp).entryList({"*.xyz"}, QDir::Files).size(), 2);
+  EXPECT_TRUE(presenter.shown.empty()) << (presenter.shown.empty() ? "" : presenter.shown[0].text);
 }
 
 }  // namespace
