@@ -337,7 +337,6 @@ TEST_F(CliTest, HelpAndVersion) {
   EXPECT_EQ(slurp(dir / "version.txt"), "grainix-cli 1.1\n");
 }
 
-
 // The queue writes, entry by entry, what single runs of the same stacked
 // grains write, and the window's report.
 TEST_F(CliTest, QueueMatchesSingleRunsOfItsEntries) {

@@ -339,7 +339,6 @@ TEST_F(QueueWindowTest, FolderErrorBoxCancelAndTheGroupSwitches) {
   EXPECT_FALSE(log().contains(" list of experiments:"));
 }
 
-
 // The delta(r) step of an unmodified grain: its file is written and named
 // once in the report, and its diagram follows the delta(r) diagram box.
 TEST_F(QueueWindowTest, DeltaStepWritesItsFileAndShowsItsDiagram) {
