@@ -74,7 +74,9 @@ class EntryRun {
       return saveDiffractionFile(p, *r.pattern, r.texts);
     });
     if (!q_.calcGr) return;
-    const bool gr = calculate(QueueCalc::Gr, q_.diagGr);
+    // A stopped diffraction run keeps the points it reached: G(r) is not
+    // made from such a pattern.
+    const bool gr = diff && calculate(QueueCalc::Gr, q_.diagGr);
     saveStep("\npdf data: ", q_.saveGr, gr, ".grp", [](const std::string& p, StQueueResults& r) {
       return saveGrFile(p, *r.gr, r.texts);
     });

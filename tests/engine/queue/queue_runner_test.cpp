@@ -191,6 +191,25 @@ TEST_F(QueueRunnerTest, StopDuringTheSecondEntryFinishesItAndStartsNoThird) {
   EXPECT_TRUE(fs::exists(dir / "exp1.diff"));
   EXPECT_FALSE(fs::exists(dir / "exp2.ndl"));
   EXPECT_EQ(host.logLines.back(), "<<< EXPERIMENTS QUEUE STOP >>>");
+
+  // STOP while the diffraction pattern runs: the points it reached stay, but
+  // G(r) is not made from them.
+  q.entries.resize(1);
+  q.saveGr = true;
+  host.calls.clear();
+  host.entry = 0;
+  host.onCalculation = [&](size_t, QueueCalc calc) {
+    if (calc != QueueCalc::Diffraction) return true;
+    host.pattern.q = {1};
+    host.pattern.intensity = {3};
+    host.pattern.count = 1;
+    running = false;
+    return false;
+  };
+  run();
+  EXPECT_EQ(host.calls, (std::vector<std::string>{"clear", "build AB", "pdh", "diffraction"}));
+  EXPECT_NE(report().find("\ndiffraction data: no\npdf data: no\n----------------"), std::string::npos) << report();
+  EXPECT_FALSE(fs::exists(dir / "exp0.grp"));
 }
 
 TEST_F(QueueRunnerTest, DiagramsFollowTheirSwitchAndDiffractionNeedsThePdhStep) {
