@@ -93,6 +93,12 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   app.add_flag("--no-circular", o.noCircular, "no circular cut of the stacked layers");
   auto* input = app.add_option("--input", o.input, "read a nodes file (.ndl .nds .ndm .xyz .at) instead of building");
   input->excludes(app.get_option("--structure"));
+  auto* queue = app.add_option("--queue", o.queue, "run the experiments queue of an INI file (see README)");
+  auto* folder = app.add_option("--folder", o.folder, "folder of the queue's report and files (created when missing)");
+  queue->needs(folder);
+  folder->needs(queue);
+  for (const char* other : {"--structure", "--input", "--sequence", "--ha", "--c", "--u"})
+    queue->excludes(app.get_option(other));
 
   std::string sections, amplitude, range, grRange;
   app.add_option("--sections", sections, "core/shell sections R1:PSI1,R2:PSI2,... (outer radius in Angs, psi in %)");
@@ -132,6 +138,10 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
                  "fityk script (.fit) as the fityk window writes it with its default choices");
   app.add_option("--fityk-source", o.fitykSource, "peaks of the fityk script: the PDH (default) or the G(r) peaks")
       ->check(CLI::IsMember({"pdh", "gr"}));
+  // The queue names its files itself.
+  for (const char* w : {"--write-nodes", "--write-pdh", "--write-diffraction", "--write-gr", "--write-delta",
+                        "--write-sections", "--write-fityk", "--fityk-source"})
+    queue->excludes(app.get_option(w));
   app.add_option("--comment", o.comment, "the comment line of written files");
   app.add_option("--threads", o.threads, "worker threads (default: all cores)")->check(CLI::Range(0, 1024));
   app.add_flag("--quiet", o.quiet, "no log lines on stderr");
@@ -198,8 +208,11 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
       return result;
     }
   }
+  const bool queueRun = !o.queue.empty();
+  if (queueRun) o.structure = "stacked";  // every entry is a stacked grain
   if (o.input.empty() && o.structure.empty()) {
-    result.error = "--structure: required unless --input is given (sc, bcc, fcc, diamond, zincblende, stacked)";
+    result.error =
+        "--structure: required unless --input or --queue is given (sc, bcc, fcc, diamond, zincblende, stacked)";
     return result;
   }
   if (o.input.empty() && o.element.empty()) {
@@ -233,5 +246,7 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   result.ok = true;
   return result;
 }
+
+bool optionNumber(const std::string& text, double& value) { return CLI::detail::lexical_cast(text, value); }
 
 }  // namespace grainix::cli

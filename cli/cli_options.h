@@ -23,6 +23,8 @@ struct CliOptions {
   bool noSublattice = false;
   bool noCircular = false;
   std::string input;                // nodes file read instead of building
+  std::string queue;                // experiments queue file (stacked grains)
+  std::string folder;               // where the queue writes its files
 
   std::vector<SectionArg> sections;
   std::string thermal;              // uniform | normal
@@ -60,5 +62,8 @@ struct ParseOutcome {
   std::string out;
 };
 ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& options);
+
+// A number as the options read it; false when the text is not one.
+bool optionNumber(const std::string& text, double& value);
 
 }  // namespace grainix::cli

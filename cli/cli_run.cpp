@@ -131,22 +131,62 @@ bool writeOutput(const std::string& path, Logger& log,
 
 void Logger::error(const std::string& text) { err_ << "grainix-cli: " << text << "\n"; }
 
-int run(const CliOptions& o, const char* argv0, std::ostream& err) {
-  Logger log(err, o.quiet);
-  TerminalProgress progress(!o.quiet && ::isatty(2));
-  Session s;
-  s.options = &o;
-  s.log = &log;
-  s.progress = &progress;
-
+void loadElementTable(Session& s, const char* argv0) {
   s.sftPath = findElementTable(argv0);
   if (s.sftPath.empty()) {
-    log.line(kScatteringFileMissing);
+    s.log->line(kScatteringFileMissing);
   } else {
     loadScatteringTable(s.sftPath, s.table);
-    log.line("element table: " + s.sftPath);
+    s.log->line("element table: " + s.sftPath);
   }
+}
 
+int grainInput(Session& s, StBuildInput& in) {
+  const CliOptions& o = *s.options;
+  Logger& log = *s.log;
+  in.structure = structureCode(o.structure);
+  in.elementL = o.element;
+  in.elementIndexL = elementIndex(s.table, o.element);
+  if (in.elementIndexL < 0) {
+    log.error("--element: " + o.element + " is not in the element table" +
+              (s.sftPath.empty() ? std::string(" (no scFact.sft found)") : " " + s.sftPath));
+    return 2;
+  }
+  in.biatomic = !o.element2.empty();
+  in.elementR = in.biatomic ? o.element2 : o.element;
+  in.elementIndexR = in.biatomic ? elementIndex(s.table, o.element2) : in.elementIndexL;
+  if (in.biatomic && in.elementIndexR < 0) {
+    log.error("--element2: " + o.element2 + " is not in the element table");
+    return 2;
+  }
+  if (in.biatomic && in.structure != structZincBlende && in.structure != structHcp) {
+    log.error("--element2: two elements need --structure zincblende or stacked");
+    return 2;
+  }
+  in.zincBlendeCaption = in.biatomic ? "zinc blende" : "diamond like";
+  in.shape = o.shape == "cylinder" ? shapeCylinder : shapeSphere;
+  const double a = o.lattice ? *o.lattice : s.table[static_cast<size_t>(in.elementIndexL)].lc;
+  if (!(a > 0)) {
+    log.error("--lattice: the element table gives no lattice parameter for " + o.element + "; give --lattice A");
+    return 2;
+  }
+  const double radius = o.radius ? *o.radius : *o.radiusLp * a;
+  if (!o.sections.empty() && o.sections.back().radius > radius) {
+    log.error("--sections: exceeded value of grain radius (" + fmtGeneral(radius, 5) + ")");
+    return 2;
+  }
+  in.latticeText = fmtDefault(a);
+  in.radiusText = fmtDefault(radius);
+  s.latticePrm = a;
+  s.radius = radius;
+  s.biatomic = in.biatomic;
+  return 0;
+}
+
+int buildGrain(Session& s) {
+  const CliOptions& o = *s.options;
+  Logger& log = *s.log;
+  TerminalProgress& progress = *s.progress;
   // The grain: built from the options or read from a nodes file.
   if (!o.input.empty()) {
     if (!fs::exists(o.input)) {
@@ -195,49 +235,14 @@ int run(const CliOptions& o, const char* argv0, std::ostream& err) {
     h.loadedAtoms = grain.symbols;
   } else {
     StBuildInput in;
-    in.structure = structureCode(o.structure);
-    in.elementL = o.element;
-    in.elementIndexL = elementIndex(s.table, o.element);
-    if (in.elementIndexL < 0) {
-      log.error("--element: " + o.element + " is not in the element table" +
-                (s.sftPath.empty() ? std::string(" (no scFact.sft found)") : " " + s.sftPath));
-      return 2;
-    }
-    in.biatomic = !o.element2.empty();
-    in.elementR = in.biatomic ? o.element2 : o.element;
-    in.elementIndexR = in.biatomic ? elementIndex(s.table, o.element2) : in.elementIndexL;
-    if (in.biatomic && in.elementIndexR < 0) {
-      log.error("--element2: " + o.element2 + " is not in the element table");
-      return 2;
-    }
-    if (in.biatomic && in.structure != structZincBlende && in.structure != structHcp) {
-      log.error("--element2: two elements need --structure zincblende or stacked");
-      return 2;
-    }
-    in.zincBlendeCaption = in.biatomic ? "zinc blende" : "diamond like";
-    in.shape = o.shape == "cylinder" ? shapeCylinder : shapeSphere;
-    const double a = o.lattice ? *o.lattice : s.table[static_cast<size_t>(in.elementIndexL)].lc;
-    if (!(a > 0)) {
-      log.error("--lattice: the element table gives no lattice parameter for " + o.element + "; give --lattice A");
-      return 2;
-    }
-    const double radius = o.radius ? *o.radius : *o.radiusLp * a;
-    if (!o.sections.empty() && o.sections.back().radius > radius) {
-      log.error("--sections: exceeded value of grain radius (" + fmtGeneral(radius, 5) + ")");
-      return 2;
-    }
-    in.latticeText = fmtDefault(a);
-    in.radiusText = fmtDefault(radius);
-    OptionsStacking stacking(o, a);
+    if (int rc = grainInput(s, in)) return rc;
+    OptionsStacking stacking(o, s.latticePrm);
     const StCommandResult res = build(s.wb, in, &stacking);
     log.lines(stacking.result.log);
     // A refused sequence ("Unknown letter. STOP!") builds no grain to write.
     if (log.messages(stacking.result)) return 1;
     log.lines(res.log);
     if (log.messages(res) || !res.ok) return 1;
-    s.latticePrm = a;
-    s.radius = radius;
-    s.biatomic = in.biatomic;
     s.texts.header.latticeText = in.latticeText;
     s.texts.header.radiusText = in.radiusText;
     s.texts.header.sphere = in.shape == shapeSphere;
@@ -248,7 +253,19 @@ int run(const CliOptions& o, const char* argv0, std::ostream& err) {
   s.texts.header.structure = s.wb.generator ? s.wb.generator->name : "xyz";
   if (!o.comment.empty()) s.texts.comment = o.comment;
   s.texts.binWidth = fmtDefault(o.bin);
+  return 0;
+}
 
+int run(const CliOptions& o, const char* argv0, std::ostream& err) {
+  Logger log(err, o.quiet);
+  TerminalProgress progress(!o.quiet && ::isatty(2));
+  Session s;
+  s.options = &o;
+  s.log = &log;
+  s.progress = &progress;
+  loadElementTable(s, argv0);
+  if (!o.queue.empty()) return runQueue(s);
+  if (int rc = buildGrain(s)) return rc;
   return runSteps(s);
 }
 

@@ -25,6 +25,8 @@ bool reportPairRun(Session& s, const StPairRunResult& res) {
   return !(s.log->messages(messages) || res.refused);
 }
 
+}  // namespace
+
 int computePdh(Session& s) {
   const CliOptions& o = *s.options;
   StCalcPrm prm;
@@ -204,6 +206,8 @@ int computeDelta(Session& s) {
   s.delta = std::move(delta);
   return 0;
 }
+
+namespace {
 
 // The script of the fityk window opened on this run's results with its
 // default choices: the PDH (or the G(r) peaks), a Gaussian per peak, the

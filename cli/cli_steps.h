@@ -7,6 +7,7 @@
 
 #include "cli/cli_options.h"
 #include "cli/terminal_progress.h"
+#include "engine/app/build_command.h"
 #include "engine/app/workbench.h"
 #include "engine/calc/scattering.h"
 #include "engine/core/command.h"
@@ -50,6 +51,27 @@ std::string nowLongTime();
 bool writeOutput(const std::string& path, Logger& log,
                  const std::function<StCommandResult(const std::string&)>& writer);
 
+// The element table the program would find.
+void loadElementTable(Session& s, const char* argv0);
+// The structure-building inputs of the options (elements, shape, lattice
+// parameter, radius); also sets the session's lattice parameter, radius
+// and element count. Returns an exit code (0: usable).
+int grainInput(Session& s, StBuildInput& in);
+// Builds the grain of the options or reads it from --input, and fills the
+// header texts of the files. Returns an exit code.
+int buildGrain(Session& s);
+
+// The steps after the grain exists, for the files the options ask for.
 int runSteps(Session& s);
+
+// Each returns an exit code: 0 done, 1 refused, 2 a bad value.
+int modifyGrain(Session& s);
+int computePdh(Session& s);
+int computeDiffraction(Session& s);
+int computeGr(Session& s);
+int computeDelta(Session& s);
+
+// --queue: the experiments queue of the file, one grain per entry.
+int runQueue(Session& s);
 
 }  // namespace grainix::cli

@@ -39,6 +39,24 @@ double estimatedNodeCount(int structure, double radius, double a) {
   return perCell * 4.0 / 3.0 * std::numbers::pi * std::pow(reach / a, 3);
 }
 
+void setGrainPrm(StGrainPrm& prm, const StBuildInput& in, double radius, double a) {
+  prm.radius = radius;
+  prm.latticePrm = a;
+  prm.elementIndexL = in.elementIndexL;
+  prm.elementL = in.elementL;
+  prm.elementIndexR = in.elementIndexR;
+  prm.elementR = in.elementR;
+  prm.thermalVibration = false;
+  prm.biatomic = in.biatomic;
+  prm.maxDistance = (radius + a / 4) * 2.02;
+  prm.sphere = in.shape == shapeSphere;
+}
+
+std::unique_ptr<GenNodes> stackedGenerator(vGrainNodes& nodes, StGrainPrm& prm, const StBuildInput& in) {
+  if (in.biatomic) return std::make_unique<hcpNodes>(nodes, prm);
+  return std::make_unique<hcpNodes>(prm.radius, prm.latticePrm, nodes, in.elementIndexL, in.elementL);
+}
+
 StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* stacking) {
   StCommandResult res;
 
@@ -111,16 +129,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
 
   // 7. Grain parameters.
   StGrainPrm& prm = wb.grainPrm;
-  prm.radius = radius;
-  prm.latticePrm = a;
-  prm.elementIndexL = in.elementIndexL;
-  prm.elementL = in.elementL;
-  prm.elementIndexR = in.elementIndexR;
-  prm.elementR = in.elementR;
-  prm.thermalVibration = false;
-  prm.biatomic = in.biatomic;
-  prm.maxDistance = (radius + a / 4) * 2.02;
-  prm.sphere = in.shape == shapeSphere;
+  setGrainPrm(prm, in, radius, a);
 
   // 8. Generator.
   vGrainNodes& nodes = wb.ideal;
@@ -132,10 +141,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
         res.log.push_back("canceled");
         return res;
       }
-      if (in.biatomic)
-        gen = std::make_unique<hcpNodes>(nodes, prm);
-      else
-        gen = std::make_unique<hcpNodes>(radius, a, nodes, in.elementIndexL, in.elementL);
+      gen = stackedGenerator(nodes, prm, in);
       if (prm.stackedHa > 0 && prm.stackedC > 0)
         gen->grid = stackedGrid(prm.stackedHa, prm.stackedC, prm.stackedSublattice, prm.stackedU);
       break;

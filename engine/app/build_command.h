@@ -1,9 +1,11 @@
 #pragma once
 // The "Build" command: validates the structure-building inputs, discards the
 // previous grain and its results, and generates the ideal node list.
+#include <memory>
 #include <string>
 
 #include "engine/core/command.h"
+#include "engine/grain/generators.h"
 #include "engine/grain/grain_node.h"
 
 namespace grainix {
@@ -39,6 +41,13 @@ size_t maxBuildNodes();
 // Upper estimate of the node count of a cubic grain (lattice points per
 // unit volume times the sphere volume, with a margin).
 double estimatedNodeCount(int structure, double radius, double latticePrm);
+
+// The grain parameters of the inputs: radius, lattice parameter, elements
+// and their count, shape, no thermal vibration, and the histogram range
+// (R + a/4) * 2.02.
+void setGrainPrm(StGrainPrm& prm, const StBuildInput& in, double radius, double a);
+// The generator record of a stacked grain whose nodes are in `nodes`.
+std::unique_ptr<GenNodes> stackedGenerator(vGrainNodes& nodes, StGrainPrm& prm, const StBuildInput& in);
 
 StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* stacking);
 

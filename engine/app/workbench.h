@@ -11,6 +11,7 @@
 #include "engine/modify/sections.h"
 #include "engine/grain/generators.h"
 #include "engine/grain/grain_node.h"
+#include "engine/queue/exp_queue.h"
 
 namespace grainix {
 
@@ -36,6 +37,7 @@ struct Workbench {
   StDiffPattern pattern;
   StData gr;
   StFitFormPrm fitForm;
+  StExpQueue queue;        // the experiments queue, kept for the program's run
   int diagramNumber = 0;
   // Moves on whenever a command replaces the grain or the inputs of a
   // calculation (build, modification, file reads, a new element table). A

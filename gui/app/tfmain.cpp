@@ -396,8 +396,7 @@ void TFMain::buildMenus() {
 
   QMenu* tools = bar->addMenu("&Tools");
   tools->setObjectName("Tools1");
-  QAction* queue = addMenuItem(tools, "MIexpque", "Experiments queue", QKeySequence("Ctrl+E"), nullptr);
-  connect(queue, &QAction::triggered, this, [this] { notAvailable("The experiments queue"); });
+  QAction* queue = addMenuItem(tools, "MIexpque", "Experiments queue", QKeySequence("Ctrl+E"), &TFMain::MIexpqueClick);
   hideItem(queue);
   // The RasMol item is captioned "-" and shows as a separator line.
   tools->addSeparator();
@@ -638,8 +637,7 @@ void TFMain::clickButtonByName(const char* name) {
 
 // ------------------------------------------------------------------ Build
 
-void TFMain::BsiecwatekClick() {
-  if (!mayChangeWorkbench("Build")) return;
+StBuildInput TFMain::structureInput() const {
   StBuildInput in;
   in.latticeText = Elp_->text().toStdString();
   in.radiusText = Eradius_->text().toStdString();
@@ -652,6 +650,12 @@ void TFMain::BsiecwatekClick() {
   in.elementR = CBoxElemR_->currentText().toStdString();
   in.elementIndexR = CBoxElemR_->findText(CBoxElemR_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
   in.zincBlendeCaption = structureGroup_->button(structZincBlende)->text().toStdString();
+  return in;
+}
+
+void TFMain::BsiecwatekClick() {
+  if (!mayChangeWorkbench("Build")) return;
+  const StBuildInput in = structureInput();
   if (stacking_ == defaultStacking_.get()) static_cast<HcpStackingDialog*>(stacking_)->setDataFolder(dataDir_);
   // The stacking window shows its own busy cursor once OK builds; while it
   // is open the pointer stays a pointer.
@@ -671,6 +675,11 @@ void TFMain::MIscattfactClick() {
 }
 
 void TFMain::showMessage(const StMessage& m) { presenter_->message(this, m); }
+
+void TFMain::MIexpqueClick() {
+  if (!mayChangeWorkbench("Experiments queue")) return;
+  runExperimentsQueue(*this, this);
+}
 
 void TFMain::BmodifyClick() {
   if (!mayChangeWorkbench("Modify")) return;

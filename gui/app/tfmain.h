@@ -21,6 +21,7 @@
 #include "engine/plot/diagram_desc.h"
 #include "gui/app/message_presenter.h"
 #include "gui/calc/calc_host.h"
+#include "gui/queue/queue_run.h"
 
 class QAction;
 class QButtonGroup;
@@ -61,7 +62,7 @@ struct StMainOptions {
   MessagePresenter* presenter = nullptr;  // nullptr: the real dialogs
 };
 
-class TFMain : public QMainWindow, public CalcHost {
+class TFMain : public QMainWindow, public CalcHost, public QueueHost {
   Q_OBJECT
  public:
   explicit TFMain(QWidget* parent = nullptr);
@@ -83,6 +84,13 @@ class TFMain : public QMainWindow, public CalcHost {
   int threadPriority() const override { return priority_; }
   QWidget* diagramOwner() override { return this; }
   void showMessage(const StMessage& m) override;
+
+  // ---- QueueHost -------------------------------------------------------
+  CalcHost& calcHost() override { return *this; }
+  CalcPanel& calculations() override { return *calcPanel_; }
+  StBuildInput structureInput() const override;
+  StFileTexts fileTexts() const override;
+  bool showGrainInRasTop() override;
 
   // ---- used by tests and by the other windows ------------------------------
   QPlainTextEdit* memo() const { return memo_; }
@@ -134,6 +142,7 @@ class TFMain : public QMainWindow, public CalcHost {
   qint64 lastViewerPid() const { return viewerPid_; }
   void MIfitykClick();           // "Fityk": the fityk script window
   void MIcmpexpClick();          // "Compare with experiment"
+  void MIexpqueClick();          // "Experiments queue"
 
   // File menu
   void MIopennodesClick();
@@ -203,7 +212,6 @@ class TFMain : public QMainWindow, public CalcHost {
   void fillElementBoxes();
 
   // Helpers of the file commands.
-  StFileTexts fileTexts() const;
   void rememberDataFolder(const QString& path);
   QString askOpen(const QString& ext, const QString& filter);
   QString askSave(const QString& name, const QString& ext, const QString& filter);

@@ -180,8 +180,11 @@ void TFMain::applySettings(const StSettings& s) {
   setPanelText("Egrstart", qs(s.grStart));
   setPanelText("Egrstop", qs(s.grStop));
   setPanelChecked("ChBoxGrGraph", s.grShowGraph);
-  // Queue settings are kept in settings_ for their window; the fityk
-  // settings live in the fit-form record the fityk window edits.
+  // The queue keeps its texts in the workbench; the fityk settings live
+  // in the fit-form record the fityk window edits.
+  wb_.queue.fileHead = s.fileHeader;
+  wb_.queue.folder = s.folderPath;
+  wb_.queue.description = s.desc;
   applyFitSettings(wb_.fitForm, s);
   // Structure and shape last; a tag that matches no button checks nothing.
   if (QAbstractButton* b = structureGroup_->button(s.type)) b->click();
@@ -225,6 +228,9 @@ StSettings TFMain::currentSettings() const {
   s.remTmpFiles = MIrmtmpfiles_->isChecked();
   s.comm = ss(Ecomment_->text());
   s.priority = priority_;
+  s.fileHeader = wb_.queue.fileHead;
+  s.folderPath = wb_.queue.folder;
+  s.desc = wb_.queue.description;
   storeFitSettings(wb_.fitForm, s);
   s.type = structureGroup_->checkedId();
   s.shape = shapeGroup_->checkedId();

@@ -267,8 +267,28 @@ void CalcPanel::stopAndAwaitThreads() {
   retireThreads();
   pdhActive_ = diffrActive_ = grActive_ = false;
   flags_.aborted = true;
-  flags_.pdhRunning = flags_.diffrRunning = false;
+  flags_.pdhRunning = flags_.diffrRunning = flags_.queueRunning = false;
+  closed_ = true;
   wakeWaiters();
+}
+
+bool CalcPanel::runAndWait(Run which) {
+  if (closed_ || refuseWhileBusy()) return false;
+  bool started = false;
+  switch (which) {
+    case Run::Pdh: started = startPdh(); break;
+    case Run::Diffraction: started = startDiffraction(); break;
+    case Run::Gr: started = startGr(); break;
+    case Run::Delta: started = startDelta(); break;
+  }
+  if (!started) return false;
+  QPointer<CalcPanel> self(this);
+  const bool ended = waitWhile(which == Run::Diffraction ? flags_.diffrRunning : flags_.pdhRunning);
+  if (!self) return false;
+  // After STOP the worker may still be writing its records.
+  for (CalcThread* t : std::initializer_list<CalcThread*>{thCalc_.get(), thDiffr_.get(), thGr_.get()})
+    if (t) t->awaitResults();
+  return ended;
 }
 
 // ---------------------------------------------------------------- STOP

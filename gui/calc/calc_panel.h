@@ -64,8 +64,16 @@ class CalcPanel : public QWidget {
   // true when it was one (consumed), false for any other event.
   bool handleCompletion(QEvent* e);
   // Close sequence: every thread is asked to stop and awaited, waiting
-  // chained commands end. Results are left as the threads left them.
+  // chained commands end, a running queue starts no further entry and no
+  // chained run starts afterwards. Results are left as the threads left them.
   Q_INVOKABLE void stopAndAwaitThreads();
+  // A command that chains calculations (the experiments queue) runs one as
+  // its button does and waits in a local event loop until the completion
+  // event or STOP ends the wait. A stopped run is awaited before this
+  // returns, so its records may be read. True when the run ended normally;
+  // false when it was refused, did not start or was stopped.
+  enum class Run { Pdh, Diffraction, Gr, Delta };
+  bool runAndWait(Run which);
   // A calculation runs or a stopped one has not ended yet: the result
   // records must not be read or replaced.
   bool calculationRunning() const;
@@ -204,6 +212,7 @@ class CalcPanel : public QWidget {
   QTimer* gaugeTimer_ = nullptr;
   int activity_ = 0;
   std::vector<QEventLoop*> waiters_;
+  bool closed_ = false;  // the close sequence ran
 };
 
 }  // namespace grainix

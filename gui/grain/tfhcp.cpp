@@ -63,8 +63,8 @@ QLineEdit* makeEdit(QWidget* parent, const char* name, bool readOnly = false) {
 TFhcp::TFhcp(QWidget* parent, std::string& sequence, const QString& dataFolder, vGrainNodes& ideal, StGrainPrm& prm)
     : TFhcp(parent, StackingModel::Mode::Build, sequence, dataFolder, &ideal, prm) {}
 
-TFhcp::TFhcp(QWidget* parent, std::string& sequence, StGrainPrm& prm)
-    : TFhcp(parent, StackingModel::Mode::Edit, sequence, QString(), nullptr, prm) {}
+TFhcp::TFhcp(QWidget* parent, std::string& sequence, StGrainPrm& prm, const QString& dataFolder)
+    : TFhcp(parent, StackingModel::Mode::Edit, sequence, dataFolder, nullptr, prm) {}
 
 TFhcp::TFhcp(QWidget* parent, StackingModel::Mode mode, std::string& sequence, const QString& dataFolder,
              vGrainNodes* ideal, StGrainPrm& prm)
@@ -267,6 +267,30 @@ bool TFhcp::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QDialog::eventFilter(watched, event);
+}
+
+void TFhcp::setGeometryTexts(const QString& a, const QString& c, const QString& u) {
+  if (!a.isEmpty()) {
+    const auto res = model_->setHaText(a.toStdString());
+    showMessages(res);
+    if (res.ok) {
+      Elhcpa->setText(a);
+      Eca->setText(qs(model_->caText()));
+    }
+  }
+  if (!c.isEmpty()) {
+    const auto res = model_->setCText(c.toStdString());
+    showMessages(res);
+    if (res.ok) {
+      Elhcpc->setText(c);
+      Eca->setText(qs(model_->caText()));
+    }
+  }
+  if (!u.isEmpty()) {
+    showMessages(model_->setUText(u.toStdString()));
+    Eprc->setText(u);
+  }
+  showDisplays();
 }
 
 void TFhcp::BokhexClick() {

@@ -5,7 +5,6 @@
 #include <QDrag>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -13,22 +12,14 @@
 #include <QRegularExpression>
 
 #include "gui/controls/captioned_dialogs.h"
+#include "gui/controls/message_box.h"
 
 namespace grainix {
 
 void DiagramUi::showMessage(QWidget* parent, const StMessage& m) {
-  QMessageBox::Icon icon = QMessageBox::Critical;
-  switch (m.kind) {
-    case MessageKind::Error:
-    case MessageKind::ConversionError: icon = QMessageBox::Critical; break;
-    case MessageKind::Warning: icon = QMessageBox::Warning; break;
-    case MessageKind::Confirmation: icon = QMessageBox::NoIcon; break;
-    case MessageKind::Information: icon = QMessageBox::Information; break;
-  }
-  QString title = QString::fromStdString(m.title);
-  if (title.isEmpty()) title = QApplication::applicationName();
-  QMessageBox box(icon, title, QString::fromStdString(m.text), QMessageBox::Ok, parent);
-  box.exec();
+  StMessage shown = m;
+  if (shown.title.empty()) shown.title = QApplication::applicationName().toStdString();
+  showMessageBox(parent, shown);
 }
 
 QString DiagramUi::getSaveFileName(QWidget* parent, const QString& caption, const QString& filter,

@@ -27,6 +27,7 @@
 #include "engine/core/format.h"
 #include "engine/fit/fityk_model.h"
 #include "engine/grain/generators.h"
+#include "engine/grain/stacking.h"
 #include "engine/io/writers.h"
 #include "engine/modify/modpos_model.h"
 
@@ -564,6 +565,78 @@ TEST_F(CliTest, HelpAndVersion) {
   r = run("--version > version.txt");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(slurp(dir / "version.txt"), "grainix-cli 1.1\n");
+}
+
+// The queue writes, entry by entry, what single runs of the same stacked
+// grains write, and the window's report.
+TEST_F(CliTest, QueueMatchesSingleRunsOfItsEntries) {
+  std::ofstream(dir / "zns.ini") << "[queue]\n"
+                                    "fileHeader = zns\n"
+                                    "description = stacking faults in ZnS\n"
+                                    "calculations = pdh delta diffraction gr\n"
+                                    "save = positions pdh delta diffraction gr\n"
+                                    "\n[1]\nsequence = ABAB\na = 3.82\nc = 6.26\nu = 0.375\n"
+                                    "[2]\nsequence = ABC\n";
+  const std::string grain = "--element Zn --element2 S --lattice 5.41 --radius 6 --sections 3:-1,6:1 "
+                            "--bin 0.01 --range 10:100:0.5 --gr-range 0:8:0.05 --quiet";
+  const CliRun q = run("--queue zns.ini --folder out/q " + grain);
+  ASSERT_EQ(q.status, 0) << q.err;
+
+  // Entry 2 has the stacking window's initial geometry for a = 5.41.
+  const std::string ha = fmtGeneral(initialHcpA(5.41), 5), c = fmtGeneral(initialHcpC(5.41), 5);
+  const struct {
+    const char* sequence;
+    std::string a, c, u;
+  } entries[] = {{"ABAB", "3.82", "6.26", "0.375"}, {"ABC", ha, c, "0.75"}};
+  std::string report = "*** experiments queue report ***\n\n\n#description: stacking faults in ZnS\n";
+  for (int n = 0; n < 2; ++n) {
+    const auto& e = entries[n];
+    const std::string single = "s" + std::to_string(n);
+    const CliRun r = run("--structure stacked --sequence " + std::string(e.sequence) + " --ha " + e.a + " --c " +
+                         e.c + " --u " + e.u + " " + grain + " --write-nodes " + single + ".ndl --write-pdh " +
+                         single + ".his --write-delta " + single + ".dij --write-diffraction " + single +
+                         ".diff --write-gr " + single + ".grp");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const fs::path out = fs::absolute(dir / "out" / "q");
+    for (const char* ext : {".ndl", ".his", ".dij", ".diff", ".grp"}) {
+      const std::string queued = withoutDate(out / ("zns" + std::to_string(n) + ext));
+      EXPECT_GT(queued.size(), 200u) << n << ext;
+      EXPECT_EQ(queued, withoutDate(dir / (single + ext))) << n << ext;
+    }
+    const std::string p = (fs::path("out/q") / ("zns" + std::to_string(n))).string();
+    report += "\n----------------\nexp. no: " + std::to_string(n) + "\nsequence: " + e.sequence +
+              "\nshape: 1\nl.p. a: " + e.a + "\nl.p. c: " + e.c + "\nu: " + e.u + "\n\nnodes file: " + p +
+              ".ndl\n d(r) data: " + p + ".dij\n PDH data: " + p + ".his\ndiffraction data: " + p +
+              ".diff\npdf data: " + p + ".grp";
+  }
+  report += "\n----------------";
+  std::string written = slurp(dir / "out" / "q" / "znsReport.txt");
+  const auto date = written.find("#date: ");
+  ASSERT_NE(date, std::string::npos);
+  written.erase(date, written.find('\n', date) - date);
+  EXPECT_EQ(written, report);
+}
+
+TEST_F(CliTest, BadQueueFilesAreRefusedBeforeAnythingRuns) {
+  std::ofstream(dir / "q.ini") << "[queue]\nsave = pdh\n[1]\nseqence = ABAB\n";
+  const std::string grain = " --element Co --radius 5 --folder out";
+  CliRun r = run("--queue q.ini" + grain);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("q.ini:4: unknown key 'seqence' in [1]"), std::string::npos) << r.err;
+  EXPECT_EQ(r.err.find("NEW STRUCTURE"), std::string::npos) << r.err;
+  EXPECT_FALSE(fs::exists(dir / "out"));
+
+  std::ofstream(dir / "q.ini") << "[1]\nsequence = ABAD\n";
+  r = run("--queue q.ini" + grain);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("q.ini:2: sequence: only the letters A, B and C are allowed"), std::string::npos) << r.err;
+
+  // The queue names its own files and grains.
+  for (const char* extra : {" --write-pdh x.his", " --structure fcc", " --sequence AB"}) {
+    r = run("--queue q.ini" + grain + extra);
+    EXPECT_EQ(r.status, 2) << extra;
+  }
+  EXPECT_FALSE(fs::exists(dir / "out"));
 }
 
 }  // namespace

@@ -626,7 +626,7 @@ TEST(MainWindow, MenuItemsHiddenDisabledAndShortcuts) {
   EXPECT_TRUE(w->findChild<QAction*>("MIshowmemo")->isChecked());
   // Items of later windows say so instead of doing nothing; hidden items
   // keep their shortcuts, and a disabled hidden item ignores its key.
-  emit w->findChild<QShortcut*>("MIexpqueKey")->activated();
+  emit w->findChild<QShortcut*>("MIcmpexpKey")->activated();
   ASSERT_EQ(f.presenter.shown.size(), 1u);
   EXPECT_TRUE(QString::fromStdString(f.presenter.shown[0].text).contains("not available yet"));
   emit w->findChild<QShortcut*>("MIfitykKey")->activated();

@@ -574,5 +574,26 @@ TEST_F(CalcPanelTest, StopDuringDeltaLeavesAnEmptyListAndEnablesNothing) {
   EXPECT_TRUE(host.messages.empty());
 }
 
+
+// The experiments queue runs each calculation through runAndWait: it
+// returns once the result is taken over, and nothing starts after the
+// close sequence (a queue waiting then must end, not spin).
+TEST_F(CalcPanelTest, RunAndWaitEndsWithItsRunAndNothingStartsAfterClose) {
+  ASSERT_TRUE(host.buildFcc("3.54", "8"));
+  EXPECT_TRUE(panel->runAndWait(CalcPanel::Run::Pdh));
+  EXPECT_FALSE(panel->calculationRunning());
+  EXPECT_FALSE(host.wb.pdh.empty());
+  EXPECT_EQ(host.log.count("... PDH CALCULATIONS STOP ..."), 1);
+  EXPECT_TRUE(panel->runAndWait(CalcPanel::Run::Diffraction));
+  EXPECT_GT(host.wb.pattern.count, 0);
+
+  panel->flags().queueRunning = true;
+  panel->stopAndAwaitThreads();
+  EXPECT_FALSE(panel->flags().queueRunning);
+  EXPECT_FALSE(panel->runAndWait(CalcPanel::Run::Gr));
+  EXPECT_EQ(host.log.count("... G(r) CALCULATIONS START ..."), 0);
+  EXPECT_FALSE(panel->calculationRunning());
+}
+
 }  // namespace
 }  // namespace grainix
