@@ -273,7 +273,7 @@ void CalcPanel::stopAndAwaitThreads() {
 }
 
 bool CalcPanel::runAndWait(Run which) {
-  if (closed_ || refuseWhileBusy()) return false;
+  if (closed_ || refuseWhileBusy("Experiments queue")) return false;
   bool started = false;
   switch (which) {
     case Run::Pdh: started = startPdh(); break;
