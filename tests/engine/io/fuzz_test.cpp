@@ -42,6 +42,18 @@ void* operator new[](size_t n) { return operator new(n); }
 [[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
 [[gnu::noinline]] void operator delete(void* p, size_t) noexcept { std::free(p); }
 [[gnu::noinline]] void operator delete[](void* p, size_t) noexcept { std::free(p); }
+// The library's temporary buffers (std::stable_sort) take memory by the
+// nothrow form; it must come from the same place as the rest.
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(n);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
+[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace grainix {
 namespace {
