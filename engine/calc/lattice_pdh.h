@@ -50,8 +50,9 @@ struct StLatticeHistResult {
   enum class Status { Done, Terminated, Refused };
   Status status = Status::Refused;
   std::string reason;  // why the lattice could not be used (Refused)
-  // One table per species pair (s, t), s <= t, ordered (0,0), (0,1) ...
-  // (0,S-1), (1,1) ...; each `cap` bins long.
+  // One table for each unordered couple of species: first species 0 with
+  // 0, 1, 2 ..., then species 1 with 1, 2 ..., and so on; each table is
+  // `cap` bins long.
   std::vector<std::vector<int64_t>> tables;
   // What the run took.
   int grids = 0;             // occupancy grids (coset x species)
@@ -69,8 +70,8 @@ struct StLatticeHistResult {
 int speciesPairIndex(int s, int t, int nSpecies);
 
 // Histograms of all pairs of `nodes` with bin index trunc(d / binWidth),
-// one per species pair; speciesOf[i] < nSpecies (at most 255) is node i's
-// species. `cap` is the table length (bins beyond it refuse the run).
+// one for each unordered couple of species; speciesOf[i] < nSpecies (at
+// most 255) is the species of node i. `cap` is the table length (bins beyond it refuse the run).
 // `progress` receives the fraction done (0..1) from one thread at a time;
 // `cancel` stops the run at the next transform or block of work.
 StLatticeHistResult latticePairHistograms(const vGrainNodes& nodes, std::span<const uint8_t> speciesOf,
