@@ -14,7 +14,7 @@
 #include "engine/app/build_command.h"
 #include "engine/app/read_grain.h"
 #include "engine/app/workbench.h"
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "engine/core/format.h"
 #include "engine/grain/stacking.h"
 #include "engine/io/readers.h"

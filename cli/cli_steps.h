@@ -9,7 +9,7 @@
 #include "cli/terminal_progress.h"
 #include "engine/app/build_command.h"
 #include "engine/app/workbench.h"
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/core/command.h"
 #include "engine/core/progress.h"
 #include "engine/io/writers.h"

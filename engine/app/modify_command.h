@@ -1,7 +1,7 @@
 #pragma once
 // The "Modify" command of the main window: what it hands to the
 // modification window and what it switches when the window closes.
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/core/command.h"
 #include "engine/modify/modpos_model.h"
 #include "engine/modify/sections.h"

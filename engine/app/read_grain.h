@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/core/command.h"
 #include "engine/io/readers.h"
 

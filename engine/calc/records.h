@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/grain/grain_node.h"
 #include "engine/grain/lattice_grid.h"
 

@@ -1,6 +1,6 @@
 #include "engine/grain/structure_inputs.h"
 
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/core/format.h"
 #include "engine/grain/command_names.h"
 

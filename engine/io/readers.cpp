@@ -6,7 +6,7 @@
 #include <limits>
 #include <unordered_map>
 
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "engine/core/format.h"
 #include "engine/core/ini_file.h"
 #include "engine/io/text_reader.h"

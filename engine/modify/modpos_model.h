@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/core/command.h"
 #include "engine/core/progress.h"
 #include "engine/grain/grain_node.h"

@@ -13,7 +13,7 @@
 
 #include "engine/app/log_commands.h"
 #include "engine/app/workbench.h"
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/core/command.h"
 #include "engine/grain/structure_inputs.h"
 #include "engine/io/settings.h"

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "engine/fit/fit_form_prm.h"
 #include "gui/app/tfmain.h"
 #include "gui/calc/calc_panel.h"

@@ -25,7 +25,7 @@
 
 #include "engine/app/parameters_report.h"
 #include "engine/app/startup.h"
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "engine/fit/fit_form_prm.h"
 #include "engine/io/readers.h"
 #include "gui/controls/digit_labeled_edit.h"

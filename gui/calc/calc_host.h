@@ -6,7 +6,7 @@
 #include <string>
 
 #include "engine/app/workbench.h"
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/core/command.h"
 
 class QObject;

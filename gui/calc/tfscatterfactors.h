@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "engine/core/command.h"
 #include "engine/plot/diagram_desc.h"
 

@@ -19,7 +19,7 @@
 #include <QToolButton>
 
 #include "engine/app/calc_commands.h"
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "engine/core/format.h"
 #include "engine/core/ini_file.h"
 #include "engine/fit/cmp_exp.h"

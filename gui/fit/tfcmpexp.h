@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/calc/records.h"
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/fit/fit_form_prm.h"
 #include "engine/fit/fit_functions.h"
 #include "engine/fit/pipe_link.h"

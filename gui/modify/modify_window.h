@@ -7,7 +7,7 @@
 
 #include <functional>
 
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/core/command.h"
 
 namespace grainix {

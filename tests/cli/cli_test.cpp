@@ -19,7 +19,7 @@
 #include "engine/app/workbench.h"
 #include "engine/calc/delta_stats.h"
 #include "engine/calc/diffraction.h"
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "engine/calc/gr.h"
 #include "engine/calc/pair_loops.h"
 #include "engine/calc/radiation.h"

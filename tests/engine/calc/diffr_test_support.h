@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/calc/element_table.h"
+#include "tests/engine/elements/shipped_table.h"
 #include "engine/calc/records.h"
 #include "engine/grain/generators.h"
 
@@ -51,20 +51,6 @@ inline PdhList naiveDeltaSums(const vGrainNodes& ideal, const vGrainNodes& mod, 
   for (size_t k = 0; k < bins; ++k)
     if (sI[k] != 0) list.push_back({0, counter[k], 0, sI[k], sM[k]});
   return list;
-}
-
-inline std::string shippedTablePath() { return std::string(GRAINIX_SOURCE_DIR) + "/data/scFact.sft"; }
-
-inline ElementTable shippedTable() {
-  ElementTable t;
-  loadScatteringTable(shippedTablePath(), t);
-  return t;
-}
-
-inline int elementIndex(const ElementTable& t, const std::string& name) {
-  for (size_t i = 0; i < t.size(); ++i)
-    if (t[i].name == name) return static_cast<int>(i);
-  return -1;
 }
 
 }  // namespace grainix::testing

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 #include "engine/grain/command_names.h"
 
 namespace grainix {

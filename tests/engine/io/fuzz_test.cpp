@@ -14,7 +14,7 @@
 #include <random>
 #include <thread>
 
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "engine/io/readers.h"
 #include "engine/io/writers.h"
 #include "engine/plot/graph_model.h"

@@ -13,7 +13,7 @@
 
 #include "engine/app/build_command.h"
 #include "engine/app/modify_command.h"
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "gui/calc/calc_events.h"
 #include "gui/calc/calc_host.h"
 #include "gui/calc/calc_panel.h"

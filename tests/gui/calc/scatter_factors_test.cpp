@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "gui/plot/tfdiagram.h"
 
 namespace grainix {

@@ -1,4 +1,4 @@
-#include "engine/calc/scattering.h"
+#include "engine/elements/scattering.h"
 
 #include <cmath>
 #include <numbers>

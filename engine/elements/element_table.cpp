@@ -1,4 +1,4 @@
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 
 #include <algorithm>
 #include <cmath>
