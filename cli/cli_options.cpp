@@ -116,7 +116,11 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
                  "how the PDH pairs are counted: auto (the lattice for an unmodified generated grain, "
                  "else the pair loop), pairs or lattice (default auto)")
       ->check(CLI::IsMember({"auto", "pairs", "lattice"}));
-  auto* anode = app.add_option("--anode", o.anode, "radiation (default Cu)")
+  app.add_option("--radiation", o.radiation,
+                 "xray (scattering factors of the element table) or neutron (its coherent scattering "
+                 "lengths, the same at every Q) (default xray)")
+      ->check(CLI::IsMember({"xray", "neutron"}));
+  auto* anode = app.add_option("--anode", o.anode, "X-ray anode, or the wavelength of its line (default Cu)")
                     ->check(CLI::IsMember({"Custom", "Cr", "Co", "Cu", "Mo", "Ag", "X"}));
   auto* lambda = app.add_option("--lambda", o.lambda, "wavelength in Angs")->check(kPositive);
   anode->excludes(lambda);

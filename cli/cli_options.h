@@ -36,6 +36,7 @@ struct CliOptions {
 
   double bin = 0.001;
   std::string pdhMethod = "auto";   // auto | pairs | lattice
+  std::string radiation = "xray";   // xray | neutron
   std::string anode = "Cu";
   std::optional<double> lambda;
   double start = 5, stop = 150, step = 0.1;

@@ -203,13 +203,6 @@ int buildGrain(Session& s) {
     // data of a built grain.
     const StReadGrain grain = adoptReadGrain(s.wb, load, s.table);
     log.lines(grain.log);
-    if (grain.symbols.size() > 2) {
-      std::string names;
-      for (size_t k = 0; k < grain.symbols.size(); ++k) names += (k ? ", " : "") + grain.symbols[k];
-      log.error("--input: " + o.input + " holds atoms of " + std::to_string(grain.symbols.size()) + " elements (" +
-                names + "); one or two elements are supported");
-      return 1;
-    }
     StGrainPrm& prm = s.wb.grainPrm;
     if (o.lattice) prm.latticePrm = *o.lattice;
     s.latticePrm = prm.latticePrm;

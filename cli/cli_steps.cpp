@@ -7,6 +7,7 @@
 #include "engine/calc/diffraction.h"
 #include "engine/calc/gr.h"
 #include "engine/calc/pair_loops.h"
+#include "engine/calc/pair_result.h"
 #include "engine/calc/pdh_run.h"
 #include "engine/calc/radiation.h"
 #include "engine/calc/windowing.h"
@@ -45,7 +46,7 @@ int computePdh(Session& s) {
   if (const StLatticeGrid* grid = currentLatticeGrid(s.wb)) prm.grid = *grid;
   CancelToken never;
   const int mode = s.biatomic ? 1 : 0;
-  if (mode == 1) prm.firstCount = leadingElementCount(prm.nodes);
+  if (mode == 1) setElementGroups(prm);
   StPdhRunOptions how;
   how.method = o.pdhMethod == "pairs" ? PdhMethod::Pairs : o.pdhMethod == "lattice" ? PdhMethod::Lattice : PdhMethod::Auto;
   how.threads = o.threads;
@@ -126,6 +127,7 @@ int computeDiffraction(Session& s) {
   prm.step = o.step;
   prm.binWidth = o.bin;
   prm.useFactors = radiation.useFactors();
+  prm.neutron = o.radiation == "neutron";
   prm.nodes = &s.wb.current();
   prm.pdh = &s.wb.pdh;
   prm.pdhAtoms = &s.wb.pdhAtoms;

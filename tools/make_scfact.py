@@ -12,7 +12,18 @@ International Tables four-Gaussian set:
   mass               -- standard atomic weight from gemmi (Element.weight);
   latt, lc           -- crystal structure and lattice constant (Angs) from
                         periodictable's crystal-structure data;
-  td                 -- Debye temperature (K) from the table below.
+  td                 -- Debye temperature (K) from the table below;
+  bcoh               -- bound coherent neutron scattering length (fm) of the
+                        natural element, periodictable's neutron table
+                        (Element.neutron.b_c), which reproduces
+                        H. Rauch and W. Waschkowski, "Neutron scattering
+                        lengths", in ILL Neutron Data Booklet, 2nd ed.,
+                        A.-J. Dianoux and G. Lander (eds.), Old City
+                        Publishing 2003, pp. 1.1-1 to 1.1-17 (the
+                        successor of V. F. Sears, Neutron News 3 (3),
+                        26-37, 1992). For strong absorbers (Cd, Sm, Gd, ...)
+                        the real part is written. Elements the table gives
+                        no length for (Po, At, Rn, Fr, Cf, ...) get no key.
 
 Lattice types: fcc -> "fcc", BCC -> "bcc", SC -> "sc", Diamond -> "dm",
 hcp -> "hcp"; any other structure is written under its own symmetry name
@@ -78,6 +89,9 @@ def record(z):
     if symbol in DEBYE_TEMPERATURE:
         keys.append(("td", text(DEBYE_TEMPERATURE[symbol])))
     keys.append(("mass", text(element.weight)))
+    b_c = periodictable.elements[z].neutron.b_c
+    if b_c is not None:
+        keys.append(("bcoh", text(b_c)))
     return symbol, keys
 
 

@@ -6,6 +6,7 @@
 #include "engine/app/parameters_report.h"
 #include "engine/app/workbench.h"
 #include "engine/calc/delta_stats.h"
+#include "engine/calc/pair_result.h"
 #include "engine/core/format.h"
 #include "engine/grain/command_names.h"
 
@@ -129,8 +130,8 @@ StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::stri
   s.prm.binWidth = binWidth;
   if (const StLatticeGrid* grid = currentLatticeGrid(wb)) s.prm.grid = *grid;
   // The first element's atoms lead the list; a grain read from a file may
-  // hold them in any number.
-  if (s.mode == 1) s.prm.firstCount = leadingElementCount(s.prm.nodes);
+  // hold them in any number, and any number of elements.
+  if (s.mode == 1) setElementGroups(s.prm);
   s.result.ok = true;
   return s;
 }
@@ -191,11 +192,18 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
   };
   if (in.biatomic && wb.partial.count > 0) {
     const StIDCalcResults& p = wb.partial;
-    const std::vector<PairCount>* ys[3] = {&p.rii, &p.rij, &p.rjj};
-    const DiagramColor colors[3] = {kColorRed, kColorGreen, kColorBlue};
-    const std::string labels[3] = {in.elementL + "-" + in.elementL, in.elementL + "-" + in.elementR,
-                                   in.elementR + "-" + in.elementR};
-    for (int i = 0; i < 3; ++i) {
+    const std::vector<const std::vector<PairCount>*> ys = p.tables();
+    const DiagramColor colors[6] = {kColorRed,           kColorGreen,         kColorBlue,
+                                    diagramRgb(128, 0, 128), diagramRgb(0, 128, 128), diagramRgb(128, 128, 0)};
+    std::vector<std::string> names{in.elementL, in.elementR};
+    if (p.manyElements()) {
+      names = wb.loadedAtoms;
+      for (size_t a = names.size(); a < p.elementCount(); ++a) names.push_back(std::to_string(a + 1));
+    }
+    std::vector<std::string> labels;
+    for (size_t a = 0; a < p.elementCount(); ++a)
+      for (size_t b = a; b < p.elementCount(); ++b) labels.push_back(names[a] + "-" + names[b]);
+    for (size_t i = 0; i < ys.size(); ++i) {
       StDiagramRequest req;
       DiagramDesc& d = req.desc;
       const std::string title = diagramTitle(wb.diagramNumber++);
@@ -205,7 +213,7 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
         s.x.push_back(p.r[k]);
         s.y.push_back(static_cast<double>((*ys[i])[k]));
       }
-      s.color = colors[i];
+      s.color = colors[i % 6];
       s.style = kStyleComb;
       s.penWidth = 2;
       s.title = title;
@@ -216,7 +224,7 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
       d.graphTitle = "PDH distrubution of " + labels[i] + " atoms";
       d.caption = title;
       d.listEntries = std::vector<std::string>{title};
-      req.offset = 32 * i;
+      req.offset = 32 * static_cast<int>(i);
       o.diagrams.push_back(std::move(req));
     }
     o.result.ok = true;

@@ -65,7 +65,7 @@ StReadGrain adoptReadGrain(Workbench& wb, const StNodesLoad& load, const Element
     prm.latticePrm = prm.elementIndexL >= 0 ? table[static_cast<size_t>(prm.elementIndexL)].lc : 0;
   prm.sphere = load.hasHeader ? load.header.sphere : true;
   prm.kind = wb.generator ? wb.generator->kind : kindXyz;
-  prm.biatomic = out.symbols.size() == 2;
+  prm.biatomic = out.symbols.size() >= 2;
   prm.stackedSublattice = true;
   // No histogram range of its own: the diameter bounds every pair distance.
   prm.maxDistance = std::max(prm.maxDistance, 2.02 * farthest);

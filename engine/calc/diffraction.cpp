@@ -63,12 +63,16 @@ void refuse(StDiffractionOutcome& out, StDiffPattern& result) {
 bool elementKnown(int32_t index, const StDiffrPrm& prm) {
   if (index < 0) return false;
   if (!prm.useFactors) return true;
-  return prm.table && index < static_cast<int32_t>(prm.table->size());
+  if (!prm.table || index >= static_cast<int32_t>(prm.table->size())) return false;
+  return !prm.neutron || (*prm.table)[static_cast<size_t>(index)].neutronKnown;
 }
 
+// The element's amplitude at s: the X-ray scattering factor, the neutron
+// coherent scattering length (the same at every s), or 1.
 double factor(const StDiffrPrm& prm, int32_t index, double s) {
   if (!prm.useFactors) return unitScatteringFactor(StScatEquPrm{}, s);
-  return scatteringFactor((*prm.table)[static_cast<size_t>(index)], s);
+  const StScatEquPrm& e = (*prm.table)[static_cast<size_t>(index)];
+  return prm.neutron ? e.neutronB : scatteringFactor(e, s);
 }
 
 // Monoatomic grain: S = (2/N) sum card sin(Qr)/(Qr) + 1, I = N f^2 S.
@@ -257,6 +261,118 @@ StDiffractionOutcome runBiatomic(const StDiffrPrm& prm, const StIDCalcResults* p
   return out;
 }
 
+// Three or more elements from one histogram per pair of elements (a, b),
+// with N_a atoms of element a:
+//   I = sum_a N_a f_a^2 + 2 sum_{a <= b} f_a f_b S_ab,
+//   S = I / sum_a N_a f_a^2,
+// S_ab = sum over the bins of count sin(Q r) / (Q r), in double. Two
+// elements (S_aa, S_ab, S_bb) give the biatomic formula.
+StDiffractionOutcome runManyElements(const StDiffrPrm& prm, const StIDCalcResults& partial, StDiffPattern& result,
+                                     ProgressSink* gauge, const CancelToken* cancel, int threads) {
+  StDiffractionOutcome out;
+  const size_t ne = partial.elementCount();
+  const std::vector<const std::vector<PairCount>*> tables = partial.tables();
+  double atoms = 0;
+  for (size_t a = 0; a < ne; ++a) {
+    if (!elementKnown(partial.elementOf(a), prm)) {
+      refuse(out, result);
+      return out;
+    }
+    atoms += static_cast<double>(partial.atomsOf(a));
+  }
+  if (atoms <= 0 || tables.size() != elementPairCount(ne)) {
+    refuse(out, result);
+    return out;
+  }
+  const int64_t points = diffractionPointCount(prm, 1);
+  if (points <= 0) {
+    result.release();
+    return out;
+  }
+  if (gauge) {
+    gauge->setMaximum(points);
+    gauge->setPosition(0);
+  }
+  const Grid g = makeGrid(prm, points);
+
+  // Per histogram: the pairs at r = 0 (added at every Q), all pairs, and
+  // the occupied bins as r and count / r, padded to whole vectors.
+  struct Weighted {
+    std::vector<double> r, w;
+    double atZero = 0, total = 0;
+  };
+  std::vector<Weighted> hist(tables.size());
+  size_t count = std::min(static_cast<size_t>(std::max<int32_t>(0, partial.count)), partial.r.size());
+  for (const auto* t : tables) count = std::min(count, t->size());
+  double rMaxAbs = 0;
+  for (size_t t = 0; t < tables.size(); ++t) {
+    Weighted& h = hist[t];
+    for (size_t k = 0; k < count; ++k) {
+      const auto c = static_cast<double>((*tables[t])[k]);
+      if (c == 0) continue;
+      h.total += c;
+      const double rk = partial.r[k];
+      if (rk == 0) {
+        h.atZero += c;
+        continue;
+      }
+      h.r.push_back(rk);
+      h.w.push_back(c / rk);
+      rMaxAbs = std::max(rMaxAbs, std::fabs(rk));
+    }
+    while (h.r.size() % kKernelLanes) {
+      h.r.push_back(0);
+      h.w.push_back(0);
+    }
+  }
+
+  const auto np = static_cast<size_t>(points);
+  std::vector<double> sums(np * tables.size(), 0.0);  // point-major
+  std::atomic<bool> stopped{false};
+  parallelChunks(points, kPointChunk, threads, cancel, gauge, [&](int64_t begin, int64_t end) {
+    for (int64_t i = begin; i < end; ++i) {
+      if (cancel && cancel->requested()) {
+        stopped = true;
+        return;
+      }
+      const double q = g.q[static_cast<size_t>(i)];
+      const bool vector = std::fabs(q) * rMaxAbs < kKernelSinRange;
+      for (size_t t = 0; t < hist.size(); ++t) {
+        const Weighted& h = hist[t];
+        double v;
+        if (q == 0) {
+          v = h.total;
+        } else if (vector) {
+          v = h.atZero + sumWeightedSin(h.r.data(), h.w.data(), h.r.size(), q) / q;
+        } else {
+          v = h.atZero;
+          for (size_t j = 0; j < h.r.size(); ++j) v += h.w[j] * std::sin(q * h.r[j]) / q;
+        }
+        sums[static_cast<size_t>(i) * hist.size() + t] = v;
+      }
+    }
+  });
+  if (cancel && cancel->requested()) stopped = true;
+
+  std::vector<double> sOfQ(np), intensity(np), f(ne);
+  for (size_t i = 0; i < np; ++i) {
+    double self = 0;
+    for (size_t a = 0; a < ne; ++a) {
+      f[a] = factor(prm, partial.elementOf(a), g.s[i]);
+      self += static_cast<double>(partial.atomsOf(a)) * f[a] * f[a];
+    }
+    double cross = 0;
+    for (size_t a = 0; a < ne; ++a)
+      for (size_t b = a; b < ne; ++b) cross += f[a] * f[b] * sums[i * hist.size() + elementPairIndex(a, b, ne)];
+    intensity[i] = self + 2 * cross;
+    sOfQ[i] = intensity[i] / self;
+  }
+  store(result, g, std::move(sOfQ), std::move(intensity));
+  out.terminated = stopped;
+  out.points = points;
+  return out;
+}
+
 }  // namespace
 
 int64_t diffractionPointCount(const StDiffrPrm& prm, int mode) {
@@ -281,6 +397,8 @@ std::vector<double> diffractionAngles(const StDiffrPrm& prm, int64_t points) {
 StDiffractionOutcome runDiffraction(const StDiffrPrm& prm, const StIDCalcResults* partial, int mode,
                                     StDiffPattern& result, ProgressSink* gauge, const CancelToken* cancel,
                                     int threads) {
+  if (mode == 1 && partial && partial->manyElements())
+    return runManyElements(prm, *partial, result, gauge, cancel, threads);
   return mode == 1 ? runBiatomic(prm, partial, result, gauge, cancel, threads)
                    : runMonoatomic(prm, result, gauge, cancel, threads);
 }

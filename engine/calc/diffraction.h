@@ -1,7 +1,8 @@
 #pragma once
 // The powder diffraction pattern by the Debye scattering equation evaluated
-// over the pair-distance histogram (one element) or the three partial
-// histograms (two elements).
+// over the pair-distance histogram (one element) or the partial histograms
+// (one per pair of elements), with X-ray scattering factors or neutron
+// scattering lengths.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,8 +39,8 @@ int64_t diffractionPointCount(const StDiffrPrm& prm, int mode);
 // adding step/2 in radians point by point.
 std::vector<double> diffractionAngles(const StDiffrPrm& prm, int64_t points);
 
-// Runs mode 0 (monoatomic, from prm.pdh) or mode 1 (biatomic, from
-// `partial`) and replaces `result`. The sums stop when `cancel` is
+// Runs mode 0 (monoatomic, from prm.pdh) or mode 1 (two or more elements,
+// from `partial`) and replaces `result`. The sums stop when `cancel` is
 // requested; the remaining points are still stored with sums of 0 (S = 1).
 // `threads` 0 uses every core.
 StDiffractionOutcome runDiffraction(const StDiffrPrm& prm, const StIDCalcResults* partial, int mode,

@@ -97,18 +97,21 @@ struct TileSet {
   std::vector<int32_t> count;
   std::vector<int64_t> before;  // nodes in the tiles before tile t
   int nTiles = 0;
-  int firstHalfTiles = 0;  // mode 1: tiles of the first element
+  // Mode 1: where the tiles of each element group begin, and nTiles.
+  std::vector<int> groupTiles;
 };
 
-void buildTiles(const StCalcPrm& prm, int mode, int64_t h, TileSet& t) {
+void buildTiles(const StCalcPrm& prm, int mode, const std::vector<int64_t>& groups, TileSet& t) {
   const size_t n = prm.nodes.size();
   std::vector<int32_t> idx(n);
   for (size_t i = 0; i < n; ++i) idx[i] = static_cast<int32_t>(i);
   std::vector<std::pair<size_t, size_t>> tiles;
   if (mode == 1) {
-    splitTiles(prm.nodes, idx, 0, static_cast<size_t>(h), tiles);
-    t.firstHalfTiles = static_cast<int>(tiles.size());
-    splitTiles(prm.nodes, idx, static_cast<size_t>(h), n, tiles);
+    for (size_t g = 0; g + 1 < groups.size(); ++g) {
+      t.groupTiles.push_back(static_cast<int>(tiles.size()));
+      splitTiles(prm.nodes, idx, static_cast<size_t>(groups[g]), static_cast<size_t>(groups[g + 1]), tiles);
+    }
+    t.groupTiles.push_back(static_cast<int>(tiles.size()));
   } else {
     splitTiles(prm.nodes, idx, 0, n, tiles);
   }
@@ -177,7 +180,7 @@ void buildTiles(const StCalcPrm& prm, int mode, int64_t h, TileSet& t) {
 // tiles J, split where the histogram changes (mode 1).
 struct RowPart {
   int J0, J1;
-  int table;  // 0 = the one table (Rii in mode 1), 1 = Rij, 2 = Rjj
+  int table;  // 0 = the one table; mode 1: the element pair's (Rii, Rij, Rjj for two)
 };
 
 // A thread's private counters, kept 64 bytes away from any other thread's
@@ -202,8 +205,8 @@ class Counters {
 };
 
 struct ThreadTables {
-  Counters hist[3];
-  std::vector<uint64_t> wide[3];  // folded counts (only for very large grains)
+  std::vector<Counters> hist;               // one per histogram
+  std::vector<std::vector<uint64_t>> wide;  // folded counts (only for very large grains)
   std::vector<double> sumI, sumM;
   int64_t sinceFold = 0;
   int64_t undefined = 0;
@@ -220,7 +223,7 @@ uint64_t binCount(const Counters& hist, size_t b, int shift) {
 }
 
 void fold(ThreadTables& t, int tables, int shift) {
-  for (int k = 0; k < tables; ++k) {
+  for (size_t k = 0; k < static_cast<size_t>(tables); ++k) {
     if (t.wide[k].empty()) continue;
     for (size_t b = 0; b < t.wide[k].size(); ++b) t.wide[k][b] += binCount(t.hist[k], b, shift);
     t.hist[k].clear();
@@ -284,9 +287,6 @@ int counterCopyShift(PairKernel kernel, int mode, int64_t cap, int tables, PairC
   return 0;
 }
 
-// Table of the partial pair (i, j), i < j: Rii, Rij or Rjj.
-inline int partialTable(int64_t i, int64_t j, int64_t h) { return j < h ? 0 : (i < h ? 1 : 2); }
-
 
 struct SparseRun {
   std::vector<Occupied> bins;  // increasing bin
@@ -299,10 +299,12 @@ struct SparseRun {
 // rest): the pairs' bins are collected by the plain sequential loop and
 // sorted, so memory follows the pairs, not the table. Delta sums add up in
 // the order of the sequential loop.
-SparseRun sparsePairs(const StCalcPrm& prm, int mode, int64_t h, int64_t cap, const CancelToken& cancel) {
+SparseRun sparsePairs(const StCalcPrm& prm, int mode, const std::vector<int64_t>& groups, int tables, int64_t cap,
+                      const CancelToken& cancel) {
   SparseRun out;
   struct Pair {
-    int64_t key;  // bin * 4 + table
+    int64_t bin;
+    int32_t table;
     double dI, dM;
   };
   const vGrainNodes& a = prm.nodes;
@@ -312,6 +314,12 @@ SparseRun sparsePairs(const StCalcPrm& prm, int mode, int64_t h, int64_t cap, co
     const double dx = p.x - q.x, dy = p.y - q.y, dz = p.z - q.z;
     return std::sqrt(dx * dx + dy * dy + dz * dz);
   };
+  // Element group of each node (mode 1).
+  std::vector<int32_t> group(static_cast<size_t>(n), 0);
+  if (mode == 1)
+    for (size_t g = 0; g + 1 < groups.size(); ++g)
+      for (int64_t i = groups[g]; i < groups[g + 1]; ++i) group[static_cast<size_t>(i)] = static_cast<int32_t>(g);
+  const size_t nGroups = groups.empty() ? 1 : groups.size() - 1;
   std::vector<Pair> list;
   list.reserve(static_cast<size_t>(n * (n - 1) / 2));
   for (int64_t i = 0; i + 1 < n; ++i) {
@@ -326,21 +334,23 @@ SparseRun sparsePairs(const StCalcPrm& prm, int mode, int64_t h, int64_t cap, co
         ++out.undefined;
         continue;
       }
-      Pair p{static_cast<int64_t>(q) * 4 + (mode == 1 ? partialTable(i, j, h) : 0), d, 0};
+      const auto gi = static_cast<size_t>(group[static_cast<size_t>(i)]),
+                 gj = static_cast<size_t>(group[static_cast<size_t>(j)]);
+      Pair p{static_cast<int64_t>(q), mode == 1 ? static_cast<int32_t>(elementPairIndex(gi, gj, nGroups)) : 0, d, 0};
       if (mode == 3) p.dM = distance(prm.nodesMod[static_cast<size_t>(i)], prm.nodesMod[static_cast<size_t>(j)]);
       list.push_back(p);
     }
     out.pairs += n - 1 - i;
   }
-  std::stable_sort(list.begin(), list.end(), [](const Pair& x, const Pair& y) { return x.key >> 2 < y.key >> 2; });
+  std::stable_sort(list.begin(), list.end(), [](const Pair& x, const Pair& y) { return x.bin < y.bin; });
   for (const Pair& p : list) {
-    const int64_t bin = p.key >> 2;
-    if (out.bins.empty() || out.bins.back().bin != bin) {
+    if (out.bins.empty() || out.bins.back().bin != p.bin) {
       out.bins.emplace_back();
-      out.bins.back().bin = bin;
+      out.bins.back().bin = p.bin;
+      out.bins.back().card.assign(static_cast<size_t>(tables), 0);
     }
     Occupied& o = out.bins.back();
-    ++o.card[p.key & 3];
+    ++o.card[static_cast<size_t>(p.table)];
     o.sumI += p.dI;
     o.sumM += p.dM;
   }
@@ -437,7 +447,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   }
 
   const int64_t n = static_cast<int64_t>(prm.nodes.size());
-  const int64_t h = mode == 1 ? firstElementSplit(prm) : 0;
+  const std::vector<int64_t> groups = mode == 1 ? elementGroupOffsets(prm) : std::vector<int64_t>{};
   const StPairGaugeScale scale = pairGaugeScale(n, mode);
   if (gauge) {
     gauge->setMaximum(scale.maximum);
@@ -446,7 +456,8 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   }
 
   const int64_t cap = std::max(B, binsForExtent(prm.nodes, w));
-  const int tables = mode == 1 ? 3 : 1;
+  const size_t nGroups = groups.empty() ? 1 : groups.size() - 1;
+  const int tables = mode == 1 ? static_cast<int>(elementPairCount(nGroups)) : 1;
   const int64_t totalPairs = n * (n - 1) / 2;
   res.kernel = effectiveKernel(kernel);
   res.threads = 1;
@@ -458,7 +469,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   std::vector<ThreadTables> tt;
   int shift = 0;
   if (cap >= kSparseMinBins && totalPairs <= cap / kSparseRatio) {
-    sparse = sparsePairs(prm, mode, h, cap, cancel);
+    sparse = sparsePairs(prm, mode, groups, tables, cap, cancel);
     res.pairs = sparse.pairs;
     res.pairsUndefined = sparse.undefined;
     res.terminated = sparse.stopped || cancel.requested();
@@ -467,15 +478,22 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     };
   } else {
     // Tiles and the work list.
-    buildTiles(prm, mode, h, tiles);
+    buildTiles(prm, mode, groups, tiles);
+    // A tile of element group a meets the rest of its group, then each
+    // later group in turn.
     std::vector<std::vector<RowPart>> rows(static_cast<size_t>(tiles.nTiles));
     for (int I = 0; I < tiles.nTiles; ++I) {
       auto& r = rows[static_cast<size_t>(I)];
-      if (mode == 1 && I < tiles.firstHalfTiles) {
-        r.push_back({I, tiles.firstHalfTiles, 0});
-        r.push_back({tiles.firstHalfTiles, tiles.nTiles, 1});
-      } else {
-        r.push_back({I, tiles.nTiles, mode == 1 ? 2 : 0});
+      if (mode != 1) {
+        r.push_back({I, tiles.nTiles, 0});
+        continue;
+      }
+      size_t a = 0;
+      while (tiles.groupTiles[a + 1] <= I) ++a;
+      r.push_back({I, tiles.groupTiles[a + 1], static_cast<int>(elementPairIndex(a, a, nGroups))});
+      for (size_t b = a + 1; b < nGroups; ++b) {
+        if (tiles.groupTiles[b] < tiles.groupTiles[b + 1])
+          r.push_back({tiles.groupTiles[b], tiles.groupTiles[b + 1], static_cast<int>(elementPairIndex(a, b, nGroups))});
       }
     }
 
@@ -503,7 +521,9 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
 
     tt.resize(static_cast<size_t>(nThreads));
     for (ThreadTables& t : tt) {
-      for (int k = 0; k < tables; ++k) {
+      t.hist.resize(static_cast<size_t>(tables));
+      t.wide.resize(static_cast<size_t>(tables));
+      for (size_t k = 0; k < static_cast<size_t>(tables); ++k) {
         // One spare bin after the table takes the increments of lanes the
         // vector kernels bin the exact way instead.
         t.hist[k].assign(static_cast<size_t>(cap + 1) << shift);
@@ -579,7 +599,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
         const int64_t ni = tiles.count[static_cast<size_t>(I)];
         int64_t rowPairs = 0;
         for (const RowPart& part : rows[static_cast<size_t>(I)]) {
-          c.hist = t.hist[part.table].data();
+          c.hist = t.hist[static_cast<size_t>(part.table)].data();
           for (int J0 = part.J0; J0 < part.J1; J0 += kChunkTiles) {
             if (cancel.requested() || stop.load(std::memory_order_relaxed)) {
               t.stopped = true;
@@ -630,11 +650,13 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     // The private tables merged bin by bin (thread order, so a run is
     // reproducible); only occupied bins are visited.
     visit = [&](const OccupiedVisitor& f) {
+      Occupied o;
+      o.card.assign(static_cast<size_t>(tables), 0);
       for (size_t b = 0; b < static_cast<size_t>(cap); ++b) {
-        Occupied o;
         o.bin = static_cast<int64_t>(b);
+        o.sumI = o.sumM = 0;
         bool any = false;
-        for (int k = 0; k < tables; ++k) {
+        for (size_t k = 0; k < static_cast<size_t>(tables); ++k) {
           PairCount c = 0;
           for (const ThreadTables& t : tt)
             c += static_cast<PairCount>(binCount(t.hist[k], b, shift) + (t.wide[k].empty() ? 0 : t.wide[k][b]));

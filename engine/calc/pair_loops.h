@@ -1,6 +1,6 @@
 #pragma once
 // The pair loops of the PDH worker: the pair-distance histogram (mode 0),
-// the three partial histograms of a biatomic grain (mode 1) and the per-bin
+// the partial histograms, one per unordered pair of elements (mode 1), and the per-bin
 // sums of ideal and modified distances behind delta(r) (mode 3).
 //
 // Every unordered pair of nodes is counted once. A pair at distance
@@ -78,7 +78,8 @@ enum class PairCopies { Auto, One, PerLane, PerSlot };
 // Runs one pair loop. Mode 0 replaces `pdh` by its occupied bins (r = k *
 // bin width, card); mode 1 refills `partial` with the bins where any of
 // Rii, Rij, Rjj is occupied (split at prm.firstCount, by default N div 2;
-// r accumulated by addition); mode 3 replaces `pdh` by the non-empty bins
+// r accumulated by addition), or, for the three or more element groups of
+// prm.elementCounts, with one histogram per pair of groups (table order); mode 3 replaces `pdh` by the non-empty bins
 // with their card, sumIdeal and sumMod; any other mode does nothing. Empty
 // bins are never stored, so one stray atom far from the rest costs no
 // table of empty bins. A bin count of 0 is refused with "size == 0" and

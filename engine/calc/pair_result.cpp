@@ -52,14 +52,52 @@ int64_t firstElementSplit(const StCalcPrm& prm) {
   return prm.firstCount < 0 ? n / 2 : std::min(prm.firstCount, n);
 }
 
+std::vector<int64_t> elementGroupOffsets(const StCalcPrm& prm) {
+  const auto n = static_cast<int64_t>(prm.nodes.size());
+  if (prm.elementCounts.size() < 3) return {0, firstElementSplit(prm), n};
+  std::vector<int64_t> off{0};
+  for (int64_t c : prm.elementCounts) off.push_back(std::min(n, off.back() + std::max<int64_t>(c, 0)));
+  off.back() = n;
+  return off;
+}
+
+void setElementGroups(StCalcPrm& prm) {
+  auto same = [](const StGrainNode& a, const StGrainNode& b) {
+    return a.element == b.element && a.elementIndex == b.elementIndex;
+  };
+  // Each element's rank in the order of first appearance.
+  std::vector<StGrainNode> kinds;
+  std::vector<size_t> rank(prm.nodes.size());
+  for (size_t i = 0; i < prm.nodes.size(); ++i) {
+    const auto it = std::find_if(kinds.begin(), kinds.end(), [&](const StGrainNode& k) { return same(k, prm.nodes[i]); });
+    rank[i] = static_cast<size_t>(it - kinds.begin());
+    if (it == kinds.end()) kinds.push_back(prm.nodes[i]);
+  }
+  std::vector<int64_t> runs = elementRuns(prm.nodes);
+  if (kinds.size() >= 3 && runs.size() > kinds.size()) {
+    std::vector<size_t> order(prm.nodes.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return rank[a] < rank[b]; });
+    vGrainNodes sorted;
+    sorted.reserve(prm.nodes.size());
+    for (size_t i : order) sorted.push_back(prm.nodes[i]);
+    prm.nodes = std::move(sorted);
+    runs = elementRuns(prm.nodes);
+  }
+  prm.firstCount = leadingElementCount(prm.nodes);
+  prm.elementCounts.clear();
+  if (kinds.size() >= 3) prm.elementCounts = runs;
+}
+
 OccupiedBins occupiedBinsOf(const std::vector<std::vector<int64_t>>& totals) {
   return [&totals](const OccupiedVisitor& f) {
     const size_t bins = totals.empty() ? 0 : totals[0].size();
+    Occupied o;
+    o.card.assign(totals.size(), 0);
     for (size_t b = 0; b < bins; ++b) {
-      Occupied o;
       o.bin = static_cast<int64_t>(b);
       bool any = false;
-      for (size_t k = 0; k < totals.size() && k < 3; ++k) {
+      for (size_t k = 0; k < totals.size(); ++k) {
         o.card[k] = totals[k][b];
         any = any || o.card[k] != 0;
       }
@@ -74,6 +112,9 @@ void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, P
   const int64_t B = res.expectedBins;
   const int64_t n = static_cast<int64_t>(prm.nodes.size());
   const int64_t h = mode == 1 ? firstElementSplit(prm) : 0;
+  const std::vector<int64_t> groups = mode == 1 ? elementGroupOffsets(prm) : std::vector<int64_t>{};
+  const bool many = groups.size() > 3;
+  std::vector<std::vector<PairCount>> cards(many ? elementPairCount(groups.size() - 1) : 0);
   if (gauge) {
     gauge->setPosition(0);
     gauge->setMaximum(B);
@@ -87,7 +128,7 @@ void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, P
   visit([&](const Occupied& o) {
     if (o.bin >= B) {
       bins = std::max(bins, o.bin + 1);
-      res.pairsBeyondRange += o.card[0] + o.card[1] + o.card[2];
+      for (PairCount c : o.card) res.pairsBeyondRange += c;
     }
     if (gauge && (++visited & 0xFFF) == 0) gauge->setPosition(std::min(o.bin, B));
     if (mode == 0) {
@@ -98,9 +139,13 @@ void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, P
     } else if (mode == 1) {
       for (; kAcc < o.bin; ++kAcc) rAcc += w;
       r.push_back(rAcc);
-      rii.push_back(o.card[0]);
-      rij.push_back(o.card[1]);
-      rjj.push_back(o.card[2]);
+      if (many) {
+        for (size_t k = 0; k < cards.size(); ++k) cards[k].push_back(o.card[k]);
+      } else {
+        rii.push_back(o.card[0]);
+        rij.push_back(o.card[1]);
+        rjj.push_back(o.card[2]);
+      }
     } else if (o.sumI != 0) {
       StLiczOdl e;
       e.card = o.card[0];
@@ -119,7 +164,21 @@ void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, P
                       " pairs were not counted: their distance is not a finite number or lies beyond " +
                       fmtCount(kMaxPairBins) + " bins");
   }
-  if (mode == 1) {
+  if (mode == 1 && many) {
+    partial.release();
+    partial.count = static_cast<int32_t>(r.size());
+    partial.r = std::move(r);
+    partial.pairs = std::move(cards);
+    partial.binWidth = w;
+    for (size_t g = 0; g + 1 < groups.size(); ++g) {
+      const int64_t first = groups[g];
+      partial.elements.push_back(first < n ? prm.nodes[static_cast<size_t>(first)].elementIndex : -1);
+      partial.elementAtoms.push_back(groups[g + 1] - first);
+    }
+    partial.elemFirst = partial.elements[0];
+    partial.elemSecond = partial.elements[1];
+    if (gauge) gauge->setPosition(0);
+  } else if (mode == 1) {
     partial.allocate(static_cast<int32_t>(r.size()));
     partial.r = std::move(r);
     partial.rii = std::move(rii);

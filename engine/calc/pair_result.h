@@ -28,10 +28,23 @@ void clearStoppedResult(int mode, PdhList& pdh, StIDCalcResults& partial, Progre
 // list): prm.firstCount, by default N div 2.
 int64_t firstElementSplit(const StCalcPrm& prm);
 
-// One occupied bin of a run's counts (card: Rii, Rij, Rjj in mode 1).
+// Where the element groups of the partial histograms begin in the node
+// list, and the list's end: {0, first element split, N} for one or two
+// elements (prm.elementCounts empty), else the prefix sums of
+// prm.elementCounts (at most N).
+std::vector<int64_t> elementGroupOffsets(const StCalcPrm& prm);
+
+// Prepares a partial-histogram run of prm.nodes: the first element's atoms
+// (prm.firstCount) and, for three or more elements, the atoms of each
+// (prm.elementCounts). Atoms not yet grouped by element are grouped in the
+// order of first appearance (a stable reorder of the copy in prm.nodes).
+void setElementGroups(StCalcPrm& prm);
+
+// One occupied bin of a run's counts (card: one count per histogram, in
+// mode 1 Rii, Rij, Rjj or the table order of the element pairs).
 struct Occupied {
   int64_t bin = 0;
-  PairCount card[3] = {0, 0, 0};
+  std::vector<PairCount> card;
   double sumI = 0, sumM = 0;
 };
 using OccupiedVisitor = std::function<void(const Occupied&)>;
@@ -48,7 +61,7 @@ OccupiedBins occupiedBinsOf(const std::vector<std::vector<int64_t>>& totals);
 // the occupied bins (r = k * bin width), mode 1 refills `partial` with the
 // bins where any of Rii, Rij, Rjj is occupied (r accumulated by addition),
 // mode 3 replaces `pdh` by the bins whose ideal sum is not 0, with their
-// sums. Drives the gauge through the second phase and hides it.
+// sums. Three or more element groups fill partial.pairs in table order. Drives the gauge through the second phase and hides it.
 void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, PdhList& pdh,
                     StIDCalcResults& partial, ProgressSink* gauge, StPairRunResult& res);
 

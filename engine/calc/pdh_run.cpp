@@ -53,6 +53,8 @@ StPairRunResult runPdh(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcRes
   const StPairGaugeScale scale = pairGaugeScale(n, mode);
   if (!prm.grid) {
     why = "the grain does not lie on the lattice of a generated grain";
+  } else if (mode == 1 && elementGroupOffsets(prm).size() > 3) {
+    why = "the grain holds more than two elements";
   } else {
     if (gauge) {
       gauge->setMaximum(scale.maximum);

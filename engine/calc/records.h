@@ -2,6 +2,7 @@
 // Result and input records of the calculations: histogram bins, partial
 // histograms, the diffraction pattern, generic x/y data and the inputs of
 // the diffraction and G(r) runs. The workbench owns one of each.
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <optional>
@@ -39,8 +40,17 @@ struct StPdhAtoms {
 // smallest n with at least that many pairs (1 for none).
 int64_t atomsOfPairs(int64_t pairs);
 
-// The three partial histograms of a biatomic grain. The vectors are the
-// owned arrays; count == 0 means none are allocated.
+// Index of the histogram of the unordered pair of elements (a, b), a <= b <
+// n, in table order (0,0), (0,1), ..., (0,n-1), (1,1), ..., (n-1,n-1).
+inline size_t elementPairIndex(size_t a, size_t b, size_t n) { return a * n - a * (a - 1) / 2 + (b - a); }
+// Number of such histograms, n (n + 1) / 2.
+inline size_t elementPairCount(size_t n) { return n * (n + 1) / 2; }
+
+// The partial histograms. One or two elements: rii, rij, rjj (first-first,
+// first-second, second-second pairs). Three or more: `elements`,
+// `elementAtoms` and one histogram per unordered pair of elements in
+// `pairs` (table order, see elementPairIndex); rii, rij, rjj stay empty.
+// The vectors are the owned arrays; count == 0 means none are allocated.
 struct StIDCalcResults {
   std::vector<double> r;                 // bin lower edges
   std::vector<PairCount> rii, rij, rjj;  // first-first, first-second, second-second pairs
@@ -51,6 +61,34 @@ struct StIDCalcResults {
   // Atoms of the first and of the second element (0: unknown).
   int64_t atomsFirst = 0;
   int64_t atomsSecond = 0;
+  // Three or more elements: table index and atoms of each, in list order.
+  std::vector<int32_t> elements;
+  std::vector<int64_t> elementAtoms;
+  std::vector<std::vector<PairCount>> pairs;
+
+  bool manyElements() const { return !elements.empty(); }
+  // Elements the histograms tell apart (2 for rii, rij, rjj).
+  size_t elementCount() const { return manyElements() ? elements.size() : 2; }
+  int32_t elementOf(size_t a) const { return manyElements() ? elements[a] : (a == 0 ? elemFirst : elemSecond); }
+  int64_t atomsOf(size_t a) const { return manyElements() ? elementAtoms[a] : (a == 0 ? atomsFirst : atomsSecond); }
+  // The histograms in table order.
+  std::vector<const std::vector<PairCount>*> tables() const {
+    std::vector<const std::vector<PairCount>*> t;
+    if (manyElements()) {
+      for (const auto& p : pairs) t.push_back(&p);
+    } else {
+      t = {&rii, &rij, &rjj};
+    }
+    return t;
+  }
+  // Pairs of bin i over all histograms.
+  PairCount binTotal(size_t i) const {
+    auto at = [i](const std::vector<PairCount>& t) { return i < t.size() ? t[i] : 0; };
+    if (!manyElements()) return at(rii) + at(rij) + at(rjj);
+    PairCount c = 0;
+    for (const auto& t : pairs) c += at(t);
+    return c;
+  }
 
   void release() {
     r.clear();
@@ -61,10 +99,14 @@ struct StIDCalcResults {
     rii.shrink_to_fit();
     rij.shrink_to_fit();
     rjj.shrink_to_fit();
+    elements.clear();
+    elementAtoms.clear();
+    std::vector<std::vector<PairCount>>().swap(pairs);
     count = 0;
     atomsFirst = atomsSecond = 0;
   }
-  // Frees the previous arrays and allocates `bins` zeroed bins.
+  // Frees the previous arrays and allocates `bins` zeroed bins (of one or
+  // two elements).
   void allocate(int32_t bins) {
     release();
     r.assign(static_cast<size_t>(bins), 0.0);
@@ -88,6 +130,9 @@ struct StCalcPrm {
   // Partial histograms: the nodes of the first element, which lead the
   // list; -1 means N div 2 (the builder's halves).
   int64_t firstCount = -1;
+  // Partial histograms of three or more elements: the atoms of each, whose
+  // groups follow one another in the list (then firstCount is not read).
+  std::vector<int64_t> elementCounts;
 };
 
 // The diffraction pattern. count == 0 means no pattern. A computed pattern
@@ -136,6 +181,7 @@ struct StDiffrPrm {
   double binWidth = 0;
   double step = 0;    // 2theta step, degrees
   bool useFactors = true;  // false for the anode "X"
+  bool neutron = false;    // neutron coherent scattering lengths instead of X-ray factors
   // Read by reference during a run; they must stay unchanged until it ends.
   const vGrainNodes* nodes = nullptr;
   const PdhList* pdh = nullptr;

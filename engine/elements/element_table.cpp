@@ -50,6 +50,8 @@ bool loadScatteringTable(const IniFile& ini, ElementTable& table, std::vector<st
     double td = 0;
     e.tdKnown = parseDouble(ini.readString(e.name, "td", ""), td) && td > 0;
     e.mass = ini.readFloat(e.name, "mass", 12);
+    e.neutronKnown = parseDouble(ini.readString(e.name, "bcoh", ""), e.neutronB) && std::isfinite(e.neutronB);
+    if (!e.neutronKnown) e.neutronB = 0;
     table.push_back(std::move(e));
   }
   return n >= 1;

@@ -17,6 +17,10 @@ struct StScatEquPrm {
   // False when the table gives no Debye temperature for the element (td
   // then holds the program default, which describes no real element).
   bool tdKnown = true;
+  // Bound coherent neutron scattering length of the natural element, fm
+  // (key "bcoh"); false when the table gives none.
+  double neutronB = 0;
+  bool neutronKnown = false;
 
   double a(int i) const { return coef[2 * (i - 1)]; }  // i = 1..4
   double b(int i) const { return coef[2 * (i - 1) + 1]; }

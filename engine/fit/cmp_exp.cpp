@@ -110,7 +110,7 @@ bool approximatePeaksFromPdh(const StFitFormPrm& prm, std::vector<double>& posit
   } else if (prm.partial) {
     const StIDCalcResults& p = *prm.partial;
     for (size_t i = 0; i < static_cast<size_t>(p.count) && p.r[i] < prm.max; ++i) {
-      const auto h = static_cast<double>(p.rii[i] + p.rij[i] + p.rjj[i]);
+      const auto h = static_cast<double>(p.binTotal(i));
       if (h == 0) continue;
       x.push_back(p.r[i]);
       y.push_back(h);

@@ -19,4 +19,14 @@ int64_t leadingElementCount(const vGrainNodes& nodes) {
   return static_cast<int64_t>(k);
 }
 
+std::vector<int64_t> elementRuns(const vGrainNodes& nodes) {
+  std::vector<int64_t> runs;
+  for (size_t k = 0; k < nodes.size(); ++k) {
+    if (k == 0 || nodes[k].element != nodes[k - 1].element || nodes[k].elementIndex != nodes[k - 1].elementIndex)
+      runs.push_back(0);
+    ++runs.back();
+  }
+  return runs;
+}
+
 }  // namespace grainix

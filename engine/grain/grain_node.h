@@ -83,4 +83,8 @@ struct StGrainPrm {
 // the first element of a two-element grain, which lead the list.
 int64_t leadingElementCount(const vGrainNodes& nodes);
 
+// Lengths of the runs of one element along the list (element symbol and
+// table index); one run per element when the atoms are grouped by element.
+std::vector<int64_t> elementRuns(const vGrainNodes& nodes);
+
 }  // namespace grainix

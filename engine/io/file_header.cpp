@@ -224,7 +224,7 @@ bool readFileHeader(TextReader& in, StHeaderInfo& info, std::vector<std::string>
   if (!plainDecimal(mod, modValue)) return fail();
   info.modified = modValue != 0;
   log.push_back("#modified:" + mod);
-  // 8. one or two symbols on the "#atoms:" line
+  // 8. the symbols on the "#atoms:" line (one, two, or one per element)
   if (!readLabelLine(in, "#atoms:", rest, lineNo)) return fail();
   std::vector<std::string_view> words;
   splitWords(rest, words);
@@ -233,10 +233,12 @@ bool readFileHeader(TextReader& in, StHeaderInfo& info, std::vector<std::string>
   info.atoms.push_back(first);
   const size_t after = static_cast<size_t>(words[0].data() + words[0].size() - rest.data());
   if (words.size() > 1 && after < rest.size() && (rest[after] == '\t' || rest[after] == ' ')) {
-    info.atoms.emplace_back(words[1]);
+    for (size_t k = 1; k < words.size(); ++k) info.atoms.emplace_back(words[k]);
     info.biatomic = true;
   }
-  log.push_back("#atoms:" + first + (info.biatomic ? " " + info.atoms[1] : std::string()));
+  std::string names = first;
+  for (size_t k = 1; k < info.atoms.size(); ++k) names += " " + info.atoms[k];
+  log.push_back("#atoms:" + names);
   return true;
 }
 

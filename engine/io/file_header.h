@@ -91,7 +91,7 @@ struct StHeaderInfo {
   std::string structure;       // the name as written
   bool sphere = true;          // RBsphere checked (else RBcylind)
   bool modified = false;
-  std::vector<std::string> atoms;  // one or two symbols
+  std::vector<std::string> atoms;  // one symbol per element
   bool biatomic = false;           // RBbiatom checked (else RBmonoatom)
   // Tag of the structure button to check (0 rbsc, 1 rbbcc, 2 rbfcc,
   // 3 rbdiam, 4 rbfccsq, 6 rbhcp), -1 for none.

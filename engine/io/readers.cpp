@@ -292,14 +292,24 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
   PdhList list;
   std::vector<double> r;
   std::vector<PairCount> rii, rij, rjj;
-  size_t columns = 0;
+  std::vector<std::vector<PairCount>> many;  // three or more elements: one per pair
+  size_t columns = 0, elements = 0;
   std::vector<std::string_view> words;
   for (int64_t row = 0; row < n; ++row) {
     if (!nextDataLine(in, line, lineNo)) return fail(in.lineNumber());
     splitWords(line, words);
     if (columns == 0) {
       columns = words.size();
-      if (columns < 2 || columns > 4) return fail(lineNo);
+      if (columns > 4) {
+        // Three or more elements: 1 + N (N + 1) / 2 columns, N the
+        // symbols of "#atoms:".
+        elements = out.header.atoms.size();
+        if (elements < 3 || columns != 1 + elementPairCount(elements)) return fail(lineNo);
+        many.resize(columns - 1);
+        for (auto& c : many) c.reserve(boundedReserve(n, in, 8 * many.size()));
+        r.reserve(boundedReserve(n, in, 8));
+      }
+      if (columns < 2) return fail(lineNo);
       if (columns == 4) {
         const size_t cap = boundedReserve(n, in, 8);
         r.reserve(cap), rii.reserve(cap), rij.reserve(cap), rjj.reserve(cap);
@@ -307,7 +317,20 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
     }
     if (words.size() != columns) return fail(lineNo);
     StLiczOdl e;
-    if (columns == 4) {
+    if (columns > 4) {
+      double v = 0;
+      if (!tokenToDouble(words[0], v)) return fail(lineNo);
+      PairCount sum = 0;
+      for (size_t k = 0; k < many.size(); ++k) {
+        PairCount c = 0;
+        if (!tokenToPairCount(words[k + 1], c) || sum > kMaxPairCount - c) return fail(lineNo);
+        sum += c;
+        many[k].push_back(c);
+      }
+      r.push_back(v);
+      e.r = v;
+      e.card = sum;
+    } else if (columns == 4) {
       double v = 0;
       PairCount c[3];
       if (!tokenToDouble(words[0], v)) return fail(lineNo);
@@ -337,8 +360,47 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
   PairCount total = 0;
   for (const StLiczOdl& e : list) total += e.card;
   pdh = std::move(list);
-  out.biatomic = columns == 4;
-  if (out.biatomic) {
+  out.biatomic = columns >= 4;
+  if (columns > 4) {
+    partial.release();
+    std::vector<PairCount> sums(many.size(), 0);
+    for (size_t k = 0; k < many.size(); ++k)
+      for (PairCount c : many[k]) sums[k] += c;
+    partial.count = static_cast<int32_t>(r.size());
+    partial.r = std::move(r);
+    partial.pairs = std::move(many);
+    double bw = 0;
+    partial.binWidth = parseDouble(out.binWidthText, bw) ? bw : 0;
+    // Atoms of each element: from its own pairs, n (n - 1) / 2; an element
+    // without pairs of its own has one atom when it has mixed pairs, or as
+    // many as its mixed pairs with an element of known count say.
+    const size_t ne = elements;
+    auto pairSum = [&](size_t a, size_t b) { return sums[a <= b ? elementPairIndex(a, b, ne) : elementPairIndex(b, a, ne)]; };
+    std::vector<int64_t> atoms(ne, 0);
+    for (size_t a = 0; a < ne; ++a) {
+      bool mixed = false;
+      for (size_t b = 0; b < ne; ++b) mixed = mixed || (b != a && pairSum(a, b) > 0);
+      atoms[a] = pairSum(a, a) > 0 ? atomsOfPairs(pairSum(a, a)) : (mixed ? 1 : 0);
+    }
+    for (size_t a = 0; a < ne; ++a) {
+      if (pairSum(a, a) > 0) continue;
+      for (size_t b = 0; b < ne; ++b)
+        if (b != a && pairSum(b, b) > 0 && pairSum(a, b) > 0) {
+          atoms[a] = pairSum(a, b) / atoms[b];
+          break;
+        }
+    }
+    int64_t all = 0;
+    for (size_t a = 0; a < ne; ++a) {
+      partial.elements.push_back(indexOf(a));
+      partial.elementAtoms.push_back(atoms[a]);
+      all += atoms[a];
+    }
+    partial.elemFirst = partial.elements[0];
+    partial.elemSecond = partial.elements[1];
+    out.atoms = {all, partial.elemFirst};
+    target.grainPrm.biatomic = true;
+  } else if (out.biatomic) {
     PairCount sums[3] = {0, 0, 0};
     for (size_t k = 0; k < r.size(); ++k) sums[0] += rii[k], sums[1] += rij[k], sums[2] += rjj[k];
     partial.allocate(static_cast<int32_t>(r.size()));

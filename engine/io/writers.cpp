@@ -147,6 +147,34 @@ StCommandResult saveHistogramFile(const std::string& path, const PdhList& pdh, c
     out.printf("#%8s\t%8s\n", "Delta r", "Card.");
     for (const auto& e : pdh)
       if (e.card != 0) out.printf("%9.6f\t%8lld\n", e.r, static_cast<long long>(e.card));
+  } else if (partial.manyElements()) {
+    // One column per pair of elements, in table order: "Card. A-B".
+    const size_t ne = partial.elementCount();
+    const auto tables = partial.tables();
+    std::vector<std::string> names = headerAtomNames(t.header);
+    if (names.size() != ne) {
+      names.clear();
+      for (size_t a = 0; a < ne; ++a) names.push_back(std::to_string(a + 1));
+    }
+    size_t bins = std::min(static_cast<size_t>(std::max(partial.count, 0)), partial.r.size());
+    for (const auto* c : tables) bins = std::min(bins, c->size());
+    std::string rows;
+    int64_t count = 0;
+    for (size_t i = 0; i < bins; ++i) {
+      if (partial.binTotal(i) == 0) continue;
+      rows += fmtPrintf("%9.6f", partial.r[i]);
+      for (const auto* c : tables) rows += fmtPrintf("\t%8lld", static_cast<long long>((*c)[i]));
+      rows += "\n";
+      ++count;
+    }
+    out.put(fileHeaderText(t.header, count));
+    out.put("#binWidth: " + t.binWidth + "\n");
+    writeComment(out, t);
+    std::string titles = fmtPrintf("#%8s", "Delta r");
+    for (size_t a = 0; a < ne; ++a)
+      for (size_t b = a; b < ne; ++b) titles += fmtPrintf("\t%8s", ("Card. " + names[a] + "-" + names[b]).c_str());
+    out.put(titles + "\n");
+    out.put(rows);
   } else {
     // The size line precedes the rows, so they are collected first.
     std::string rows;

@@ -329,13 +329,21 @@ TEST_F(CliTest, InputAtomsAreGroupedByElement) {
   EXPECT_EQ(withoutDate(dir / "alt.his"), withoutDate(dir / "grp.his"));
   EXPECT_EQ(withoutDate(dir / "alt.diff"), withoutDate(dir / "grp.diff"));
 
-  // Three elements are refused by name; an unknown one only for the pattern.
+  // Three elements: one histogram per pair of elements, named in the file;
+  // an unknown element is refused only for the pattern.
   alternating[3] = "Ag";
   writeXyz(dir / "three.xyz", sites, alternating);
-  r = run("--input three.xyz --write-pdh three.his");
-  EXPECT_EQ(r.status, 1) << r.err;
-  EXPECT_NE(r.err.find("3 elements (Cu, Au, Ag)"), std::string::npos) << r.err;
-  EXPECT_FALSE(fs::exists(dir / "three.his"));
+  r = run("--input three.xyz --write-pdh three.his --write-diffraction three.diff" + common);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("Cu " + std::to_string(cu - 1) + ", Au " + std::to_string(sites.size() - cu) + ", Ag 1"),
+            std::string::npos)
+      << r.err;
+  const std::string three = slurp(dir / "three.his");
+  EXPECT_NE(three.find("#atoms: Cu\tAu\tAg\n"), std::string::npos) << three;
+  EXPECT_NE(three.find("#  Delta r\tCard. Cu-Cu\tCard. Cu-Au\tCard. Cu-Ag\tCard. Au-Au\tCard. Au-Ag\tCard. Ag-Ag\n"),
+            std::string::npos)
+      << three;
+  EXPECT_TRUE(fs::exists(dir / "three.diff"));
   alternating[3] = "Zz";
   for (size_t i = 0; i < sites.size(); ++i) alternating[i] = i % 2 ? "Zz" : "Cu";
   writeXyz(dir / "zz.xyz", sites, alternating);
