@@ -335,15 +335,20 @@ TEST_F(CliTest, InputAtomsAreGroupedByElement) {
   writeXyz(dir / "three.xyz", sites, alternating);
   r = run("--input three.xyz --write-pdh three.his --write-diffraction three.diff" + common);
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_NE(r.err.find("Cu " + std::to_string(cu - 1) + ", Au " + std::to_string(sites.size() - cu) + ", Ag 1"),
+  EXPECT_NE(r.err.find("Cu " + std::to_string(cu) + ", Au " + std::to_string(sites.size() - cu - 1) + ", Ag 1"),
             std::string::npos)
       << r.err;
   const std::string three = slurp(dir / "three.his");
   EXPECT_NE(three.find("#atoms: Cu\tAu\tAg\n"), std::string::npos) << three;
-  EXPECT_NE(three.find("#  Delta r\tCard. Cu-Cu\tCard. Cu-Au\tCard. Cu-Ag\tCard. Au-Au\tCard. Au-Ag\tCard. Ag-Ag\n"),
+  EXPECT_NE(three.find("# Delta r\tCard. Cu-Cu\tCard. Cu-Au\tCard. Cu-Ag\tCard. Au-Au\tCard. Au-Ag\tCard. Ag-Ag\n"),
             std::string::npos)
       << three;
   EXPECT_TRUE(fs::exists(dir / "three.diff"));
+  // Neutron lengths give another pattern, and G(r) follows it.
+  r = run("--input three.xyz --radiation neutron --write-diffraction threeN.diff --write-gr threeN.gr" + common);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(withoutDate(dir / "three.diff"), withoutDate(dir / "threeN.diff"));
+  EXPECT_TRUE(fs::exists(dir / "threeN.gr"));
   alternating[3] = "Zz";
   for (size_t i = 0; i < sites.size(); ++i) alternating[i] = i % 2 ? "Zz" : "Cu";
   writeXyz(dir / "zz.xyz", sites, alternating);

@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -11,6 +13,7 @@
 #include "engine/core/format.h"
 #include "engine/calc/diffraction.h"
 #include "engine/calc/pair_loops.h"
+#include "engine/calc/pair_result.h"
 #include "engine/io/writers.h"
 #include "tests/engine/calc/diffr_test_support.h"
 #include "tests/engine/io/io_test_util.h"
@@ -614,6 +617,86 @@ TEST(HistogramReader, AFileAloneFeedsTheSamePattern) {
   const auto load = loadHistogramFile(dir.file("g.his"), g.target(), readPdh, readPartial, {"Ni"});
   EXPECT_EQ(readPartial.elemFirst, -1);
   EXPECT_EQ(readPartial.elemSecond, 0);
+}
+
+// Three elements: a column per pair of elements, named by "#atoms:"; the
+// file alone gives the tables, the elements, the atoms of each (also of an
+// element with a single atom) and the grain's pattern.
+TEST(HistogramReader, ThreeElementFileRoundTripsAndFeedsThePattern) {
+  TempDir dir;
+  const ElementTable table = testing::shippedTable();
+  std::vector<std::string> known;
+  for (const auto& e : table) known.push_back(e.name);
+  const std::vector<std::string> names{"Cu", "Ni", "Au"};
+  for (size_t gold : {size_t{1}, size_t{40}}) {
+    vGrainNodes nodes = fccGrain(true);
+    for (size_t i = 0; i < nodes.size(); ++i) {
+      const size_t k = i < gold ? 2 : (i - gold) % 2;
+      nodes[i].element = names[k];
+      nodes[i].elementIndex = testing::elementIndex(table, names[k]);
+    }
+    StCalcPrm prm;
+    prm.nodes = nodes;
+    prm.rMax = 13;
+    prm.binWidth = 0.001;
+    setElementGroups(prm);
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    runPairLoop(1, prm, pdh, partial, nullptr, cancel);
+    ASSERT_EQ(partial.elementCount(), 3u);
+    StDiffrPrm d;
+    d.lambda = 1.5444;
+    d.k = 4.06836;
+    d.start = 20;
+    d.stop = 120;
+    d.step = 0.5;
+    d.table = &table;
+    StDiffPattern want;
+    ASSERT_FALSE(runDiffraction(d, &partial, 1, want).refused);
+
+    StFileTexts t = fixtureTexts();
+    t.header.biatomic = true;
+    t.header.loadedAtoms = {"Au", "Cu", "Ni"};  // the order of the groups
+    ASSERT_TRUE(saveHistogramFile(dir.file("g.his"), pdh, partial, true, t).ok);
+    const std::string text = readAll(dir.file("g.his"));
+    EXPECT_NE(text.find("#atoms: Au\tCu\tNi\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("# Delta r\tCard. Au-Au\tCard. Au-Cu\tCard. Au-Ni\tCard. Cu-Cu\tCard. Cu-Ni\tCard. Ni-Ni\n"),
+              std::string::npos)
+        << text;
+    Grain g;
+    PdhList readPdh;
+    StIDCalcResults readPartial;
+    const auto load = loadHistogramFile(dir.file("g.his"), g.target(), readPdh, readPartial, known);
+    ASSERT_TRUE(load.result.ok) << gold;
+    EXPECT_TRUE(load.biatomic);
+    EXPECT_EQ(readPartial.pairs, partial.pairs);
+    EXPECT_EQ(readPartial.elements, partial.elements);
+    EXPECT_EQ(readPartial.elementAtoms, partial.elementAtoms) << gold;
+    EXPECT_EQ(load.atoms.count, static_cast<int64_t>(nodes.size()));
+    ASSERT_EQ(readPdh.size(), static_cast<size_t>(partial.count));
+    EXPECT_EQ(readPdh.front().card, partial.binTotal(0));
+    StDiffPattern got;
+    ASSERT_FALSE(runDiffraction(d, &readPartial, 1, got).refused);
+    ASSERT_EQ(got.count, want.count);
+    for (int p = 0; p < got.count; ++p) EXPECT_NEAR(got.intensity[p], want.intensity[p], 1e-5 * want.intensity[p]);
+  }
+  // Columns that do not fit the names of "#atoms:" are a format error.
+  const std::string text = readAll(dir.file("g.his"));
+  const size_t row = text.find("\n", text.find("# Delta r")) + 1;
+  const std::string firstRow = text.substr(row, text.find('\n', row) - row);
+  for (const auto& [what, atoms, extra] : {std::tuple<const char*, const char*, const char*>{"two names", "Au\tCu", ""},
+                                           {"four names", "Au\tCu\tNi\tAg", ""},
+                                           {"a column too many", "Au\tCu\tNi", "\t0"}}) {
+    std::string bad = text;
+    bad.replace(bad.find("Au\tCu\tNi\n"), 9, atoms);
+    bad.replace(bad.find(firstRow), firstRow.size(), firstRow + extra);
+    writeAll(dir.file("bad.his"), bad);
+    Grain g;
+    PdhList readPdh;
+    StIDCalcResults readPartial;
+    EXPECT_FALSE(loadHistogramFile(dir.file("bad.his"), g.target(), readPdh, readPartial, known).result.ok) << what;
+  }
 }
 
 TEST(DiffractionRoundTrip, BothUnitChoices) {
