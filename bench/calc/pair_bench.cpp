@@ -1,10 +1,13 @@
 // Pairs per second of the pair loops (PDH, partial histograms, delta sums)
 // on fcc Ni spheres (a = 3.52) of about 20,000 and 60,000 atoms, perfect and
 // with every atom displaced randomly by up to 0.05 Angs, bin width 0.001,
-// one thread and all threads. The 300,000-atom cases run only when
+// one thread and all threads; the partial histograms also of the same
+// sphere as an alloy of three elements (every third atom of each, six
+// histograms). The 300,000-atom cases run only when
 // GRAINIX_BENCH_LARGE=1 is set (each takes tens of seconds per iteration).
 //
 //   bench_calc --benchmark_filter=Pair
+//   bench_calc --benchmark_filter='Pair(Pdh|PartialThree)/atoms:60000/displaced:./threads:0'
 //   GRAINIX_BENCH_LARGE=1 bench_calc --benchmark_filter='Pair.*/300000'
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -17,6 +20,7 @@
 #include <string>
 
 #include "engine/calc/pair_loops.h"
+#include "engine/calc/pair_result.h"
 #include "engine/grain/generators.h"
 
 namespace grainix {
@@ -57,7 +61,7 @@ const Grain& grain(int atoms, bool displacedAtoms) {
 }
 
 // args: atoms, displaced (0/1), threads (0 = all)
-void runMode(benchmark::State& state, int mode, PairKernel kernel) {
+void runMode(benchmark::State& state, int mode, PairKernel kernel, int elements = 2) {
   const int atoms = static_cast<int>(state.range(0));
   const bool moved = state.range(1) != 0;
   const int threads = static_cast<int>(state.range(2));
@@ -69,6 +73,13 @@ void runMode(benchmark::State& state, int mode, PairKernel kernel) {
   if (mode == 3) prm.nodesMod = g.moved;
   prm.rMax = g.rMax;
   prm.binWidth = kBinWidth;
+  if (elements > 2) {
+    for (size_t i = 0; i < prm.nodes.size(); ++i) {
+      prm.nodes[i].elementIndex = static_cast<int32_t>(i % static_cast<size_t>(elements));
+      prm.nodes[i].element = "E" + std::to_string(prm.nodes[i].elementIndex);
+    }
+    setElementGroups(prm);
+  }
   PdhList pdh;
   StIDCalcResults partial;
   CancelToken cancel;
@@ -88,6 +99,7 @@ void runMode(benchmark::State& state, int mode, PairKernel kernel) {
 void PairPdh(benchmark::State& s) { runMode(s, 0, PairKernel::Auto); }
 void PairPartial(benchmark::State& s) { runMode(s, 1, PairKernel::Auto); }
 void PairDelta(benchmark::State& s) { runMode(s, 3, PairKernel::Auto); }
+void PairPartialThree(benchmark::State& s) { runMode(s, 1, PairKernel::Auto, 3); }
 void PairPdhAvx2(benchmark::State& s) { runMode(s, 0, PairKernel::Avx2); }
 void PairPdhBaseline(benchmark::State& s) { runMode(s, 0, PairKernel::Baseline); }
 
@@ -171,6 +183,7 @@ void sizes(benchmark::internal::Benchmark* b, std::initializer_list<int> atoms) 
 BENCHMARK(PairPdh)->Apply([](auto* b) { sizes(b, {20000, 60000}); });
 BENCHMARK(PairPartial)->Apply([](auto* b) { sizes(b, {20000, 60000}); });
 BENCHMARK(PairDelta)->Apply([](auto* b) { sizes(b, {20000, 60000}); });
+BENCHMARK(PairPartialThree)->Apply([](auto* b) { sizes(b, {60000}); });
 BENCHMARK(PairPdhAvx2)->Args({20000, 1, 1})->Args({20000, 1, 0})->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(PairPdhBaseline)->Args({20000, 1, 1})->Args({20000, 1, 0})->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(PairPdhSequentialLoop)->Args({20000, 1})->Unit(benchmark::kMillisecond);

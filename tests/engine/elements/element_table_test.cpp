@@ -79,7 +79,7 @@ TEST(ScatteringFactor, FormAndConstantOnly) {
 TEST(ScatteringTable, LoadsWithPerKeyDefaults) {
   IniFile ini;
   ini.parse("[gen]\nnum=3\nnam1=Fe\nnam2=Zz\nnam3=Ag\n[Fe]\na1=11.7695\nb1=4.7611\nc=1.0369\nlc=2.87\nlatt=bcc\n"
-            "td=470\nmass=55.845\n[Zz]\n[Ag]\na1=x\n");
+            "td=470\nmass=55.845\nbcoh=9.45\n[Zz]\n[Ag]\na1=x\nbcoh=x\n");
   ElementTable t;
   std::vector<std::string> names;
   ASSERT_TRUE(loadScatteringTable(ini, t, &names));
@@ -103,6 +103,11 @@ TEST(ScatteringTable, LoadsWithPerKeyDefaults) {
   EXPECT_TRUE(t[0].tdKnown);
   EXPECT_EQ(z.mass, 12);
   EXPECT_EQ(t[2].a(1), 1);  // not a number: the default
+  // Neutron lengths: read where given as a number, else unknown.
+  EXPECT_TRUE(t[0].neutronKnown);
+  EXPECT_EQ(t[0].neutronB, 9.45);
+  EXPECT_FALSE(z.neutronKnown);
+  EXPECT_FALSE(t[2].neutronKnown);
   // A second load replaces, never appends.
   ASSERT_TRUE(loadScatteringTable(ini, t, &names));
   EXPECT_EQ(t.size(), 3u);
@@ -113,6 +118,26 @@ TEST(ScatteringTable, LoadsWithPerKeyDefaults) {
   EXPECT_FALSE(loadScatteringTable(none, t, &names));
   EXPECT_TRUE(t.empty());
   EXPECT_TRUE(names.empty());
+}
+
+// Coherent neutron scattering lengths of the shipped table against the
+// values of V. F. Sears, Neutron News 3 (3) 26 (1992), in fm: signs and
+// magnitudes, including the negative ones.
+TEST(ShippedTable, NeutronLengthsAgreeWithKnownValues) {
+  const ElementTable t = shippedTable();
+  struct Known {
+    const char* name;
+    double b;
+  };
+  for (const Known& k : {Known{"H", -3.739}, Known{"C", 6.646}, Known{"O", 5.803}, Known{"Ti", -3.438},
+                         Known{"V", -0.3824}, Known{"Mn", -3.73}, Known{"Fe", 9.45}, Known{"Ni", 10.3},
+                         Known{"Ba", 5.07}, Known{"Pb", 9.405}}) {
+    const int i = elementIndex(t, k.name);
+    ASSERT_GE(i, 0) << k.name;
+    EXPECT_TRUE(t[static_cast<size_t>(i)].neutronKnown) << k.name;
+    EXPECT_NEAR(t[static_cast<size_t>(i)].neutronB, k.b, 0.08) << k.name;
+  }
+  EXPECT_FALSE(t[static_cast<size_t>(elementIndex(t, "Po"))].neutronKnown);
 }
 
 TEST(ScatteringTable, MissingFileAtStartup) {
