@@ -43,6 +43,23 @@ Grid makeGrid(const StDiffrPrm& prm, int64_t points) {
   return g;
 }
 
+// The points of a mode's pattern and their grid, the gauge set to them;
+// false (and the pattern emptied) when there are none.
+bool patternGrid(const StDiffrPrm& prm, int mode, StDiffPattern& result, ProgressSink* gauge, int64_t& points,
+                 Grid& g) {
+  points = diffractionPointCount(prm, mode);
+  if (points <= 0) {
+    result.release();
+    return false;
+  }
+  if (gauge) {
+    gauge->setMaximum(points);
+    gauge->setPosition(0);
+  }
+  g = makeGrid(prm, points);
+  return true;
+}
+
 void store(StDiffPattern& result, const Grid& g, std::vector<double>&& sOfQ, std::vector<double>&& intensity) {
   result.release();
   result.twoTheta.resize(g.theta.size());
@@ -92,16 +109,9 @@ StDiffractionOutcome runMonoatomic(const StDiffrPrm& prm, StDiffPattern& result,
     return out;
   }
   const double n = static_cast<double>(atoms);
-  const int64_t points = diffractionPointCount(prm, 0);
-  if (points <= 0) {
-    result.release();
-    return out;
-  }
-  if (gauge) {
-    gauge->setMaximum(points);
-    gauge->setPosition(0);
-  }
-  const Grid g = makeGrid(prm, points);
+  int64_t points = 0;
+  Grid g;
+  if (!patternGrid(prm, 0, result, gauge, points, g)) return out;
 
   // Occupied bins: r = 0 bins add their count at every Q; the others enter
   // the vector sum as card/r * sin(Q r), divided by Q once per point.
@@ -183,16 +193,9 @@ StDiffractionOutcome runBiatomic(const StDiffrPrm& prm, const StIDCalcResults* p
     refuse(out, result);
     return out;
   }
-  const int64_t points = diffractionPointCount(prm, 1);
-  if (points <= 0) {
-    result.release();
-    return out;
-  }
-  if (gauge) {
-    gauge->setMaximum(points);
-    gauge->setPosition(0);
-  }
-  const Grid g = makeGrid(prm, points);
+  int64_t points = 0;
+  Grid g;
+  if (!patternGrid(prm, 1, result, gauge, points, g)) return out;
 
   // Occupied bins: those at r = 0 add their counts at every Q; the others
   // are summed as count / r * sin(Q r) and divided by Q once per point.
@@ -284,16 +287,9 @@ StDiffractionOutcome runManyElements(const StDiffrPrm& prm, const StIDCalcResult
     refuse(out, result);
     return out;
   }
-  const int64_t points = diffractionPointCount(prm, 1);
-  if (points <= 0) {
-    result.release();
-    return out;
-  }
-  if (gauge) {
-    gauge->setMaximum(points);
-    gauge->setPosition(0);
-  }
-  const Grid g = makeGrid(prm, points);
+  int64_t points = 0;
+  Grid g;
+  if (!patternGrid(prm, 1, result, gauge, points, g)) return out;
 
   // Per histogram: the pairs at r = 0 (added at every Q), all pairs, and
   // the occupied bins as r and count / r, padded to whole vectors.
