@@ -60,6 +60,39 @@ bool patternGrid(const StDiffrPrm& prm, int mode, StDiffPattern& result, Progres
   return true;
 }
 
+// One histogram's occupied bins for the Debye sum: the pairs at r = 0
+// (added at every Q), all pairs, and the others as r and count / r, padded
+// to whole vectors.
+struct WeightedBins {
+  std::vector<double> r, w;
+  double atZero = 0, total = 0;
+
+  void add(double rk, double count) {
+    if (count == 0) return;
+    total += count;
+    if (rk == 0) {
+      atZero += count;
+      return;
+    }
+    r.push_back(rk);
+    w.push_back(count / rk);
+  }
+  void pad() {
+    while (r.size() % kKernelLanes) {
+      r.push_back(0);
+      w.push_back(0);
+    }
+  }
+  // sum of count sin(Q r) / (Q r); `vector`: |Q| r stays in the kernel's range.
+  double sum(double q, bool vector) const {
+    if (q == 0) return total;
+    if (vector) return atZero + sumWeightedSin(r.data(), w.data(), r.size(), q) / q;
+    double v = atZero;
+    for (size_t j = 0; j < r.size(); ++j) v += w[j] * std::sin(q * r[j]) / q;
+    return v;
+  }
+};
+
 void store(StDiffPattern& result, const Grid& g, std::vector<double>&& sOfQ, std::vector<double>&& intensity) {
   result.release();
   result.twoTheta.resize(g.theta.size());
@@ -115,26 +148,15 @@ StDiffractionOutcome runMonoatomic(const StDiffrPrm& prm, StDiffPattern& result,
 
   // Occupied bins: r = 0 bins add their count at every Q; the others enter
   // the vector sum as card/r * sin(Q r), divided by Q once per point.
-  double atZero = 0, total = 0, rMaxAbs = 0;
-  std::vector<double> a, w;
+  double rMaxAbs = 0;
+  WeightedBins bins;
   if (prm.pdh) {
     for (const StLiczOdl& b : *prm.pdh) {
-      if (b.card == 0) continue;
-      const auto card = static_cast<double>(b.card);
-      total += card;
-      if (b.r == 0) {
-        atZero += card;
-        continue;
-      }
-      a.push_back(b.r);
-      w.push_back(card / b.r);
-      rMaxAbs = std::max(rMaxAbs, std::fabs(b.r));
+      bins.add(b.r, static_cast<double>(b.card));
+      if (b.card != 0) rMaxAbs = std::max(rMaxAbs, std::fabs(b.r));
     }
   }
-  while (a.size() % kKernelLanes) {
-    a.push_back(0);
-    w.push_back(0);
-  }
+  bins.pad();
 
   std::vector<double> sum(static_cast<size_t>(points), 0.0);
   std::atomic<bool> stopped{false};
@@ -145,16 +167,7 @@ StDiffractionOutcome runMonoatomic(const StDiffrPrm& prm, StDiffPattern& result,
         return;
       }
       const double q = g.q[static_cast<size_t>(i)];
-      double v;
-      if (q == 0) {
-        v = total;
-      } else if (std::fabs(q) * rMaxAbs < kKernelSinRange) {
-        v = atZero + sumWeightedSin(a.data(), w.data(), a.size(), q) / q;
-      } else {
-        v = atZero;
-        for (size_t j = 0; j < a.size(); ++j) v += w[j] * std::sin(q * a[j]) / q;
-      }
-      sum[static_cast<size_t>(i)] = v;
+      sum[static_cast<size_t>(i)] = bins.sum(q, std::fabs(q) * rMaxAbs < kKernelSinRange);
     }
   });
   if (cancel && cancel->requested()) stopped = true;
@@ -291,35 +304,17 @@ StDiffractionOutcome runManyElements(const StDiffrPrm& prm, const StIDCalcResult
   Grid g;
   if (!patternGrid(prm, 1, result, gauge, points, g)) return out;
 
-  // Per histogram: the pairs at r = 0 (added at every Q), all pairs, and
-  // the occupied bins as r and count / r, padded to whole vectors.
-  struct Weighted {
-    std::vector<double> r, w;
-    double atZero = 0, total = 0;
-  };
-  std::vector<Weighted> hist(tables.size());
+  std::vector<WeightedBins> hist(tables.size());
   size_t count = std::min(static_cast<size_t>(std::max<int32_t>(0, partial.count)), partial.r.size());
   for (const auto* t : tables) count = std::min(count, t->size());
   double rMaxAbs = 0;
   for (size_t t = 0; t < tables.size(); ++t) {
-    Weighted& h = hist[t];
     for (size_t k = 0; k < count; ++k) {
       const auto c = static_cast<double>((*tables[t])[k]);
-      if (c == 0) continue;
-      h.total += c;
-      const double rk = partial.r[k];
-      if (rk == 0) {
-        h.atZero += c;
-        continue;
-      }
-      h.r.push_back(rk);
-      h.w.push_back(c / rk);
-      rMaxAbs = std::max(rMaxAbs, std::fabs(rk));
+      hist[t].add(partial.r[k], c);
+      if (c != 0) rMaxAbs = std::max(rMaxAbs, std::fabs(partial.r[k]));
     }
-    while (h.r.size() % kKernelLanes) {
-      h.r.push_back(0);
-      h.w.push_back(0);
-    }
+    hist[t].pad();
   }
 
   const auto np = static_cast<size_t>(points);
@@ -334,17 +329,7 @@ StDiffractionOutcome runManyElements(const StDiffrPrm& prm, const StIDCalcResult
       const double q = g.q[static_cast<size_t>(i)];
       const bool vector = std::fabs(q) * rMaxAbs < kKernelSinRange;
       for (size_t t = 0; t < hist.size(); ++t) {
-        const Weighted& h = hist[t];
-        double v;
-        if (q == 0) {
-          v = h.total;
-        } else if (vector) {
-          v = h.atZero + sumWeightedSin(h.r.data(), h.w.data(), h.r.size(), q) / q;
-        } else {
-          v = h.atZero;
-          for (size_t j = 0; j < h.r.size(); ++j) v += h.w[j] * std::sin(q * h.r[j]) / q;
-        }
-        sums[static_cast<size_t>(i) * hist.size() + t] = v;
+        sums[static_cast<size_t>(i) * hist.size() + t] = hist[t].sum(q, vector);
       }
     }
   });
