@@ -22,6 +22,7 @@ enum LatticeKind : int32_t {
   kindDiam = 4,
   kindXyz = 5,
   kindSc = 6,  // also the 2D test layer
+  kindCif = 7,  // cut from a crystal read from a CIF file
 };
 
 // The user's structure choice as remembered in the settings file.
@@ -72,6 +73,10 @@ struct StGrainPrm {
   // A stacked grain built without its second sublattice is not paired; the
   // modification then scales it node by node.
   bool stackedSublattice = true;
+  // Nodes of the first element when a two-element grain holds its elements
+  // in groups of other sizes than halves (grains cut from a CIF file); 0:
+  // the first half, as the builders order them.
+  int64_t firstGroupSize = 0;
 };
 
 }  // namespace grainix
