@@ -64,9 +64,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
   }
 
   // 2. Results that belong to the previous grain can no longer be shown or saved.
-  for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::Nodes, cmd::SmallGr, cmd::GrOfPdf, cmd::SaveNodes,
-                        cmd::SavePdh, cmd::SaveAll})
-    res.set(c, false);
+  disableGrainResults(res);
 
   // 3. Radius.
   double radius = 0;
@@ -88,12 +86,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
 
   // 5.-6. A new structure discards the previous grain and everything derived from it.
   res.log.push_back("******* NEW STRUCTURE **********");
-  wb.ideal.clear();
-  wb.modified.clear();
-  wb.currentIsModified = false;
-  wb.loadedAtoms.clear();
-  wb.generator.reset();
-  wb.pdh.clear();
+  discardGrain(wb);
 
   // 7. Grain parameters.
   StGrainPrm& prm = wb.grainPrm;
@@ -107,6 +100,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
   prm.biatomic = in.biatomic;
   prm.maxDistance = (radius + a / 4) * 2.02;
   prm.sphere = in.shape == shapeSphere;
+  prm.firstGroupSize = 0;
 
   // 8. Generator.
   vGrainNodes& nodes = wb.ideal;
@@ -158,23 +152,42 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
   res.log.push_back(wb.generator->name + ", number of nodes=" + std::to_string(count));
 
   // 10.-11.
-  if (count >= 2) {
-    prm.kind = wb.generator->kind;
-    for (const char* c : {cmd::Pdh, cmd::Nodes, cmd::Modify, cmd::SaveNodes}) res.set(c, true);
-    for (const char* c : {cmd::Diffraction, cmd::GrOfDiffraction, cmd::DeltaCalc, cmd::DeltaDiagram, cmd::SaveDelta,
-                          cmd::Fityk})
-      res.set(c, false);
-    wb.currentIsModified = false;
-    wb.sections.clear();
-    wb.pdh.clear();
-    wb.partial.release();
-    wb.fitForm.lp = in.latticeText;
-    wb.fitForm.gr = nullptr;
-    res.ok = true;
-  } else {
-    res.confirm("number of nodes equal 1. Change the settings and try again");
-  }
+  acceptGrain(wb, res, in.latticeText);
   return res;
+}
+
+void disableGrainResults(StCommandResult& res) {
+  for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::Nodes, cmd::SmallGr, cmd::GrOfPdf, cmd::SaveNodes,
+                        cmd::SavePdh, cmd::SaveAll})
+    res.set(c, false);
+}
+
+void discardGrain(Workbench& wb) {
+  wb.ideal.clear();
+  wb.modified.clear();
+  wb.currentIsModified = false;
+  wb.loadedAtoms.clear();
+  wb.generator.reset();
+  wb.pdh.clear();
+}
+
+void acceptGrain(Workbench& wb, StCommandResult& res, const std::string& latticeText) {
+  if (wb.ideal.size() < 2) {
+    res.confirm("number of nodes equal 1. Change the settings and try again");
+    return;
+  }
+  wb.grainPrm.kind = wb.generator->kind;
+  for (const char* c : {cmd::Pdh, cmd::Nodes, cmd::Modify, cmd::SaveNodes}) res.set(c, true);
+  for (const char* c : {cmd::Diffraction, cmd::GrOfDiffraction, cmd::DeltaCalc, cmd::DeltaDiagram, cmd::SaveDelta,
+                        cmd::Fityk})
+    res.set(c, false);
+  wb.currentIsModified = false;
+  wb.sections.clear();
+  wb.pdh.clear();
+  wb.partial.release();
+  wb.fitForm.lp = latticeText;
+  wb.fitForm.gr = nullptr;
+  res.ok = true;
 }
 
 }  // namespace grainix

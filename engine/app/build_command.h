@@ -42,4 +42,15 @@ double estimatedNodeCount(int structure, double radius, double latticePrm);
 
 StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* stacking);
 
+// Pieces of a build that other ways of making a grain share:
+// the commands of the previous grain's results turned off,
+void disableGrainResults(StCommandResult& res);
+// the previous grain and what was derived from it discarded,
+void discardGrain(Workbench& wb);
+// and a new ideal list taken over (its generator set): with 2 nodes or more
+// the commands of a grain are enabled, its sections and results cleared and
+// the fit form takes `latticeText`; fewer nodes give the "number of nodes"
+// box.
+void acceptGrain(Workbench& wb, StCommandResult& res, const std::string& latticeText);
+
 }  // namespace grainix

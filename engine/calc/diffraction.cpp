@@ -216,16 +216,27 @@ StDiffractionOutcome runBiatomic(const StDiffrPrm& prm, const StIDCalcResults* p
   });
   if (cancel && cancel->requested()) stopped = true;
 
+  // A grain of two equal halves (the builders') has the self term
+  // N/2 (f1^2 + f2^2); groups of other sizes (grains cut from a CIF file)
+  // have N1 f1^2 + N2 f2^2.
+  const double n1 = static_cast<double>(partial->countFirst), n2 = static_cast<double>(partial->countSecond);
+  const bool halves = !(n1 > 0 && n2 > 0 && n1 + n2 == static_cast<double>(prm.nodes->size()) && n1 != n2);
   std::vector<double> sOfQ(static_cast<size_t>(points)), intensity(static_cast<size_t>(points));
   for (size_t i = 0; i < sOfQ.size(); ++i) {
     const float f1 = static_cast<float>(factor(prm, partial->elemFirst, g.s[i]));
     const float f2 = static_cast<float>(factor(prm, partial->elemSecond, g.s[i]));
     const float w1 = f1 * f1, w2 = f2 * f2, w12 = f1 * f2;
-    const double wSum = static_cast<double>(w1) + w2;
-    sOfQ[i] = (static_cast<double>(w1) * sii[i] + static_cast<double>(w2) * sjj[i] + static_cast<double>(w12) * sij[i]) /
-                  (wSum * h) +
-              1;
-    intensity[i] = sOfQ[i] * h * wSum * 2;
+    const double pairs =
+        static_cast<double>(w1) * sii[i] + static_cast<double>(w2) * sjj[i] + static_cast<double>(w12) * sij[i];
+    if (halves) {
+      const double wSum = static_cast<double>(w1) + w2;
+      sOfQ[i] = pairs / (wSum * h) + 1;
+      intensity[i] = sOfQ[i] * h * wSum * 2;
+    } else {
+      const double self = n1 * w1 + n2 * w2;
+      sOfQ[i] = 2 * pairs / self + 1;
+      intensity[i] = sOfQ[i] * self;
+    }
   }
   store(result, g, std::move(sOfQ), std::move(intensity));
   out.terminated = stopped;

@@ -96,7 +96,7 @@ void buildTiles(const StCalcPrm& prm, int mode, TileSet& t) {
   for (size_t i = 0; i < n; ++i) idx[i] = static_cast<int32_t>(i);
   std::vector<std::pair<size_t, size_t>> tiles;
   if (mode == 1) {
-    const size_t h = n / 2;
+    const size_t h = firstGroupEnd(prm);
     splitTiles(prm.nodes, idx, 0, h, tiles);
     t.firstHalfTiles = static_cast<int>(tiles.size());
     splitTiles(prm.nodes, idx, h, n, tiles);
@@ -566,8 +566,11 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
       partial.rjj[b] = static_cast<double>(total[2][b]);
     }
     if (n > 0) {
+      const size_t h = firstGroupEnd(prm);
       partial.elemFirst = prm.nodes[0].elementIndex;
-      partial.elemSecond = prm.nodes[static_cast<size_t>(n / 2)].elementIndex;
+      partial.elemSecond = prm.nodes[h].elementIndex;
+      partial.countFirst = static_cast<int64_t>(h);
+      partial.countSecond = static_cast<int64_t>(n) - static_cast<int64_t>(h);
     }
     if (gauge) {
       gauge->setPosition(0);

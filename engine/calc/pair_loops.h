@@ -69,7 +69,8 @@ struct StPairRunResult {
 enum class PairCopies { Auto, One, PerLane };
 
 // Runs one pair loop. Mode 0 replaces `pdh` by one entry per bin; mode 1
-// refills `partial` (Rii, Rij, Rjj split at node N div 2); mode 3 replaces
+// refills `partial` (Rii, Rij, Rjj split at node N div 2, or after the
+// prm.firstGroupSize nodes of the first element); mode 3 replaces
 // `pdh` by the non-empty bins with their card, sumIdeal and sumMod; any
 // other mode does nothing. A bin count of 0 is refused with "size == 0"
 // and leaves the results as they were. Pairs lying beyond rMax are not

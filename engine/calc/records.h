@@ -29,6 +29,11 @@ struct StIDCalcResults {
   int32_t count = 0;
   int32_t elemFirst = -1;
   int32_t elemSecond = -1;
+  // Atoms of the two elements in the run that filled the histograms; 0 when
+  // not known (histograms read from a file): the grain is then taken as
+  // halves.
+  int64_t countFirst = 0;
+  int64_t countSecond = 0;
 
   void release() {
     r.clear();
@@ -59,7 +64,13 @@ struct StCalcPrm {
   double rMax = 0;       // the grain's maxDistance
   double lattPrm = 0;
   double binWidth = 0;
+  // Partial histograms: nodes of the first element, which come first; 0
+  // means the first half (the builders' order).
+  int64_t firstGroupSize = 0;
 };
+
+// Nodes of the first element of a two-element run.
+inline size_t firstGroupEnd(const StCalcPrm& prm) { return firstGroupEnd(prm.firstGroupSize, prm.nodes.size()); }
 
 // The diffraction pattern. count == 0 means no pattern.
 struct StDiffPattern {

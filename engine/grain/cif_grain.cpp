@@ -284,8 +284,12 @@ StCifCutResult cutCifGrain(const StCrystal& c, const StCifCut& cut, vGrainNodes&
     }
   }
   // Every pair distance lies below this bound (2 rMax for a sphere, the
-  // space diagonal for a cylinder), with the builders' margin.
-  res.maxDistance = cut.cylinder ? 1.01 * std::hypot(2 * res.rMax, res.zMax - res.zMin) : 2.02 * res.rMax;
+  // space diagonal for a cylinder), with the builders' margin. A cylinder's
+  // bound is at least that of its whole shape, from which the modification
+  // takes the height back.
+  res.maxDistance = cut.cylinder ? 1.01 * std::hypot(2 * std::max(res.rMax, cut.radius),
+                                                     std::max(res.zMax - res.zMin, cut.height))
+                                 : 2.02 * res.rMax;
   return res;
 }
 

@@ -79,4 +79,11 @@ struct StGrainPrm {
   int64_t firstGroupSize = 0;
 };
 
+// End of the first element's nodes in a two-element list of `nodeCount`
+// nodes: `firstGroupSize` when it is one, else the first half.
+inline size_t firstGroupEnd(int64_t firstGroupSize, size_t nodeCount) {
+  return firstGroupSize > 0 && static_cast<size_t>(firstGroupSize) < nodeCount ? static_cast<size_t>(firstGroupSize)
+                                                                                : nodeCount / 2;
+}
+
 }  // namespace grainix

@@ -212,6 +212,7 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
     res.log.push_back(" Rgrain=" + fmtGeneral(maxR, 5));
   }
   target.grainPrm.maxDistance = 2.02 * maxR;
+  target.grainPrm.firstGroupSize = 0;  // the list is in the file's order
   for (const char* c : {"BLiczPdf", "Bmodify", "Bwypisz", "MIsavenodes"}) res.set(c, true);
   res.log.push_back("  *** data were loaded ***");
   if (progress) {

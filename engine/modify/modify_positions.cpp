@@ -173,9 +173,9 @@ void ThermalDraws::direction(double rho, float d[3]) {
 }
 
 double uniformDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, double ampL, double ampR,
-                            ThermalDraws& draws, double& maxR, std::vector<std::string>& log) {
+                            ThermalDraws& draws, double& maxR, std::vector<std::string>& log, int64_t firstGroup) {
   const size_t n = nodes.size();
-  const size_t n1 = twoGroups ? n / 2 : n;
+  const size_t n1 = twoGroups ? firstGroupEnd(firstGroup, n) : n;
   const double boundL = ampL / std::sqrt(kUniformDivisorL);
   const double boundR = ampR / std::sqrt(kUniformDivisorR);
   double sumsq = 0;
@@ -197,9 +197,9 @@ double uniformDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, dou
 }
 
 double normalDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, double sigmaL, double sigmaR, double acp,
-                           int64_t level, ThermalDraws& draws, double& maxR, std::vector<std::string>& log) {
+                           int64_t level, ThermalDraws& draws, double& maxR, std::vector<std::string>& log, int64_t firstGroup) {
   const size_t n = nodes.size();
-  const size_t n1 = twoGroups ? n / 2 : n;
+  const size_t n1 = twoGroups ? firstGroupEnd(firstGroup, n) : n;
   double maxDev = std::abs(sigmaL);
   auto run = [&](size_t from, size_t to, double sigma) {
     const double norm = sigma * std::sqrt(2 * std::numbers::pi);
@@ -231,7 +231,8 @@ double normalDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, doub
   return maxDev;
 }
 
-StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, double maxDev, int64_t bars, bool normal) {
+StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, double maxDev, int64_t bars, bool normal,
+                                  int64_t firstGroup) {
   StVerifyResult res;
   if (maxDev == 0) {
     res.log.push_back("maxDev=0 ");
@@ -251,7 +252,8 @@ StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, doub
   };
   std::vector<Group> groups;
   if (twoGroups) {
-    groups = {{0, n / 2, "lattice distribution "}, {n / 2, n, "sub lattice distribution "}};
+    const size_t h = firstGroupEnd(firstGroup, n);
+    groups = {{0, h, "lattice distribution "}, {h, n, "sub lattice distribution "}};
     res.width = res.height = 600;
     res.rows = 2;
   } else {

@@ -77,13 +77,14 @@ class ThermalDraws {
 };
 
 // Uniform displacements of the modified list; returns maxDev and adds it to maxR.
-// Appends " mean square root " + the rms displacement.
+// Appends " mean square root " + the rms displacement. With two groups the
+// first `firstGroup` nodes take ampL and the rest ampR (0: halves).
 double uniformDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, double ampL, double ampR,
-                            ThermalDraws& draws, double& maxR, std::vector<std::string>& log);
+                            ThermalDraws& draws, double& maxR, std::vector<std::string>& log, int64_t firstGroup = 0);
 // Normal displacements by a Metropolis chain of `level` steps per node with
 // trial width acp; returns maxDev and adds it to maxR. Appends "maxR: " + maxR.
 double normalDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, double sigmaL, double sigmaR, double acp,
-                           int64_t level, ThermalDraws& draws, double& maxR, std::vector<std::string>& log);
+                           int64_t level, ThermalDraws& draws, double& maxR, std::vector<std::string>& log, int64_t firstGroup = 0);
 
 // Uniform bound divisors: the first element's displacements reach A/sqrt(12),
 // the second element's A/sqrt(3).
@@ -110,6 +111,7 @@ struct StVerifyResult {
   int rows = 1;                   // panels stacked in rows x 1 column
   std::vector<StVerifyPanel> panels;
 };
-StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, double maxDev, int64_t bars, bool normal);
+StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, double maxDev, int64_t bars, bool normal,
+                                  int64_t firstGroup = 0);
 
 }  // namespace grainix

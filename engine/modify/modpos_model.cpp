@@ -184,10 +184,11 @@ StCommandResult ModPosModel::modify(ProgressSink* progress) {
   if (thermal_) {
     ThermalDraws draws(*random_, clock_);
     if (distribution_ == Distribution::Uniform)
-      maxDev_ = uniformDisplacements(prm_.modified, twoGroups, g.sphere, ampL, ampR, draws, maxR_, res.log);
+      maxDev_ = uniformDisplacements(prm_.modified, twoGroups, g.sphere, ampL, ampR, draws, maxR_, res.log,
+                                     g.firstGroupSize);
     else
       maxDev_ = normalDisplacements(prm_.modified, twoGroups, g.sphere, ampL, ampR, acp,
-                                    static_cast<int64_t>(std::trunc(levelValue)), draws, maxR_, res.log);
+                                    static_cast<int64_t>(std::trunc(levelValue)), draws, maxR_, res.log, g.firstGroupSize);
   }
   modifiedOnce_ = true;
   if (progress) progress->setVisible(false);
@@ -209,7 +210,8 @@ StVerifyResult ModPosModel::verify() {
     bars = static_cast<int>(v);
   }
   const bool normal = distribution_ != Distribution::Uniform;
-  return verifyDistribution(prm_.modified, hasTwoGroups(prm_.grainPrm, prm_.modified.size()), maxDev_, bars, normal);
+  return verifyDistribution(prm_.modified, hasTwoGroups(prm_.grainPrm, prm_.modified.size()), maxDev_, bars, normal,
+                            prm_.grainPrm.firstGroupSize);
 }
 
 StCommandResult ModPosModel::plot(StSectionsPlot& plot) {
