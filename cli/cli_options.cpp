@@ -82,7 +82,7 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   auto* radiusLp =
       app.add_option("--radius-lp", o.radiusLp, "grain radius in lattice parameters")->check(kPositive);
   radius->excludes(radiusLp);
-  app.add_option("--shape", o.shape, "sphere or cylinder (cylinder only for stacked)")
+  app.add_option("--shape", o.shape, "sphere or cylinder (cylinder only for stacked and CIF grains)")
       ->check(CLI::IsMember({"sphere", "cylinder"}));
   app.add_option("--sequence", o.sequence, "stacking sequence of the letters A, B, C");
   app.add_option("--ha", o.ha, "in-layer atom spacing of a stacked grain (Angs)")->check(kPositive);
@@ -92,6 +92,19 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   app.add_flag("--no-circular", o.noCircular, "no circular cut of the stacked layers");
   auto* input = app.add_option("--input", o.input, "read a nodes file (.ndl .nds .ndm .xyz .at) instead of building");
   input->excludes(app.get_option("--structure"));
+  auto* cif = app.add_option("--cif", o.cif, "cut the grain from the crystal of a CIF file (1.1 or 2.0)");
+  cif->excludes(app.get_option("--structure"));
+  cif->excludes(input);
+  cif->excludes(radiusLp);
+  auto* height = app.add_option("--height", o.height, "cylinder height in Angs (--cif with --shape cylinder)")->check(kPositive);
+  auto* center = app.add_option("--center", o.center,
+                                "centre of a CIF grain: atom (the first atom site of the file, as written) or origin "
+                                "(of the cell); default atom")
+                     ->check(CLI::IsMember({"atom", "origin"}));
+  auto* cut = app.add_option("--cut", o.cut,
+                             "CIF grain: atom (every atom inside the shape, default) or motif (whole motifs of the "
+                             "lattice points, kept by their first-site atom: stoichiometric)")
+                  ->check(CLI::IsMember({"atom", "motif"}));
 
   std::string sections, amplitude, range, grRange;
   app.add_option("--sections", sections, "core/shell sections R1:PSI1,R2:PSI2,... (outer radius in Angs, psi in %)");
@@ -102,7 +115,9 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   temp->excludes(amp);
   app.add_option("--acp", o.acp, "acceptance parameter of the normal distribution");
   app.add_option("--level", o.level, "decorrelation level of the normal distribution");
-  app.add_option("--seed", o.seed, "seed of the random generator");
+  app.add_option("--seed", o.seed,
+                 "seed of the random generator (thermal displacements; for a CIF grain also the draws of partly "
+                 "occupied positions, default 1)");
 
   app.add_option("--bin", o.bin, "PDH bin width in Angs (default 0.001)")->check(kPositive);
   auto* anode = app.add_option("--anode", o.anode, "radiation (default Cu)")
@@ -173,15 +188,33 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
     o.grStop = b;
     o.grStep = s;
   }
-  if (o.input.empty() && o.structure.empty()) {
-    result.error = "--structure: required unless --input is given (sc, bcc, fcc, diamond, zincblende, stacked)";
+  if (!o.cif.empty()) {
+    if (!o.radius) {
+      result.error = "--radius: required with --cif (Angs)";
+      return result;
+    }
+    if (!o.element.empty() || !o.element2.empty() || o.lattice) {
+      result.error = "--element/--element2/--lattice: a CIF grain takes its elements and cell from the file";
+      return result;
+    }
+    if (o.shape == "cylinder" && !o.height) {
+      result.error = "--height: a cylinder cut from a CIF file needs its height (Angs)";
+      return result;
+    }
+  } else if (height->count() > 0 || center->count() > 0 || cut->count() > 0) {
+    result.error = "--height/--center/--cut: only with --cif";
     return result;
   }
-  if (o.input.empty() && o.element.empty()) {
+  if (o.input.empty() && o.cif.empty() && o.structure.empty()) {
+    result.error =
+        "--structure: required unless --input or --cif is given (sc, bcc, fcc, diamond, zincblende, stacked)";
+    return result;
+  }
+  if (o.input.empty() && o.cif.empty() && o.element.empty()) {
     result.error = "--element: required when building (an element symbol of the element table)";
     return result;
   }
-  if (o.input.empty() && !o.radius && !o.radiusLp) {
+  if (o.input.empty() && o.cif.empty() && !o.radius && !o.radiusLp) {
     result.error = "--radius: required when building (Angs), or --radius-lp (lattice parameters)";
     return result;
   }
@@ -189,8 +222,8 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
     result.error = "--element2: zincblende needs a second element";
     return result;
   }
-  if (o.shape == "cylinder" && o.structure != "stacked") {
-    result.error = "--shape: cylinder is available only with --structure stacked";
+  if (o.shape == "cylinder" && o.structure != "stacked" && o.cif.empty()) {
+    result.error = "--shape: cylinder is available only with --structure stacked or --cif";
     return result;
   }
   if (!o.thermal.empty() && !o.temperature && o.amplitude.empty()) {

@@ -12,6 +12,7 @@
 
 #include "cli/cli_steps.h"
 #include "engine/app/build_command.h"
+#include "engine/app/cif_command.h"
 #include "engine/app/workbench.h"
 #include "engine/calc/element_table.h"
 #include "engine/core/format.h"
@@ -209,6 +210,37 @@ int run(const CliOptions& o, const char* argv0, std::ostream& err) {
     if (s.radius <= 0) s.radius = maxR;
     s.biatomic = s.wb.ideal.size() >= 2 && s.wb.ideal.front().element != s.wb.ideal[s.wb.ideal.size() / 2].element;
     s.wb.grainPrm.biatomic = s.biatomic;
+  } else if (!o.cif.empty()) {
+    if (!fs::exists(o.cif)) {
+      log.error("--cif: no such file: " + o.cif);
+      return 2;
+    }
+    if (!o.sections.empty() && o.sections.back().radius > *o.radius) {
+      log.error("--sections: exceeded value of grain radius (" + fmtGeneral(*o.radius, 5) + ")");
+      return 2;
+    }
+    StCifBuildInput in;
+    in.path = o.cif;
+    in.radiusText = fmtDefault(*o.radius);
+    in.cylinder = o.shape == "cylinder";
+    if (o.height) in.heightText = fmtDefault(*o.height);
+    in.centreOnAtom = o.center != "origin";
+    in.motif = o.cut == "motif";
+    if (o.seed) in.seedText = std::to_string(*o.seed);
+    std::vector<std::string> names;
+    for (const auto& e : s.table) names.push_back(e.name);
+    const StCifBuild b = buildFromCif(s.wb, in, names);
+    log.lines(b.result.log);
+    if (log.messages(b.result) || !b.result.ok) return 1;
+    s.latticePrm = s.wb.grainPrm.latticePrm;
+    s.radius = *o.radius;
+    s.biatomic = b.elements.size() == 2;
+    s.texts.header.latticeText = b.latticeText;
+    s.texts.header.radiusText = b.radiusText;
+    s.texts.header.sphere = !in.cylinder;
+    s.texts.header.elementL = b.elements.front();
+    s.texts.header.elementR = b.elements.size() > 1 ? b.elements[1] : b.elements.front();
+    s.texts.header.biatomic = s.biatomic;
   } else {
     StBuildInput in;
     in.structure = structureCode(o.structure);
