@@ -68,7 +68,23 @@ void describe(const StCrystal& c, const StCifCut& cut, const StCifCutResult& r, 
   log.push_back("composition: " + composition);
 }
 
+bool blank(const std::string& s) { return s.find_first_not_of(" \t") == std::string::npos; }
+
 }  // namespace
+
+StCifDialogRules cifDialogRules(const StCifBuildInput& in) {
+  StCifDialogRules r;
+  r.heightEnabled = in.cylinder;
+  r.buildEnabled = !blank(in.path) && !blank(in.radiusText) && (!in.cylinder || !blank(in.heightText));
+  return r;
+}
+
+StCifBuildInput cifDialogStart(const StCifBuildInput& last, const std::string& structureRadiusText) {
+  StCifBuildInput in = last;
+  if (blank(in.radiusText)) in.radiusText = structureRadiusText;
+  if (blank(in.heightText)) in.heightText = in.radiusText;
+  return in;
+}
 
 StCifBuild buildFromCif(Workbench& wb, const StCifBuildInput& in, const std::vector<std::string>& elementNames) {
   StCifBuild out;

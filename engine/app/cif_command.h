@@ -24,6 +24,18 @@ struct StCifBuildInput {
   std::string seedText = "1";  // draws of partly occupied positions
 };
 
+// Rules of the dialog: the height is read only for a cylinder; "Build" needs
+// a file, a radius and, for a cylinder, a height (blank texts count as none).
+struct StCifDialogRules {
+  bool heightEnabled = false;
+  bool buildEnabled = false;
+};
+StCifDialogRules cifDialogRules(const StCifBuildInput& in);
+
+// What the dialog opens with: the last input it held, the radius of the
+// structure group when it held none, and that radius as the height.
+StCifBuildInput cifDialogStart(const StCifBuildInput& last, const std::string& structureRadiusText);
+
 struct StCifBuild {
   StCommandResult result;
   // The grain's elements in node order (grouped by element) with their
