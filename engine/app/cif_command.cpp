@@ -94,24 +94,18 @@ StCifBuild buildFromCif(Workbench& wb, const StCifBuildInput& in, const std::vec
   cut.cylinder = in.cylinder;
   cut.centreOnAtom = in.centreOnAtom;
   cut.motif = in.motif;
-  if (!parseDouble(in.radiusText, cut.radius)) {
-    res.conversionError(in.radiusText);
-    return out;
-  }
-  if (!(cut.radius > 0) || !std::isfinite(cut.radius)) {
-    res.error("Radius should be greater than 0");
-    return out;
-  }
-  if (in.cylinder) {
-    if (!parseDouble(in.heightText, cut.height)) {
-      res.conversionError(in.heightText);
-      return out;
+  // A length the cut needs: a number, finite and > 0.
+  const auto length = [&res](const std::string& text, double& value, const char* refusal) {
+    if (!parseDouble(text, value)) {
+      res.conversionError(text);
+      return false;
     }
-    if (!(cut.height > 0) || !std::isfinite(cut.height)) {
-      res.error("Height of the cylinder should be greater than 0");
-      return out;
-    }
-  }
+    if (value > 0 && std::isfinite(value)) return true;
+    res.error(refusal);
+    return false;
+  };
+  if (!length(in.radiusText, cut.radius, "Radius should be greater than 0")) return out;
+  if (in.cylinder && !length(in.heightText, cut.height, "Height of the cylinder should be greater than 0")) return out;
   if (!parseSeed(in.seedText, cut.seed)) {
     res.error("Seed should be a whole number >= 0: " + in.seedText);
     return out;
