@@ -5,8 +5,8 @@
 #include <QRadioButton>
 
 #include "engine/io/file_header.h"
-#include "gui/app/digit_labeled_edit.h"
 #include "gui/app/tfmain.h"
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/grain/tfcif.h"
 
 namespace grainix {
