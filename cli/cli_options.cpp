@@ -5,6 +5,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "engine/calc/gr.h"
 #include "engine/core/format.h"
 
 namespace grainix::cli {
@@ -105,6 +106,12 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
                              "CIF grain: atom (every atom inside the shape, default) or motif (whole motifs of the "
                              "lattice points, kept by their first-site atom: stoichiometric)")
                   ->check(CLI::IsMember({"atom", "motif"}));
+  auto* queue = app.add_option("--queue", o.queue, "run the experiments queue of an INI file (see README)");
+  auto* folder = app.add_option("--folder", o.folder, "folder of the queue's report and files (created when missing)");
+  queue->needs(folder);
+  folder->needs(queue);
+  for (const char* other : {"--structure", "--input", "--cif", "--sequence", "--ha", "--c", "--u"})
+    queue->excludes(app.get_option(other));
 
   std::string sections, amplitude, range, grRange;
   app.add_option("--sections", sections, "core/shell sections R1:PSI1,R2:PSI2,... (outer radius in Angs, psi in %)");
@@ -120,6 +127,10 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
                  "occupied positions, default 1)");
 
   app.add_option("--bin", o.bin, "PDH bin width in Angs (default 0.001)")->check(kPositive);
+  app.add_option("--pdh-method", o.pdhMethod,
+                 "how the PDH pairs are counted: auto (the lattice for an unmodified generated grain, "
+                 "else the pair loop), pairs or lattice (default auto)")
+      ->check(CLI::IsMember({"auto", "pairs", "lattice"}));
   auto* anode = app.add_option("--anode", o.anode, "radiation (default Cu)")
                     ->check(CLI::IsMember({"Custom", "Cr", "Co", "Cu", "Mo", "Ag", "X"}));
   auto* lambda = app.add_option("--lambda", o.lambda, "wavelength in Angs")->check(kPositive);
@@ -142,6 +153,10 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
                  "fityk script (.fit) as the fityk window writes it with its default choices");
   app.add_option("--fityk-source", o.fitykSource, "peaks of the fityk script: the PDH (default) or the G(r) peaks")
       ->check(CLI::IsMember({"pdh", "gr"}));
+  // The queue names its files itself.
+  for (const char* w : {"--write-nodes", "--write-pdh", "--write-diffraction", "--write-gr", "--write-delta",
+                        "--write-sections", "--write-fityk", "--fityk-source"})
+    queue->excludes(app.get_option(w));
   app.add_option("--comment", o.comment, "the comment line of written files");
   app.add_option("--threads", o.threads, "worker threads (default: all cores)")->check(CLI::Range(0, 1024));
   app.add_flag("--quiet", o.quiet, "no log lines on stderr");
@@ -184,9 +199,30 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
       result.error = "--gr-range: expected START:STOP:STEP in Angs with STOP >= START and STEP > 0";
       return result;
     }
+    StGrPrm g;
+    g.rStart = a;
+    g.rStop = b;
+    g.rStep = s;
+    if (grPointCount(g) <= 0) {
+      result.error = "--gr-range: START:STOP:STEP must give between 1 and " + std::to_string(kMaxGrPoints) +
+                     " points (STOP > START, STEP not too small)";
+      return result;
+    }
     o.grStart = a;
     o.grStop = b;
     o.grStep = s;
+  }
+  // A file option given with an empty name is a mistake, not "no file".
+  const std::pair<const char*, const std::string*> files[] = {
+      {"--input", &o.input},         {"--cif", &o.cif},       {"--write-nodes", &o.writeNodes},
+      {"--write-pdh", &o.writePdh},   {"--write-diffraction", &o.writeDiffraction},
+      {"--write-gr", &o.writeGr},     {"--write-delta", &o.writeDelta},
+      {"--write-sections", &o.writeSections}};
+  for (const auto& [name, value] : files) {
+    if (app.count(name) > 0 && value->empty()) {
+      result.error = std::string(name) + ": expected a file name, got an empty one";
+      return result;
+    }
   }
   if (!o.cif.empty()) {
     if (!o.radius) {
@@ -205,9 +241,11 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
     result.error = "--height/--center/--cut: only with --cif";
     return result;
   }
+  const bool queueRun = !o.queue.empty();
+  if (queueRun) o.structure = "stacked";  // every entry is a stacked grain
   if (o.input.empty() && o.cif.empty() && o.structure.empty()) {
-    result.error =
-        "--structure: required unless --input or --cif is given (sc, bcc, fcc, diamond, zincblende, stacked)";
+    result.error = "--structure: required unless --input, --cif or --queue is given (sc, bcc, fcc, diamond, "
+                   "zincblende, stacked)";
     return result;
   }
   if (o.input.empty() && o.cif.empty() && o.element.empty()) {
@@ -241,5 +279,7 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   result.ok = true;
   return result;
 }
+
+bool optionNumber(const std::string& text, double& value) { return CLI::detail::lexical_cast(text, value); }
 
 }  // namespace grainix::cli

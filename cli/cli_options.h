@@ -27,6 +27,8 @@ struct CliOptions {
   std::optional<double> height;     // cylinder height of a CIF grain
   std::string center = "atom";      // CIF grain centre: atom | origin
   std::string cut = "atom";         // CIF grain cut: atom | motif
+  std::string queue;                // experiments queue file (stacked grains)
+  std::string folder;               // where the queue writes its files
 
   std::vector<SectionArg> sections;
   std::string thermal;              // uniform | normal
@@ -37,6 +39,7 @@ struct CliOptions {
   std::optional<unsigned> seed;
 
   double bin = 0.001;
+  std::string pdhMethod = "auto";   // auto | pairs | lattice
   std::string anode = "Cu";
   std::optional<double> lambda;
   double start = 5, stop = 150, step = 0.1;
@@ -63,5 +66,8 @@ struct ParseOutcome {
   std::string out;
 };
 ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& options);
+
+// A number as the options read it; false when the text is not one.
+bool optionNumber(const std::string& text, double& value);
 
 }  // namespace grainix::cli

@@ -13,6 +13,7 @@
 #include "cli/cli_steps.h"
 #include "engine/app/build_command.h"
 #include "engine/app/cif_command.h"
+#include "engine/app/read_grain.h"
 #include "engine/app/workbench.h"
 #include "engine/calc/element_table.h"
 #include "engine/core/format.h"
@@ -109,30 +110,6 @@ bool Logger::messages(const StCommandResult& res) {
   return error;
 }
 
-TerminalProgress::TerminalProgress(bool enabled) : enabled_(enabled) {}
-
-void TerminalProgress::setMaximum(int64_t maximum) { maximum_ = maximum; }
-
-void TerminalProgress::setPosition(int64_t position) {
-  if (!enabled_ || maximum_ <= 0) return;
-  const int percent = static_cast<int>(std::min<int64_t>(100, position * 100 / maximum_));
-  if (percent == shown_) return;
-  shown_ = percent;
-  const int filled = percent / 4;
-  std::fprintf(stderr, "\r[%.*s%.*s] %3d%%", filled, "#########################", 25 - filled,
-               "                         ", percent);
-  std::fflush(stderr);
-}
-
-void TerminalProgress::setVisible(bool visible) {
-  if (!enabled_) return;
-  if (!visible && shown_ >= 0) {
-    std::fprintf(stderr, "\r%40s\r", "");
-    std::fflush(stderr);
-  }
-  shown_ = -1;
-}
-
 std::string nowLongTime() {
   const std::time_t t = std::time(nullptr);
   std::tm tm{};
@@ -142,45 +119,75 @@ std::string nowLongTime() {
   return buf;
 }
 
-bool writeAtomically(const std::string& path, Logger& log,
-                     const std::function<StCommandResult(const std::string&)>& writer) {
-  const fs::path target(path);
-  const fs::path temp =
-      target.parent_path() / (".grainix-" + std::to_string(::getpid()) + "-" + target.filename().string());
-  const StCommandResult res = writer(temp.string());
-  std::error_code ec;
-  if (!res.ok) {
-    fs::remove(temp, ec);
-    if (!log.messages(res)) log.error("could not write " + path);
-    return false;
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    log.error("could not write " + path + ": " + ec.message());
-    return false;
-  }
-  return true;
+bool writeOutput(const std::string& path, Logger& log,
+                 const std::function<StCommandResult(const std::string&)>& writer) {
+  // The writers themselves write whole files or nothing (AtomicFile).
+  const StCommandResult res = writer(path);
+  if (res.ok) return true;
+  if (!log.messages(res)) log.error("could not write " + path);
+  // The system's reason ("No space left on device", "Is a directory").
+  for (const std::string& l : res.log) log.error(l);
+  return false;
 }
 
 void Logger::error(const std::string& text) { err_ << "grainix-cli: " << text << "\n"; }
 
-int run(const CliOptions& o, const char* argv0, std::ostream& err) {
-  Logger log(err, o.quiet);
-  TerminalProgress progress(!o.quiet && ::isatty(2));
-  Session s;
-  s.options = &o;
-  s.log = &log;
-  s.progress = &progress;
-
+void loadElementTable(Session& s, const char* argv0) {
   s.sftPath = findElementTable(argv0);
   if (s.sftPath.empty()) {
-    log.line(kScatteringFileMissing);
+    s.log->line(kScatteringFileMissing);
   } else {
     loadScatteringTable(s.sftPath, s.table);
-    log.line("element table: " + s.sftPath);
+    s.log->line("element table: " + s.sftPath);
   }
+}
 
+int grainInput(Session& s, StBuildInput& in) {
+  const CliOptions& o = *s.options;
+  Logger& log = *s.log;
+  in.structure = structureCode(o.structure);
+  in.elementL = o.element;
+  in.elementIndexL = elementIndex(s.table, o.element);
+  if (in.elementIndexL < 0) {
+    log.error("--element: " + o.element + " is not in the element table" +
+              (s.sftPath.empty() ? std::string(" (no scFact.sft found)") : " " + s.sftPath));
+    return 2;
+  }
+  in.biatomic = !o.element2.empty();
+  in.elementR = in.biatomic ? o.element2 : o.element;
+  in.elementIndexR = in.biatomic ? elementIndex(s.table, o.element2) : in.elementIndexL;
+  if (in.biatomic && in.elementIndexR < 0) {
+    log.error("--element2: " + o.element2 + " is not in the element table");
+    return 2;
+  }
+  if (in.biatomic && in.structure != structZincBlende && in.structure != structHcp) {
+    log.error("--element2: two elements need --structure zincblende or stacked");
+    return 2;
+  }
+  in.zincBlendeCaption = in.biatomic ? "zinc blende" : "diamond like";
+  in.shape = o.shape == "cylinder" ? shapeCylinder : shapeSphere;
+  const double a = o.lattice ? *o.lattice : s.table[static_cast<size_t>(in.elementIndexL)].lc;
+  if (!(a > 0)) {
+    log.error("--lattice: the element table gives no lattice parameter for " + o.element + "; give --lattice A");
+    return 2;
+  }
+  const double radius = o.radius ? *o.radius : *o.radiusLp * a;
+  if (!o.sections.empty() && o.sections.back().radius > radius) {
+    log.error("--sections: exceeded value of grain radius (" + fmtGeneral(radius, 5) + ")");
+    return 2;
+  }
+  in.latticeText = fmtDefault(a);
+  in.radiusText = fmtDefault(radius);
+  s.latticePrm = a;
+  s.radius = radius;
+  s.biatomic = in.biatomic;
+  return 0;
+}
+
+int buildGrain(Session& s) {
+  const CliOptions& o = *s.options;
+  Logger& log = *s.log;
+  TerminalProgress& progress = *s.progress;
   // The grain: built from the options or read from a nodes file.
   if (!o.input.empty()) {
     if (!fs::exists(o.input)) {
@@ -189,27 +196,41 @@ int run(const CliOptions& o, const char* argv0, std::ostream& err) {
     }
     StReadTarget target{s.wb.ideal, s.wb.generator, s.wb.loadedAtoms, s.wb.sections, s.wb.grainPrm};
     const auto known = s.sftPath.empty() ? std::vector<std::string>{} : readKnownSymbols(s.sftPath);
+    progress.setStep("reading");
     StNodesLoad load = loadNodesFile(o.input, target, known, &progress);
     log.lines(load.result.log);
     if (log.messages(load.result) || !load.result.ok) return 1;
-    s.texts.header.latticeText = load.header.latticeText;
-    s.texts.header.radiusText = load.setRadius ? load.radiusText : load.header.radiusText;
-    s.texts.header.sphere = s.wb.grainPrm.sphere;
-    s.texts.header.elementL = s.wb.loadedAtoms.empty() ? "X" : s.wb.loadedAtoms.front();
-    s.texts.header.loadedAtoms = s.wb.loadedAtoms;
-    s.latticePrm = 0;
-    parseDouble(load.header.latticeText, s.latticePrm);
-    double r = 0;
-    if (parseDouble(s.texts.header.radiusText, r)) s.radius = r;
-    if (load.xyzLayout) s.radius = load.maxR;
-    // A grain read from a file has no histogram range of its own: its
-    // diameter bounds every pair distance.
-    double maxR = 0;
-    for (const auto& n : s.wb.ideal) maxR = std::max(maxR, std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z));
-    s.wb.grainPrm.maxDistance = std::max(s.wb.grainPrm.maxDistance, 2.02 * maxR + 1e-9);
-    if (s.radius <= 0) s.radius = maxR;
-    s.biatomic = s.wb.ideal.size() >= 2 && s.wb.ideal.front().element != s.wb.ideal[s.wb.ideal.size() / 2].element;
-    s.wb.grainPrm.biatomic = s.biatomic;
+    // Grouped by element, with the radius, lattice parameter and element
+    // data of a built grain.
+    const StReadGrain grain = adoptReadGrain(s.wb, load, s.table);
+    log.lines(grain.log);
+    if (const std::string refusal = elementCountRefusal("--input: " + o.input, grain.symbols); !refusal.empty()) {
+      log.error(refusal);
+      return 1;
+    }
+    StGrainPrm& prm = s.wb.grainPrm;
+    if (o.lattice) prm.latticePrm = *o.lattice;
+    s.latticePrm = prm.latticePrm;
+    s.radius = prm.radius;
+    s.biatomic = prm.biatomic;
+    // The header says what the file said; a file without one gets the
+    // farthest atom as its radius and an unknown lattice parameter.
+    StHeaderFields& h = s.texts.header;
+    if (load.hasHeader) {
+      h.latticeText = load.header.latticeText;
+      h.radiusText = load.header.radiusText;
+      h.sphere = load.header.sphere;
+      h.modified = load.header.modified;
+    } else {
+      h.latticeText = "unknown";
+      h.radiusText = fmtGeneral(prm.radius, 5);
+    }
+    if (o.lattice) h.latticeText = fmtDefault(*o.lattice);
+    if (load.commentRead) s.texts.comment = load.comment;
+    h.elementL = prm.elementL.empty() ? "X" : prm.elementL;
+    h.elementR = prm.elementR;
+    h.biatomic = prm.biatomic;
+    h.loadedAtoms = grain.symbols;
   } else if (!o.cif.empty()) {
     if (!fs::exists(o.cif)) {
       log.error("--cif: no such file: " + o.cif);
@@ -243,48 +264,14 @@ int run(const CliOptions& o, const char* argv0, std::ostream& err) {
     s.texts.header.biatomic = s.biatomic;
   } else {
     StBuildInput in;
-    in.structure = structureCode(o.structure);
-    in.elementL = o.element;
-    in.elementIndexL = elementIndex(s.table, o.element);
-    if (in.elementIndexL < 0) {
-      log.error("--element: " + o.element + " is not in the element table" +
-                (s.sftPath.empty() ? std::string(" (no scFact.sft found)") : " " + s.sftPath));
-      return 2;
-    }
-    in.biatomic = !o.element2.empty();
-    in.elementR = in.biatomic ? o.element2 : o.element;
-    in.elementIndexR = in.biatomic ? elementIndex(s.table, o.element2) : in.elementIndexL;
-    if (in.biatomic && in.elementIndexR < 0) {
-      log.error("--element2: " + o.element2 + " is not in the element table");
-      return 2;
-    }
-    if (in.biatomic && in.structure != structZincBlende && in.structure != structHcp) {
-      log.error("--element2: two elements need --structure zincblende or stacked");
-      return 2;
-    }
-    in.zincBlendeCaption = in.biatomic ? "zinc blende" : "diamond like";
-    in.shape = o.shape == "cylinder" ? shapeCylinder : shapeSphere;
-    const double a = o.lattice ? *o.lattice : s.table[static_cast<size_t>(in.elementIndexL)].lc;
-    if (!(a > 0)) {
-      log.error("--lattice: the element table gives no lattice parameter for " + o.element + "; give --lattice A");
-      return 2;
-    }
-    const double radius = o.radius ? *o.radius : *o.radiusLp * a;
-    if (!o.sections.empty() && o.sections.back().radius > radius) {
-      log.error("--sections: exceeded value of grain radius (" + fmtGeneral(radius, 5) + ")");
-      return 2;
-    }
-    in.latticeText = fmtDefault(a);
-    in.radiusText = fmtDefault(radius);
-    OptionsStacking stacking(o, a);
+    if (int rc = grainInput(s, in)) return rc;
+    OptionsStacking stacking(o, s.latticePrm);
     const StCommandResult res = build(s.wb, in, &stacking);
     log.lines(stacking.result.log);
-    log.messages(stacking.result);
+    // A refused sequence ("Unknown letter. STOP!") builds no grain to write.
+    if (log.messages(stacking.result)) return 1;
     log.lines(res.log);
     if (log.messages(res) || !res.ok) return 1;
-    s.latticePrm = a;
-    s.radius = radius;
-    s.biatomic = in.biatomic;
     s.texts.header.latticeText = in.latticeText;
     s.texts.header.radiusText = in.radiusText;
     s.texts.header.sphere = in.shape == shapeSphere;
@@ -295,7 +282,19 @@ int run(const CliOptions& o, const char* argv0, std::ostream& err) {
   s.texts.header.structure = s.wb.generator ? s.wb.generator->name : "xyz";
   if (!o.comment.empty()) s.texts.comment = o.comment;
   s.texts.binWidth = fmtDefault(o.bin);
+  return 0;
+}
 
+int run(const CliOptions& o, const char* argv0, std::ostream& err) {
+  Logger log(err, o.quiet);
+  TerminalProgress progress(!o.quiet && ::isatty(2));
+  Session s;
+  s.options = &o;
+  s.log = &log;
+  s.progress = &progress;
+  loadElementTable(s, argv0);
+  if (!o.queue.empty()) return runQueue(s);
+  if (int rc = buildGrain(s)) return rc;
   return runSteps(s);
 }
 

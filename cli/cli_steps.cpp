@@ -7,6 +7,7 @@
 #include "engine/calc/diffraction.h"
 #include "engine/calc/gr.h"
 #include "engine/calc/pair_loops.h"
+#include "engine/calc/pdh_run.h"
 #include "engine/calc/radiation.h"
 #include "engine/calc/windowing.h"
 #include "engine/core/format.h"
@@ -24,6 +25,8 @@ bool reportPairRun(Session& s, const StPairRunResult& res) {
   return !(s.log->messages(messages) || res.refused);
 }
 
+}  // namespace
+
 int computePdh(Session& s) {
   const CliOptions& o = *s.options;
   StCalcPrm prm;
@@ -37,11 +40,18 @@ int computePdh(Session& s) {
   }
   s.log->line("  ");
   s.log->line("... PDH CALCULATIONS START ... ");
+  s.progress->setStep(s.biatomic ? "partial PDH" : "PDH");
   s.log->line(" start time: " + nowLongTime());
+  if (const StLatticeGrid* grid = currentLatticeGrid(s.wb)) prm.grid = *grid;
   CancelToken never;
   const int mode = s.biatomic ? 1 : 0;
-  const StPairRunResult res = runPairLoop(mode, prm, s.wb.pdh, s.wb.partial, s.progress, never, o.threads);
+  if (mode == 1) prm.firstCount = leadingElementCount(prm.nodes);
+  StPdhRunOptions how;
+  how.method = o.pdhMethod == "pairs" ? PdhMethod::Pairs : o.pdhMethod == "lattice" ? PdhMethod::Lattice : PdhMethod::Auto;
+  how.threads = o.threads;
+  const StPairRunResult res = runPdh(mode, prm, s.wb.pdh, s.wb.partial, s.progress, never, how);
   if (!reportPairRun(s, res)) return 1;
+  s.wb.pdhAtoms = {static_cast<int64_t>(prm.nodes.size()), prm.nodes[0].elementIndex};
   s.log->line("... PDH CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
   return 0;
@@ -51,14 +61,15 @@ int computePdh(Session& s) {
 // apply them, then accepted.
 int modifyGrain(Session& s) {
   const CliOptions& o = *s.options;
-  StFmodPosPrm input = modifyWindowInput(s.wb, s.table);
+  StModifySession session(s.wb, s.table);
   std::unique_ptr<ThermalRandom> random = std::make_unique<StdThermalRandom>();
   ClockSeconds clock = nullptr;
   if (o.seed) {
     const int64_t seed = *o.seed;
     clock = [seed] { return seed; };
   }
-  ModPosModel model(input, std::move(random), clock);
+  ModPosModel model(session.prm, std::move(random), clock);
+  s.progress->setStep("modify");
   model.opening();
   SectionsTable& table = model.table();
 
@@ -70,8 +81,8 @@ int modifyGrain(Session& s) {
   if (!o.sections.empty()) {
     while (table.rowCount() < o.sections.size()) table.addSection();
     for (size_t i = 0; i < o.sections.size(); ++i) {
-      if (!check(table.editCell(i, colRadius, fmtDefault(o.sections[i].radius), '0'), "--sections")) return 2;
-      if (!check(table.editCell(i, colPsi, fmtDefault(o.sections[i].psi), '0'), "--sections")) return 2;
+      if (!check(table.editCell(i, colRadius, fmtDefault(o.sections[i].radius)), "--sections")) return 2;
+      if (!check(table.editCell(i, colPsi, fmtDefault(o.sections[i].psi)), "--sections")) return 2;
     }
     if (!check(table.readIntoRecords(), "--sections")) return 2;
   }
@@ -90,7 +101,7 @@ int modifyGrain(Session& s) {
   const StCommandResult res = model.modify(s.progress);
   s.log->lines(res.log);
   if (s.log->messages(res)) return 1;
-  const StCommandResult closed = modifyClosed(s.wb, true, model.sections());
+  const StCommandResult closed = modifyClosed(s.wb, true, session);
   s.log->lines(closed.log);
   s.texts.header.modified = true;
   return 0;
@@ -117,6 +128,7 @@ int computeDiffraction(Session& s) {
   prm.useFactors = radiation.useFactors();
   prm.nodes = &s.wb.current();
   prm.pdh = &s.wb.pdh;
+  prm.pdhAtoms = &s.wb.pdhAtoms;
   prm.table = &s.table;
   s.texts.lambda = radiation.lambdaText();
   s.texts.k = radiation.kText();
@@ -126,6 +138,7 @@ int computeDiffraction(Session& s) {
 
   s.log->line("");
   s.log->line("... DIFFRACTION CALCULATIONS START ...");
+  s.progress->setStep("pattern");
   s.log->line(" start time: " + nowLongTime());
   const StDiffractionOutcome out =
       runDiffraction(prm, &s.wb.partial, s.biatomic ? 1 : 0, s.wb.pattern, s.progress, nullptr, o.threads);
@@ -153,10 +166,17 @@ int computeGr(Session& s) {
   prm.window = window.get();
   s.log->line("");
   s.log->line("... G(r) CALCULATIONS START ...");
+  s.progress->setStep("G(r)");
   s.log->line(" start time: " + nowLongTime());
-  computeGr(prm, s.wb.gr, s.progress, nullptr, o.threads);
+  const StGrOutcome out = computeGr(prm, s.wb.gr, s.progress, nullptr, o.threads);
   s.log->line("... G(r) CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
+  if (out.points <= 0) {
+    // An empty range (or one of more points than are computed) is not a G(r).
+    s.log->error("G(r): the range " + fmtDefault(prm.rStart) + ":" + fmtDefault(prm.rStop) + ":" +
+                 fmtDefault(prm.rStep) + " gives no points (at most " + std::to_string(kMaxGrPoints) + ")");
+    return 1;
+  }
   return 0;
 }
 
@@ -173,6 +193,7 @@ int computeDelta(Session& s) {
   prm.lattPrm = s.latticePrm;
   prm.binWidth = o.bin;
   s.log->line("... delta (r) CALCULATIONS START ...");
+  s.progress->setStep("delta(r)");
   s.log->line("start time is " + nowLongTime());
   CancelToken never;
   PdhList delta;
@@ -185,6 +206,8 @@ int computeDelta(Session& s) {
   s.delta = std::move(delta);
   return 0;
 }
+
+namespace {
 
 // The script of the fityk window opened on this run's results with its
 // default choices: the PDH (or the G(r) peaks), a Gaussian per peak, the
@@ -205,7 +228,7 @@ bool writeFitykScript(Session& s) {
                                              fmtGeneral(prm.max, 5) + " Angs");
     return false;
   }
-  return writeAtomically(o.writeFityk, *s.log, [&](const std::string& p) { return model.save(p); });
+  return writeOutput(o.writeFityk, *s.log, [&](const std::string& p) { return model.save(p); });
 }
 
 }  // namespace
@@ -234,7 +257,7 @@ int runSteps(Session& s) {
 
   bool ok = true;
   auto write = [&](const std::string& path, const std::function<StCommandResult(const std::string&)>& writer) {
-    if (!path.empty()) ok = writeAtomically(path, log, writer) && ok;
+    if (!path.empty()) ok = writeOutput(path, log, writer) && ok;
   };
   write(o.writeNodes, [&](const std::string& p) { return saveNodesFile(p, s.wb.current(), s.texts); });
   write(o.writePdh,

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "cli/cli_options.h"
+#include "cli/terminal_progress.h"
+#include "engine/app/build_command.h"
 #include "engine/app/workbench.h"
 #include "engine/calc/scattering.h"
 #include "engine/core/command.h"
@@ -29,20 +31,6 @@ class Logger {
   bool quiet_;
 };
 
-// A progress bar on stderr, drawn only when stderr is a terminal.
-class TerminalProgress : public ProgressSink {
- public:
-  explicit TerminalProgress(bool enabled);
-  void setMaximum(int64_t maximum) override;
-  void setPosition(int64_t position) override;
-  void setVisible(bool visible) override;
-
- private:
-  bool enabled_;
-  int64_t maximum_ = 0;
-  int shown_ = -1;
-};
-
 struct Session {
   const CliOptions* options = nullptr;
   Logger* log = nullptr;
@@ -58,11 +46,32 @@ struct Session {
 };
 
 std::string nowLongTime();
-// Writes through `writer` to a temporary name in the target folder and
-// renames it into place, so no half-written file is left under `path`.
-bool writeAtomically(const std::string& path, Logger& log,
-                     const std::function<StCommandResult(const std::string&)>& writer);
+// Writes `path` through one of the engine's writers (which put a file in
+// place whole or not at all) and reports a failure with its reason.
+bool writeOutput(const std::string& path, Logger& log,
+                 const std::function<StCommandResult(const std::string&)>& writer);
 
+// The element table the program would find.
+void loadElementTable(Session& s, const char* argv0);
+// The structure-building inputs of the options (elements, shape, lattice
+// parameter, radius); also sets the session's lattice parameter, radius
+// and element count. Returns an exit code (0: usable).
+int grainInput(Session& s, StBuildInput& in);
+// Builds the grain of the options or reads it from --input, and fills the
+// header texts of the files. Returns an exit code.
+int buildGrain(Session& s);
+
+// The steps after the grain exists, for the files the options ask for.
 int runSteps(Session& s);
+
+// Each returns an exit code: 0 done, 1 refused, 2 a bad value.
+int modifyGrain(Session& s);
+int computePdh(Session& s);
+int computeDiffraction(Session& s);
+int computeGr(Session& s);
+int computeDelta(Session& s);
+
+// --queue: the experiments queue of the file, one grain per entry.
+int runQueue(Session& s);
 
 }  // namespace grainix::cli

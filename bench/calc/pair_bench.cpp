@@ -7,6 +7,7 @@
 //   bench_calc --benchmark_filter=Pair
 //   GRAINIX_BENCH_LARGE=1 bench_calc --benchmark_filter='Pair.*/300000'
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -90,6 +91,54 @@ void PairDelta(benchmark::State& s) { runMode(s, 3, PairKernel::Auto); }
 void PairPdhAvx2(benchmark::State& s) { runMode(s, 0, PairKernel::Avx2); }
 void PairPdhBaseline(benchmark::State& s) { runMode(s, 0, PairKernel::Baseline); }
 
+// args: atoms, bin width in Angs, threads (0 = all)
+void PairPdhCoarse(benchmark::State& state) {
+  const Grain& g = grain(static_cast<int>(state.range(0)), true);
+  StCalcPrm prm;
+  prm.nodes = g.moved;
+  prm.rMax = g.rMax;
+  prm.binWidth = static_cast<double>(state.range(1));
+  PdhList pdh;
+  StIDCalcResults partial;
+  CancelToken cancel;
+  StPairRunResult res;
+  for (auto _ : state) {
+    res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, static_cast<int>(state.range(2)));
+    benchmark::DoNotOptimize(pdh);
+  }
+  state.counters["pairs/s"] = benchmark::Counter(static_cast<double>(res.pairs) * static_cast<double>(state.iterations()),
+                                                 benchmark::Counter::kIsRate);
+  state.SetLabel(std::string(pairKernelName(res.kernel)) + (res.laneCopies ? " lane-copies" : "") +
+                 " threads=" + std::to_string(res.threads) + " bins=" + std::to_string(res.bins));
+}
+
+// A small cluster with one atom far away: the table spans millions of
+// mostly empty bins.
+void PairPdhStrayAtom(benchmark::State& state) {
+  StCalcPrm prm;
+  prm.nodes.resize(19);
+  for (size_t i = 0; i < 18; ++i) {
+    prm.nodes[i].x = 2.5 * static_cast<double>(i % 3);
+    prm.nodes[i].y = 2.5 * static_cast<double>((i / 3) % 3);
+    prm.nodes[i].z = 2.5 * static_cast<double>(i / 9);
+  }
+  prm.nodes[18].x = 111534;
+  prm.rMax = 2.02 * 111534;
+  prm.binWidth = 0.01;
+  PdhList pdh;
+  StIDCalcResults partial;
+  CancelToken cancel;
+  for (auto _ : state) {
+    runPairLoop(static_cast<int>(state.range(0)), prm, pdh, partial, nullptr, cancel);
+    benchmark::DoNotOptimize(pdh);
+    benchmark::DoNotOptimize(partial);
+  }
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["maxrss_MB"] = static_cast<double>(usage.ru_maxrss) / 1024;
+  state.counters["entries"] = static_cast<double>(state.range(0) == 1 ? partial.count : static_cast<int64_t>(pdh.size()));
+}
+
 // The plain sequential double loop, for scale.
 void PairPdhSequentialLoop(benchmark::State& state) {
   const Grain& g = grain(static_cast<int>(state.range(0)), state.range(1) != 0);
@@ -125,6 +174,15 @@ BENCHMARK(PairDelta)->Apply([](auto* b) { sizes(b, {20000, 60000}); });
 BENCHMARK(PairPdhAvx2)->Args({20000, 1, 1})->Args({20000, 1, 0})->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(PairPdhBaseline)->Args({20000, 1, 1})->Args({20000, 1, 0})->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(PairPdhSequentialLoop)->Args({20000, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(PairPdhCoarse)
+    ->Args({60000, 50, 0})
+    ->Args({60000, 50, 1})
+    ->Args({60000, 1, 0})
+    ->Args({60000, 1, 1})
+    ->ArgNames({"atoms", "bin", "threads"})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(PairPdhStrayAtom)->Arg(0)->Arg(1)->ArgName("mode")->UseRealTime()->Unit(benchmark::kMillisecond);
 
 // The 300,000-atom cases, registered only on request.
 const bool kLargeRegistered = [] {

@@ -39,6 +39,24 @@ double estimatedNodeCount(int structure, double radius, double a) {
   return perCell * 4.0 / 3.0 * std::numbers::pi * std::pow(reach / a, 3);
 }
 
+void setGrainPrm(StGrainPrm& prm, const StBuildInput& in, double radius, double a) {
+  prm.radius = radius;
+  prm.latticePrm = a;
+  prm.elementIndexL = in.elementIndexL;
+  prm.elementL = in.elementL;
+  prm.elementIndexR = in.elementIndexR;
+  prm.elementR = in.elementR;
+  prm.thermalVibration = false;
+  prm.biatomic = in.biatomic;
+  prm.maxDistance = (radius + a / 4) * 2.02;
+  prm.sphere = in.shape == shapeSphere;
+}
+
+std::unique_ptr<GenNodes> stackedGenerator(vGrainNodes& nodes, StGrainPrm& prm, const StBuildInput& in) {
+  if (in.biatomic) return std::make_unique<hcpNodes>(nodes, prm);
+  return std::make_unique<hcpNodes>(prm.radius, prm.latticePrm, nodes, in.elementIndexL, in.elementL);
+}
+
 StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* stacking) {
   StCommandResult res;
 
@@ -54,16 +72,19 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
     return res;
   }
 
-  // A grain that could not be held in memory is refused before anything changes.
+  // A sphere that could not be held in memory is refused before anything
+  // changes. A stacked cylinder's size depends on the layers chosen in the
+  // stacking window, which estimates the shape it builds.
   double probeRadius = 0;
-  if (parseDouble(in.radiusText, probeRadius) &&
+  if (in.shape == shapeSphere && parseDouble(in.radiusText, probeRadius) &&
       estimatedNodeCount(in.structure, probeRadius, a) > static_cast<double>(maxBuildNodes())) {
     res.error("Grain too large: about " + fmtGeneral(estimatedNodeCount(in.structure, probeRadius, a), 3) +
               " nodes would not fit in memory. Choose a smaller radius or a larger lattice parameter.");
     return res;
   }
 
-  // 2. Results that belong to the previous grain can no longer be shown or saved.
+  // 2. Results that belong to the previous grain can no longer be shown or
+  //    saved, and no command runs on a grain until one with two nodes exists.
   disableGrainResults(res);
 
   // 3. Radius.
@@ -90,17 +111,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
 
   // 7. Grain parameters.
   StGrainPrm& prm = wb.grainPrm;
-  prm.radius = radius;
-  prm.latticePrm = a;
-  prm.elementIndexL = in.elementIndexL;
-  prm.elementL = in.elementL;
-  prm.elementIndexR = in.elementIndexR;
-  prm.elementR = in.elementR;
-  prm.thermalVibration = false;
-  prm.biatomic = in.biatomic;
-  prm.maxDistance = (radius + a / 4) * 2.02;
-  prm.sphere = in.shape == shapeSphere;
-  prm.firstGroupSize = 0;
+  setGrainPrm(prm, in, radius, a);
 
   // 8. Generator.
   vGrainNodes& nodes = wb.ideal;
@@ -112,10 +123,9 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
         res.log.push_back("canceled");
         return res;
       }
-      if (in.biatomic)
-        gen = std::make_unique<hcpNodes>(nodes, prm);
-      else
-        gen = std::make_unique<hcpNodes>(radius, a, nodes, in.elementIndexL, in.elementL);
+      gen = stackedGenerator(nodes, prm, in);
+      if (prm.stackedHa > 0 && prm.stackedC > 0)
+        gen->grid = stackedGrid(prm.stackedHa, prm.stackedC, prm.stackedSublattice, prm.stackedU);
       break;
     }
     case structSc:
@@ -158,17 +168,28 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
 
 void disableGrainResults(StCommandResult& res) {
   for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::Nodes, cmd::SmallGr, cmd::GrOfPdf, cmd::SaveNodes,
-                        cmd::SavePdh, cmd::SaveAll})
+                        cmd::SavePdh, cmd::SaveAll, cmd::DiffractionDiagram, cmd::GrDiagram, cmd::SaveDiffraction,
+                        cmd::SaveGr, cmd::SaveSections, cmd::Pdh, cmd::Modify, cmd::Diffraction, cmd::GrOfDiffraction,
+                        cmd::DeltaCalc, cmd::DeltaDiagram, cmd::SaveDelta, cmd::Fityk})
     res.set(c, false);
 }
 
 void discardGrain(Workbench& wb) {
+  ++wb.generation;
   wb.ideal.clear();
   wb.modified.clear();
   wb.currentIsModified = false;
   wb.loadedAtoms.clear();
   wb.generator.reset();
+  wb.sections.clear();
   wb.pdh.clear();
+  wb.pdhAtoms = {};
+  wb.partial.release();
+  wb.pattern.release();
+  wb.gr.release();
+  wb.fitForm.pdh = nullptr;
+  wb.fitForm.partial = nullptr;
+  wb.fitForm.gr = nullptr;
 }
 
 void acceptGrain(Workbench& wb, StCommandResult& res, const std::string& latticeText) {
@@ -178,15 +199,7 @@ void acceptGrain(Workbench& wb, StCommandResult& res, const std::string& lattice
   }
   wb.grainPrm.kind = wb.generator->kind;
   for (const char* c : {cmd::Pdh, cmd::Nodes, cmd::Modify, cmd::SaveNodes}) res.set(c, true);
-  for (const char* c : {cmd::Diffraction, cmd::GrOfDiffraction, cmd::DeltaCalc, cmd::DeltaDiagram, cmd::SaveDelta,
-                        cmd::Fityk})
-    res.set(c, false);
-  wb.currentIsModified = false;
-  wb.sections.clear();
-  wb.pdh.clear();
-  wb.partial.release();
   wb.fitForm.lp = latticeText;
-  wb.fitForm.gr = nullptr;
   res.ok = true;
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 // The "Build" command: validates the structure-building inputs, discards the
 // previous grain and its results, and generates the ideal node list.
+#include <memory>
 #include <string>
 
 #include "engine/core/command.h"
+#include "engine/grain/generators.h"
 #include "engine/grain/grain_node.h"
 
 namespace grainix {
@@ -40,17 +42,23 @@ size_t maxBuildNodes();
 // unit volume times the sphere volume, with a margin).
 double estimatedNodeCount(int structure, double radius, double latticePrm);
 
+// The grain parameters of the inputs: radius, lattice parameter, elements
+// and their count, shape, no thermal vibration, and the histogram range
+// (R + a/4) * 2.02.
+void setGrainPrm(StGrainPrm& prm, const StBuildInput& in, double radius, double a);
+// The generator record of a stacked grain whose nodes are in `nodes`.
+std::unique_ptr<GenNodes> stackedGenerator(vGrainNodes& nodes, StGrainPrm& prm, const StBuildInput& in);
+
 StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* stacking);
 
 // Pieces of a build that other ways of making a grain share:
-// the commands of the previous grain's results turned off,
+// every command of the previous grain and its results turned off,
 void disableGrainResults(StCommandResult& res);
 // the previous grain and what was derived from it discarded,
 void discardGrain(Workbench& wb);
 // and a new ideal list taken over (its generator set): with 2 nodes or more
-// the commands of a grain are enabled, its sections and results cleared and
-// the fit form takes `latticeText`; fewer nodes give the "number of nodes"
-// box.
+// the commands of a grain are enabled and the fit form takes `latticeText`;
+// fewer nodes give the "number of nodes" box.
 void acceptGrain(Workbench& wb, StCommandResult& res, const std::string& latticeText);
 
 }  // namespace grainix

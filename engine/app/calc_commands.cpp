@@ -31,6 +31,13 @@ void stopLines(StCommandResult& r, const std::string& title, const std::string& 
 
 std::string structureName(const Workbench& wb) { return wb.generator ? wb.generator->name : std::string("nn"); }
 
+// A histogram holds its occupied bins only; its diagram still starts at
+// pair distance 0.
+void startAtZero(SeriesDesc& s) {
+  s.x.push_back(0);
+  s.y.push_back(0);
+}
+
 }  // namespace
 
 std::string localLongTime() {
@@ -54,6 +61,58 @@ std::string elementText(const StCalcInputs& in) { return in.biatomic ? in.elemen
 bool diffractionNeedsPdh(const Workbench& wb) { return wb.pdh.empty() && wb.partial.count == 0; }
 bool grNeedsDiffraction(const Workbench& wb) { return wb.pattern.count == 0; }
 
+std::vector<StMessage> grPatternRefusal(const StDiffPattern& p) {
+  if (p.count <= 0 || (p.hasQ() && p.hasS())) return {};
+  std::string has = std::string(p.hasTwoTheta() ? "theta" : "Q") + " and " + (p.hasS() ? "S" : "I");
+  StCommandResult r;
+  r.error("G(r) needs the Q and S columns of a diffraction pattern; the pattern read from the file holds " + has +
+          ". Compute the diffraction pattern first.");
+  return r.messages;
+}
+
+// ---------------------------------------------------------------- runs
+
+std::string busyRefusalLine(const std::string& command) {
+  return " ===== " + command + " refused: a calculation is running (STOP it first) =====";
+}
+
+void clearPairResult(Workbench& wb, int mode) {
+  if (mode == 1)
+    wb.partial.release();
+  else if (mode == 0 || mode == 3)
+    wb.pdh.clear();
+}
+
+void takeOverPairRun(Workbench& wb, int mode, bool refused, bool stopped, PdhList& pdh, StIDCalcResults& partial) {
+  if (refused) return;
+  clearPairResult(wb, mode);
+  if (stopped) return;
+  if (mode == 1)
+    wb.partial = std::move(partial);
+  else if (mode == 0 || mode == 3)
+    wb.pdh = std::move(pdh);
+}
+
+void takeOverPattern(Workbench& wb, bool stopped, StDiffPattern& pattern) {
+  wb.pattern.release();
+  if (!stopped) wb.pattern = std::move(pattern);
+}
+
+void takeOverGr(Workbench& wb, bool stopped, StData& gr) {
+  wb.gr.release();
+  if (!stopped) wb.gr = std::move(gr);
+}
+
+StCommandResult staleCompletion(StCalcFlags& flags, const std::string& stopTitle, const std::string& time) {
+  StCommandResult r;
+  stopLines(r, stopTitle, time);
+  r.log.push_back(kStaleRunLine);
+  flags.pdhRunning = false;
+  flags.diffrRunning = false;
+  flags.aborted = true;  // a chained command does not go on with inputs that are gone
+  return r;
+}
+
 // ---------------------------------------------------------------- PDH
 
 StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::string& time) {
@@ -63,6 +122,9 @@ StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::stri
     return s;
   startLines(s.result, "  ", "... PDH CALCULATIONS START ... ", time);
   s.mode = in.biatomic ? 1 : 0;
+  // The histogram is offered again once the run has completed.
+  for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::SavePdh, cmd::SaveAll, cmd::Fityk})
+    s.result.set(c, false);
   // A PDH run replaces delta sums in the shared list (partial runs leave it).
   if (s.mode == 0) {
     s.result.set(cmd::DeltaDiagram, false);
@@ -72,7 +134,10 @@ StPdhStart pdhStart(const Workbench& wb, const StCalcInputs& in, const std::stri
   s.prm.rMax = wb.grainPrm.maxDistance;
   s.prm.lattPrm = lattice;
   s.prm.binWidth = binWidth;
-  s.prm.firstGroupSize = wb.grainPrm.firstGroupSize;
+  if (const StLatticeGrid* grid = currentLatticeGrid(wb)) s.prm.grid = *grid;
+  // The first element's atoms lead the list; a grain read from a file may
+  // hold them in any number.
+  if (s.mode == 1) s.prm.firstCount = leadingElementCount(s.prm.nodes);
   s.result.ok = true;
   return s;
 }
@@ -95,15 +160,18 @@ StCalcOutcome pdhCompletion(Workbench& wb, StCalcFlags& flags, int mode, const S
   flags.pdhRunning = false;
   wb.fitForm.pdh = nullptr;
   wb.fitForm.partial = nullptr;
-  if (flags.aborted) return o;
+  if (flags.aborted) return o;  // the start turned the results off; a stopped run offers none
   o.result.ok = true;
   if (mode == 0 || mode == 1) {
     for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::Diffraction, cmd::SavePdh, cmd::SaveAll, cmd::Fityk})
       o.result.set(c, true);
-    if (in.biatomic)
+    if (in.biatomic) {
       wb.fitForm.partial = &wb.partial;
-    else
+    } else {
       wb.fitForm.pdh = &wb.pdh;
+      const vGrainNodes& nodes = wb.current();
+      wb.pdhAtoms = {static_cast<int64_t>(nodes.size()), nodes.empty() ? -1 : nodes[0].elementIndex};
+    }
     if (in.showPdhAfter) {
       StCalcOutcome d = pdhDiagrams(wb, in, report);
       o.diagrams = std::move(d.diagrams);
@@ -130,7 +198,7 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
   };
   if (in.biatomic && wb.partial.count > 0) {
     const StIDCalcResults& p = wb.partial;
-    const std::vector<double>* ys[3] = {&p.rii, &p.rij, &p.rjj};
+    const std::vector<PairCount>* ys[3] = {&p.rii, &p.rij, &p.rjj};
     const DiagramColor colors[3] = {kColorRed, kColorGreen, kColorBlue};
     const std::string labels[3] = {in.elementL + "-" + in.elementL, in.elementL + "-" + in.elementR,
                                    in.elementR + "-" + in.elementR};
@@ -139,8 +207,11 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
       DiagramDesc& d = req.desc;
       const std::string title = diagramTitle(wb.diagramNumber++);
       SeriesDesc s;
-      s.x.assign(p.r.begin(), p.r.begin() + p.count);
-      s.y.assign(ys[i]->begin(), ys[i]->begin() + p.count);
+      for (size_t k = 0; k < static_cast<size_t>(p.count); ++k) {
+        if (k == 0 && p.r[0] != 0) startAtZero(s);
+        s.x.push_back(p.r[k]);
+        s.y.push_back(static_cast<double>((*ys[i])[k]));
+      }
       s.color = colors[i];
       s.style = kStyleComb;
       s.penWidth = 2;
@@ -166,8 +237,9 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
   StDiagramRequest req;
   DiagramDesc& d = req.desc;
   SeriesDesc s;
-  s.x.reserve(wb.pdh.size());
-  s.y.reserve(wb.pdh.size());
+  s.x.reserve(wb.pdh.size() + 1);
+  s.y.reserve(wb.pdh.size() + 1);
+  if (wb.pdh.front().r != 0) startAtZero(s);
   for (const StLiczOdl& e : wb.pdh) {
     s.x.push_back(e.r);
     s.y.push_back(static_cast<double>(e.card));
@@ -184,7 +256,7 @@ StCalcOutcome pdhDiagrams(Workbench& wb, const StCalcInputs& in, const std::vect
   d.graphTitle = "pair distance histogram of " + in.elementL + " atoms";
   d.caption = title;
   d.listEntries = std::vector<std::string>{title};
-  d.memo = report;
+  d.memo = reportForDiagram(report, wb.diagramNumber);
   o.diagrams.push_back(std::move(req));
   o.result.ok = true;
   return o;
@@ -231,6 +303,7 @@ StDiffractionStart diffractionStart(const StCalcInputs& in, const std::string& t
   s.mode = in.biatomic ? 1 : 0;
   s.result.set(cmd::SaveDiffraction, false);
   s.result.set(cmd::DiffractionDiagram, false);
+  s.result.set(cmd::GrOfDiffraction, false);
   startLines(s.result, "", "... DIFFRACTION CALCULATIONS START ...", time);
   s.result.ok = true;
   return s;
@@ -241,8 +314,8 @@ StCalcOutcome diffractionCompletion(Workbench& wb, StCalcFlags& flags, const StC
   StCalcOutcome o;
   flags.diffrRunning = false;
   stopLines(o.result, "... DIFFRACTION CALCULATIONS STOP ...", time);
-  // A stopped run leaves a pattern whose later points never got their sums:
-  // it is kept for inspection but offered for nothing.
+  // A stopped run leaves no pattern (its later points never got their
+  // sums): nothing may show, save or transform one.
   if (flags.aborted) return o;
   o.result.set(cmd::DiffractionDiagram, true);
   if (wb.pattern.count > 0) {
@@ -261,18 +334,24 @@ StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const 
   StCalcOutcome o;
   const StDiffPattern& p = wb.pattern;
   if (p.count <= 0 || flags.aborted) return o;
+  // Only the columns the pattern holds are drawn: the chosen one, or the
+  // other one of its pair when the pattern lacks it (read from a file).
+  const bool showS = in.showS ? p.hasS() : !p.hasIntensity();
+  const bool angle = in.angleUnits ? p.hasTwoTheta() : !p.hasQ();
+  const std::vector<double>& ySrc = showS ? p.sOfQ : p.intensity;
+  const std::vector<double>& xSrc = angle ? p.twoTheta : p.q;
+  if (!p.holds(ySrc) || !p.holds(xSrc)) return o;
   StDiagramRequest req;
   DiagramDesc& d = req.desc;
   SeriesDesc s;
   const auto n = static_cast<size_t>(p.count);
-  const std::vector<double>& ySrc = in.showS ? p.sOfQ : p.intensity;
   s.y.assign(ySrc.begin(), ySrc.begin() + static_cast<std::ptrdiff_t>(n));
-  if (in.angleUnits) {
+  if (angle) {
     s.x.resize(n);
-    for (size_t i = 0; i < n; ++i) s.x[i] = p.twoTheta[i] * 57.29577951308232;
+    for (size_t i = 0; i < n; ++i) s.x[i] = xSrc[i] * 57.29577951308232;
     d.axisXTitle = "angle=2*theta";
   } else {
-    s.x.assign(p.q.begin(), p.q.begin() + static_cast<std::ptrdiff_t>(n));
+    s.x.assign(xSrc.begin(), xSrc.begin() + static_cast<std::ptrdiff_t>(n));
     d.axisXTitle = "Q";
   }
   const std::string title = diagramTitle(++wb.diagramNumber);
@@ -282,7 +361,7 @@ StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const 
   s.title = title;
   d.series.push_back(std::move(s));
   d.margins = kCalcMargins;
-  d.axisYTitle = std::string(in.showS ? "S" : "I") + (in.angleUnits ? "(theta)" : "(Q)");
+  d.axisYTitle = std::string(showS ? "S" : "I") + (angle ? "(theta)" : "(Q)");
   d.precision = 5;
   d.digits = 5;
   d.graphTitle = "diffraction pattern of " + structureName(wb) + " structure of " + elementText(in);
@@ -290,7 +369,8 @@ StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const 
   d.listEntries = std::vector<std::string>{title};
   d.defaultSize = false;
   d.memo.push_back(title);
-  d.memo.insert(d.memo.end(), report.begin(), report.end());
+  const std::vector<std::string> numbered = reportForDiagram(report, wb.diagramNumber);
+  d.memo.insert(d.memo.end(), numbered.begin(), numbered.end());
   d.memo.push_back(in.anodeIndex == 6 ? std::string("scattering factors omitted") : "XRay anode: " + in.anodeName);
   d.memo.push_back(" lambda: " + in.lambdaText);
   d.memo.push_back("    .....");
@@ -299,9 +379,18 @@ StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const 
   return o;
 }
 
-StUnitsState quantityChosen(bool sChecked, bool angleChecked) {
-  if (sChecked) return {false, false};
-  return {true, angleChecked};
+StUnitsState quantityChosen(const StDiffPattern& p, bool sChecked, bool angleChecked) {
+  StUnitsState u;
+  // A pattern that lacks a column (read from a file) restricts the choices.
+  const bool restricted = p.count > 0 && !(p.hasTwoTheta() && p.hasQ() && p.hasS() && p.hasIntensity());
+  u.sEnabled = !restricted || p.hasS();
+  u.iEnabled = !restricted || p.hasIntensity();
+  u.qEnabled = !restricted || p.hasQ();
+  u.sChecked = sChecked ? u.sEnabled : !u.iEnabled;
+  // S goes with Q, unless the pattern has no Q to go with.
+  u.angleEnabled = (!restricted || p.hasTwoTheta()) && !(u.sChecked && u.qEnabled);
+  u.angleChecked = angleChecked ? u.angleEnabled : !u.qEnabled;
+  return u;
 }
 
 // ---------------------------------------------------------------- G(r)
@@ -325,7 +414,10 @@ StCalcOutcome grCompletion(Workbench& wb, StCalcFlags& flags, const StCalcInputs
   StCalcOutcome o;
   stopLines(o.result, "... G(r) CALCULATIONS STOP ...", time);
   flags.pdhRunning = false;
-  if (flags.aborted) return o;
+  if (flags.aborted) {
+    wb.fitForm.gr = nullptr;
+    return o;
+  }
   if (in.showGrAfter) o.diagrams = grDiagram(wb, in, report, windowName).diagrams;
   o.result.set(cmd::GrDiagram, true);
   o.result.set(cmd::SaveGr, true);
@@ -353,7 +445,7 @@ StCalcOutcome grDiagram(Workbench& wb, const StCalcInputs& in, const std::vector
   d.graphTitle = "G(r) function of " + structureName(wb) + " structure of " + elementText(in);
   d.caption = title;
   d.listEntries = std::vector<std::string>{title};
-  d.memo = report;
+  d.memo = reportForDiagram(report, wb.diagramNumber);
   d.memo.push_back("Xray anode: " + in.anodeName);
   d.memo.push_back("K=" + in.kText);
   d.memo.push_back("windowing function: " + windowName);

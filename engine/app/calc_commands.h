@@ -81,6 +81,32 @@ struct StCalcOutcome {
 bool diffractionNeedsPdh(const Workbench& wb);
 // True when G(r) needs a diffraction run first.
 bool grNeedsDiffraction(const Workbench& wb);
+// The box of "G(r) of diffraction" for a pattern without the Q or S column
+// it transforms (one read from a file); nothing for any other pattern.
+std::vector<StMessage> grPatternRefusal(const StDiffPattern& pattern);
+
+// ---- runs and the workbench ----
+
+// Log line of a command refused while a calculation runs (it is stopped
+// with STOP first).
+std::string busyRefusalLine(const std::string& command);
+inline constexpr const char* kStaleRunLine =
+    " ===== RESULTS DROPPED: the grain was changed during the calculation =====";
+
+// A worker fills records of its own. The record it replaces is emptied
+// when the run starts (a stopped run leaves nothing behind, also when its
+// end is never handed over) and receives the worker's record when a run
+// that was not stopped completes.
+// Pair loops: the PDH list (modes 0 and 3) or the partial histograms
+// (mode 1); a run refused for "size == 0" changes nothing.
+void clearPairResult(Workbench& wb, int mode);
+void takeOverPairRun(Workbench& wb, int mode, bool refused, bool stopped, PdhList& pdh, StIDCalcResults& partial);
+void takeOverPattern(Workbench& wb, bool stopped, StDiffPattern& pattern);
+void takeOverGr(Workbench& wb, bool stopped, StData& gr);
+// Completion of a run that started from another workbench generation: its
+// stop lines and kStaleRunLine; nothing is taken over or enabled, and a
+// chained command waiting for the run ends as after STOP.
+StCommandResult staleCompletion(StCalcFlags& flags, const std::string& stopTitle, const std::string& time);
 
 struct StPdhStart {
   StCommandResult result;  // ok false: a conversion error, no run
@@ -138,12 +164,16 @@ StCalcOutcome diffractionCompletion(Workbench& wb, StCalcFlags& flags, const StC
 StCalcOutcome diffractionDiagram(Workbench& wb, const StCalcFlags& flags, const StCalcInputs& in,
                                  const std::vector<std::string>& report);
 
-// The "I"/"S" choice: S is plotted against Q only.
+// The "S"/"I" and "Angle"/"Q" choices. S is plotted against Q only; a
+// pattern read from a file offers only the two columns it holds, the
+// others are disabled and never checked.
 struct StUnitsState {
-  bool angleEnabled = true;
+  bool sEnabled = true, iEnabled = true;
+  bool angleEnabled = true, qEnabled = true;
+  bool sChecked = true;
   bool angleChecked = false;
 };
-StUnitsState quantityChosen(bool sChecked, bool angleChecked);
+StUnitsState quantityChosen(const StDiffPattern& pattern, bool sChecked, bool angleChecked);
 
 // ---- G(r) ----
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/app/build_command.h"
+#include "engine/app/read_grain.h"
 #include "engine/app/workbench.h"
 #include "engine/core/format.h"
 #include "engine/grain/cif_grain.h"
@@ -117,13 +118,8 @@ StCifBuild buildFromCif(Workbench& wb, const StCifBuildInput& in, const std::vec
     res.error(error);
     return out;
   }
-  // The partial histograms and the pattern take one element or two; a grain
-  // of more would give results silently wrong.
-  if (crystal.elements.size() > 2) {
-    std::string names;
-    for (const std::string& e : crystal.elements) names += (names.empty() ? "" : ", ") + e;
-    res.error(in.path + " holds atoms of " + std::to_string(crystal.elements.size()) + " elements (" + names +
-              "); one or two elements are supported");
+  if (const std::string refusal = elementCountRefusal(in.path, crystal.elements); !refusal.empty()) {
+    res.error(refusal);
     return out;
   }
   const double estimate = estimatedCifNodes(crystal, cut);
@@ -148,7 +144,6 @@ StCifBuild buildFromCif(Workbench& wb, const StCifBuildInput& in, const std::vec
   prm.elementIndexR = crystal.elementIndices[elements > 1 ? 1 : 0];
   prm.thermalVibration = false;
   prm.biatomic = elements == 2;
-  prm.firstGroupSize = elements == 2 ? static_cast<int64_t>(cutResult.perElement[0]) : 0;
   prm.maxDistance = cutResult.maxDistance;
   prm.sphere = !cut.cylinder;
 

@@ -6,6 +6,17 @@
 
 namespace grainix {
 
+namespace {
+constexpr const char* kDiagramNumberLine = " diagram number: ";
+}  // namespace
+
+std::vector<std::string> reportForDiagram(const std::vector<std::string>& report, int number) {
+  std::vector<std::string> out = report;
+  for (std::string& line : out)
+    if (line.rfind(kDiagramNumberLine, 0) == 0) line = kDiagramNumberLine + std::to_string(number);
+  return out;
+}
+
 void appendParametersReport(const Workbench& wb, const StReportInputs& in, std::vector<std::string>& memo) {
   memo.push_back("... ... ... ... ...");
   if (wb.ideal.empty()) {
@@ -13,7 +24,7 @@ void appendParametersReport(const Workbench& wb, const StReportInputs& in, std::
     return;
   }
   const StGrainPrm& g = wb.grainPrm;
-  memo.push_back(" diagram number: " + std::to_string(wb.diagramNumber));
+  memo.push_back(kDiagramNumberLine + std::to_string(wb.diagramNumber));
   memo.push_back(" (*) grain parameters");
   memo.push_back(std::string(" shape: ") + (g.sphere ? "sphere" : "cylinder"));
   if (wb.generator) memo.push_back(" structure: " + wb.generator->name);

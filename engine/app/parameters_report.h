@@ -25,6 +25,9 @@ struct StReportInputs {
 // and the sections with the grain after modification.
 void appendParametersReport(const Workbench& wb, const StReportInputs& in, std::vector<std::string>& memo);
 void appendParametersReport(const Workbench& wb, const StCalcInputs& in, std::vector<std::string>& memo);
+// The report as the memo of the diagram numbered `number` shows it: the
+// report is made before the new window takes its number.
+std::vector<std::string> reportForDiagram(const std::vector<std::string>& report, int number);
 // The report alone.
 std::vector<std::string> parametersReport(const Workbench& wb, const StReportInputs& in);
 

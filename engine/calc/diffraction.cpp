@@ -75,12 +75,19 @@ double factor(const StDiffrPrm& prm, int32_t index, double s) {
 StDiffractionOutcome runMonoatomic(const StDiffrPrm& prm, StDiffPattern& result, ProgressSink* gauge,
                                    const CancelToken* cancel, int threads) {
   StDiffractionOutcome out;
-  if (!prm.nodes || prm.nodes->empty() || !elementKnown((*prm.nodes)[0].elementIndex, prm)) {
+  // The atoms the histogram counts: its own record (a PDH file), else the
+  // node list's.
+  int64_t atoms = prm.nodes ? static_cast<int64_t>(prm.nodes->size()) : 0;
+  int32_t element = atoms > 0 ? (*prm.nodes)[0].elementIndex : -1;
+  if (prm.pdhAtoms && prm.pdhAtoms->count > 0) {
+    atoms = prm.pdhAtoms->count;
+    element = prm.pdhAtoms->elementIndex;
+  }
+  if (atoms <= 0 || !elementKnown(element, prm)) {
     refuse(out, result);
     return out;
   }
-  const int32_t element = (*prm.nodes)[0].elementIndex;
-  const double n = static_cast<double>(prm.nodes->size());
+  const double n = static_cast<double>(atoms);
   const int64_t points = diffractionPointCount(prm, 0);
   if (points <= 0) {
     result.release();
@@ -99,13 +106,14 @@ StDiffractionOutcome runMonoatomic(const StDiffrPrm& prm, StDiffPattern& result,
   if (prm.pdh) {
     for (const StLiczOdl& b : *prm.pdh) {
       if (b.card == 0) continue;
-      total += b.card;
+      const auto card = static_cast<double>(b.card);
+      total += card;
       if (b.r == 0) {
-        atZero += b.card;
+        atZero += card;
         continue;
       }
       a.push_back(b.r);
-      w.push_back(b.card / b.r);
+      w.push_back(card / b.r);
       rMaxAbs = std::max(rMaxAbs, std::fabs(b.r));
     }
   }
@@ -149,16 +157,28 @@ StDiffractionOutcome runMonoatomic(const StDiffrPrm& prm, StDiffPattern& result,
   return out;
 }
 
-// Biatomic grain from the partial histograms, single-precision sums.
+// Two elements from the partial histograms, with N1 atoms of the first
+// element and N2 of the second:
+//   I = N1 f1^2 + N2 f2^2 + 2 (f1^2 Sii + f2^2 Sjj + f1 f2 Sij),
+//   S = I / (N1 f1^2 + N2 f2^2),
+// where Sxx = sum over the bins of count sin(Q r) / (Q r), in double.
 StDiffractionOutcome runBiatomic(const StDiffrPrm& prm, const StIDCalcResults* partial, StDiffPattern& result,
                                  ProgressSink* gauge, const CancelToken* cancel, int threads) {
   StDiffractionOutcome out;
-  if (!prm.nodes || prm.nodes->empty() || !partial || !elementKnown(partial->elemFirst, prm) ||
+  // The atoms of each element: the histograms' own counts, else the
+  // builder's halves of the node list.
+  double n1 = 0, n2 = 0;
+  if (partial && partial->atomsFirst + partial->atomsSecond > 0) {
+    n1 = static_cast<double>(partial->atomsFirst);
+    n2 = static_cast<double>(partial->atomsSecond);
+  } else if (prm.nodes) {
+    n1 = n2 = static_cast<double>(prm.nodes->size()) * 0.5;
+  }
+  if (n1 + n2 <= 0 || !partial || !elementKnown(partial->elemFirst, prm) ||
       !elementKnown(partial->elemSecond, prm)) {
     refuse(out, result);
     return out;
   }
-  const double h = static_cast<double>(prm.nodes->size()) * 0.25;
   const int64_t points = diffractionPointCount(prm, 1);
   if (points <= 0) {
     result.release();
@@ -170,73 +190,66 @@ StDiffractionOutcome runBiatomic(const StDiffrPrm& prm, const StIDCalcResults* p
   }
   const Grid g = makeGrid(prm, points);
 
-  // Bins from the last occupied one down to 0, skipping empty ones. The last
-  // occupied bin counts all three histograms, so no second-element pair
-  // beyond the mixed ones is lost.
-  const size_t count = static_cast<size_t>(std::max<int32_t>(0, partial->count));
-  int64_t jTop = static_cast<int64_t>(count) - 1;
-  while (jTop > 0 && partial->rii[static_cast<size_t>(jTop)] == 0 && partial->rij[static_cast<size_t>(jTop)] == 0 &&
-         partial->rjj[static_cast<size_t>(jTop)] == 0)
-    --jTop;
-  std::vector<double> r, rii, rij, rjj;
-  double rMaxAbs = 0;
-  for (int64_t j = jTop; j >= 0; --j) {
-    const size_t k = static_cast<size_t>(j);
-    if (partial->rii[k] == 0 && partial->rij[k] == 0 && partial->rjj[k] == 0) continue;
-    r.push_back(partial->r[k]);
-    rii.push_back(partial->rii[k]);
-    rij.push_back(partial->rij[k]);
-    rjj.push_back(partial->rjj[k]);
-    rMaxAbs = std::max(rMaxAbs, std::fabs(partial->r[k]));
+  // Occupied bins: those at r = 0 add their counts at every Q; the others
+  // are summed as count / r * sin(Q r) and divided by Q once per point.
+  const size_t count = std::min({static_cast<size_t>(std::max<int32_t>(0, partial->count)), partial->r.size(),
+                                 partial->rii.size(), partial->rij.size(), partial->rjj.size()});
+  std::vector<double> r, wii, wij, wjj;
+  double zii = 0, zij = 0, zjj = 0, tii = 0, tij = 0, tjj = 0, rMaxAbs = 0;
+  for (size_t k = 0; k < count; ++k) {
+    const auto cii = static_cast<double>(partial->rii[k]), cij = static_cast<double>(partial->rij[k]),
+               cjj = static_cast<double>(partial->rjj[k]);
+    if (cii == 0 && cij == 0 && cjj == 0) continue;
+    tii += cii, tij += cij, tjj += cjj;
+    const double rk = partial->r[k];
+    if (rk == 0) {
+      zii += cii, zij += cij, zjj += cjj;
+      continue;
+    }
+    r.push_back(rk);
+    wii.push_back(cii / rk);
+    wij.push_back(cij / rk);
+    wjj.push_back(cjj / rk);
+    rMaxAbs = std::max(rMaxAbs, std::fabs(rk));
   }
-  const StPartialBins bins{r.data(), rii.data(), rij.data(), rjj.data(), r.size()};
+  const StPartialBins bins{r.data(), wii.data(), wij.data(), wjj.data(), r.size()};
 
-  std::vector<float> sii(static_cast<size_t>(points), 0.f), sij(sii), sjj(sii);
+  std::vector<double> sii(static_cast<size_t>(points), 0.0), sij(sii), sjj(sii);
   std::atomic<bool> stopped{false};
   parallelChunks(points, kPointChunk, threads, cancel, gauge, [&](int64_t begin, int64_t end) {
     if (cancel && cancel->requested()) {
       stopped = true;
       return;
     }
-    double q[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+    double q[8] = {0, 0, 0, 0, 0, 0, 0, 0}, a[8], b[8], c[8];
     double qMax = 0;
     for (int64_t i = begin; i < end; ++i) {
       q[i - begin] = g.q[static_cast<size_t>(i)];
       qMax = std::max(qMax, std::fabs(q[i - begin]));
     }
-    if (end - begin == 8 && qMax * rMaxAbs < kKernelSinRange * 0.5) {
-      partialSums8(q, bins, &sii[static_cast<size_t>(begin)], &sij[static_cast<size_t>(begin)],
-                   &sjj[static_cast<size_t>(begin)]);
-    } else {
-      for (int64_t i = begin; i < end; ++i) {
-        const size_t k = static_cast<size_t>(i);
-        partialSums1(g.q[k], bins, sii[k], sij[k], sjj[k]);
+    const bool vector = end - begin == 8 && qMax * rMaxAbs < kKernelSinRange;
+    if (vector) partialSums8(q, bins, a, b, c);
+    for (int64_t i = begin; i < end; ++i) {
+      const size_t k = static_cast<size_t>(i), l = static_cast<size_t>(i - begin);
+      if (q[l] == 0) {
+        sii[k] = tii, sij[k] = tij, sjj[k] = tjj;
+        continue;
       }
+      if (!vector) partialSums1(q[l], bins, a[l], b[l], c[l]);
+      sii[k] = zii + a[l] / q[l];
+      sij[k] = zij + b[l] / q[l];
+      sjj[k] = zjj + c[l] / q[l];
     }
   });
   if (cancel && cancel->requested()) stopped = true;
 
-  // A grain of two equal halves (the builders') has the self term
-  // N/2 (f1^2 + f2^2); groups of other sizes (grains cut from a CIF file)
-  // have N1 f1^2 + N2 f2^2.
-  const double n1 = static_cast<double>(partial->countFirst), n2 = static_cast<double>(partial->countSecond);
-  const bool halves = !(n1 > 0 && n2 > 0 && n1 + n2 == static_cast<double>(prm.nodes->size()) && n1 != n2);
   std::vector<double> sOfQ(static_cast<size_t>(points)), intensity(static_cast<size_t>(points));
   for (size_t i = 0; i < sOfQ.size(); ++i) {
-    const float f1 = static_cast<float>(factor(prm, partial->elemFirst, g.s[i]));
-    const float f2 = static_cast<float>(factor(prm, partial->elemSecond, g.s[i]));
-    const float w1 = f1 * f1, w2 = f2 * f2, w12 = f1 * f2;
-    const double pairs =
-        static_cast<double>(w1) * sii[i] + static_cast<double>(w2) * sjj[i] + static_cast<double>(w12) * sij[i];
-    if (halves) {
-      const double wSum = static_cast<double>(w1) + w2;
-      sOfQ[i] = pairs / (wSum * h) + 1;
-      intensity[i] = sOfQ[i] * h * wSum * 2;
-    } else {
-      const double self = n1 * w1 + n2 * w2;
-      sOfQ[i] = 2 * pairs / self + 1;
-      intensity[i] = sOfQ[i] * self;
-    }
+    const double f1 = factor(prm, partial->elemFirst, g.s[i]);
+    const double f2 = factor(prm, partial->elemSecond, g.s[i]);
+    const double self = n1 * f1 * f1 + n2 * f2 * f2;
+    intensity[i] = self + 2 * (f1 * f1 * sii[i] + f2 * f2 * sjj[i] + f1 * f2 * sij[i]);
+    sOfQ[i] = intensity[i] / self;
   }
   store(result, g, std::move(sOfQ), std::move(intensity));
   out.terminated = stopped;

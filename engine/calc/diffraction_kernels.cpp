@@ -11,7 +11,6 @@ namespace {
 
 typedef double vd8 __attribute__((vector_size(64)));
 typedef long long vl8 __attribute__((vector_size(64)));
-typedef float vf8 __attribute__((vector_size(32)));
 
 // pi = kPiA + kPiB + kPiC; kPiA and kPiB have 27 significant bits, so q * kPiA
 // and q * kPiB are exact for |q| < 2^26.
@@ -79,31 +78,20 @@ __attribute__((always_inline)) inline double sumWeightedSinBody(const double* a,
   return sum;
 }
 
-__attribute__((always_inline)) inline vd8 roundToFloat(const vd8& v) {
-  return __builtin_convertvector(__builtin_convertvector(v, vf8), vd8);
-}
-
-__attribute__((always_inline)) inline void partialSums8Body(const double q[8], const StPartialBins& b, float sii[8],
-                                                            float sij[8], float sjj[8]) {
+__attribute__((always_inline)) inline void partialSums8Body(const double q[8], const StPartialBins& b, double sii[8],
+                                                            double sij[8], double sjj[8]) {
   const vd8 qv = loadv(q);
   vd8 aii = {0, 0, 0, 0, 0, 0, 0, 0}, aij = aii, ajj = aii;
-  const vd8 zero = aii;
   for (size_t j = 0; j < b.n; ++j) {
-    const vd8 x = roundToFloat(qv * b.r[j]);
-    const vd8 sn = roundToFloat(sinCore<vd8>(x));
-    const vl8 atZero = x == zero;
-    const double cii = b.rii[j], cij = b.rij[j], cjj = b.rjj[j];
-    const vd8 tii = atZero ? (zero + cii) : sn * cii / x;
-    const vd8 tij = atZero ? (zero + cij) : sn * cij / x;
-    const vd8 tjj = atZero ? (zero + cjj) : sn * cjj / x;
-    aii = roundToFloat(aii + tii);
-    aij = roundToFloat(aij + tij);
-    ajj = roundToFloat(ajj + tjj);
+    const vd8 sn = sinCore<vd8>(qv * b.r[j]);
+    aii = aii + sn * b.wii[j];
+    aij = aij + sn * b.wij[j];
+    ajj = ajj + sn * b.wjj[j];
   }
   for (int l = 0; l < 8; ++l) {
-    sii[l] = static_cast<float>(aii[l]);
-    sij[l] = static_cast<float>(aij[l]);
-    sjj[l] = static_cast<float>(ajj[l]);
+    sii[l] = aii[l];
+    sij[l] = aij[l];
+    sjj[l] = ajj[l];
   }
 }
 
@@ -117,14 +105,14 @@ __attribute__((target("avx2"))) double sumAvx2(const double* a, const double* w,
 double sumBaseline(const double* a, const double* w, size_t n, double t) { return sumWeightedSinBody(a, w, n, t); }
 
 __attribute__((target("avx512f,avx512dq,avx512vl"))) void partialAvx512(const double q[8], const StPartialBins& b,
-                                                                         float sii[8], float sij[8], float sjj[8]) {
+                                                                         double sii[8], double sij[8], double sjj[8]) {
   partialSums8Body(q, b, sii, sij, sjj);
 }
-__attribute__((target("avx2"))) void partialAvx2(const double q[8], const StPartialBins& b, float sii[8],
-                                                 float sij[8], float sjj[8]) {
+__attribute__((target("avx2"))) void partialAvx2(const double q[8], const StPartialBins& b, double sii[8],
+                                                 double sij[8], double sjj[8]) {
   partialSums8Body(q, b, sii, sij, sjj);
 }
-void partialBaseline(const double q[8], const StPartialBins& b, float sii[8], float sij[8], float sjj[8]) {
+void partialBaseline(const double q[8], const StPartialBins& b, double sii[8], double sij[8], double sjj[8]) {
   partialSums8Body(q, b, sii, sij, sjj);
 }
 
@@ -154,7 +142,7 @@ double sumWeightedSin(const double* a, const double* w, size_t n, double t) {
   }
 }
 
-void partialSums8(const double q[8], const StPartialBins& bins, float sii[8], float sij[8], float sjj[8]) {
+void partialSums8(const double q[8], const StPartialBins& bins, double sii[8], double sij[8], double sjj[8]) {
   switch (kPath) {
     case Path::Avx512: partialAvx512(q, bins, sii, sij, sjj); break;
     case Path::Avx2: partialAvx2(q, bins, sii, sij, sjj); break;
@@ -162,28 +150,14 @@ void partialSums8(const double q[8], const StPartialBins& bins, float sii[8], fl
   }
 }
 
-void partialSums1(double q, const StPartialBins& b, float& sii, float& sij, float& sjj) {
-  double aii = 0, aij = 0, ajj = 0;
+void partialSums1(double q, const StPartialBins& b, double& sii, double& sij, double& sjj) {
+  sii = sij = sjj = 0;
   for (size_t j = 0; j < b.n; ++j) {
-    const double x = static_cast<float>(q * b.r[j]);
-    double tii, tij, tjj;
-    if (x == 0) {
-      tii = b.rii[j];
-      tij = b.rij[j];
-      tjj = b.rjj[j];
-    } else {
-      const double sn = static_cast<float>(wideSin(x));
-      tii = sn * b.rii[j] / x;
-      tij = sn * b.rij[j] / x;
-      tjj = sn * b.rjj[j] / x;
-    }
-    aii = static_cast<float>(aii + tii);
-    aij = static_cast<float>(aij + tij);
-    ajj = static_cast<float>(ajj + tjj);
+    const double sn = wideSin(q * b.r[j]);
+    sii += sn * b.wii[j];
+    sij += sn * b.wij[j];
+    sjj += sn * b.wjj[j];
   }
-  sii = static_cast<float>(aii);
-  sij = static_cast<float>(aij);
-  sjj = static_cast<float>(ajj);
 }
 
 const char* kernelPath() {
@@ -207,7 +181,7 @@ void parallelChunks(int64_t count, int64_t chunk, int threads, const CancelToken
                     const std::function<void(int64_t, int64_t)>& body) {
   if (count <= 0) return;
   if (chunk < 1) chunk = 1;
-  if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  threads = workerThreads(threads);
   const int64_t chunks = (count + chunk - 1) / chunk;
   threads = static_cast<int>(std::min<int64_t>(threads, chunks));
   std::atomic<int64_t> next{0};

@@ -23,21 +23,21 @@ double wideSin(double x);
 // indices j = l (mod 8) in order; the eight lane sums are added in lane order.
 double sumWeightedSin(const double* a, const double* w, size_t n, double t);
 
-// The three single-precision partial sums of eight diffraction points at
-// once (lanes = points with the vector lengths q[0..7]) over `n` bins given in
-// the order they are summed. For every lane and bin, with x = float(q * r):
-// sn = float(sin x); term = sn * count / x in double (the count itself when
-// x = 0); acc = float(acc + term). Needs |q * r| < kKernelSinRange.
+// The three partial sums of eight diffraction points at once (lanes =
+// points with the vector lengths q[0..7]) over `n` bins, in double: for
+// every lane, sum_j w[j] * sin(q * r[j]) of each partial, the bins summed
+// in order. The weights are count / r; bins at r = 0 are the caller's.
+// Needs |q * r| < kKernelSinRange.
 struct StPartialBins {
   const double* r;
-  const double* rii;
-  const double* rij;
-  const double* rjj;
+  const double* wii;
+  const double* wij;
+  const double* wjj;
   size_t n;
 };
-void partialSums8(const double q[8], const StPartialBins& bins, float sii[8], float sij[8], float sjj[8]);
-// One point, the same arithmetic lane by lane (any |q * r|: std::sin beyond the range).
-void partialSums1(double q, const StPartialBins& bins, float& sii, float& sij, float& sjj);
+void partialSums8(const double q[8], const StPartialBins& bins, double sii[8], double sij[8], double sjj[8]);
+// One point, the same arithmetic (any |q * r|: std::sin beyond the range).
+void partialSums1(double q, const StPartialBins& bins, double& sii, double& sij, double& sjj);
 
 // Name of the code path chosen at run time: "avx512", "avx2" or "baseline".
 const char* kernelPath();

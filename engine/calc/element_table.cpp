@@ -1,5 +1,6 @@
 #include "engine/calc/element_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -27,10 +28,17 @@ constexpr double kMaxGraphPoints = 1e7;
 
 }  // namespace
 
+int listedElementCount(const IniFile& ini) {
+  // Each element has its "nam" key in section "gen": no count beyond the
+  // keys the text holds is believed, so "num=2000000000" costs nothing.
+  const int n = ini.readInteger("gen", "num", 0);
+  return std::max(0, std::min(n, static_cast<int>(ini.keys("gen").size())));
+}
+
 bool loadScatteringTable(const IniFile& ini, ElementTable& table, std::vector<std::string>* names) {
   table.clear();
   if (names) names->clear();
-  const int n = ini.readInteger("gen", "num", 0);
+  const int n = listedElementCount(ini);
   for (int i = 1; i <= n; ++i) {
     StScatEquPrm e;
     e.name = ini.readString("gen", "nam" + std::to_string(i), "0");
@@ -39,6 +47,8 @@ bool loadScatteringTable(const IniFile& ini, ElementTable& table, std::vector<st
     e.lc = ini.readFloat(e.name, "lc", 0);
     e.latt = ini.readString(e.name, "latt", "?");
     e.td = ini.readFloat(e.name, "td", 2230);
+    double td = 0;
+    e.tdKnown = parseDouble(ini.readString(e.name, "td", ""), td) && td > 0;
     e.mass = ini.readFloat(e.name, "mass", 12);
     table.push_back(std::move(e));
   }
@@ -98,7 +108,7 @@ const ElementGridModel::Row& ElementGridModel::titles() {
 
 void ElementGridModel::load(const IniFile& ini) {
   rows_.clear();
-  const int n = ini.readInteger("gen", "num", 0);
+  const int n = listedElementCount(ini);
   for (int r = 1; r <= n; ++r) {
     Row row;
     row[0] = ini.readString("gen", "nam" + std::to_string(r), "0");

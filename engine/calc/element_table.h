@@ -16,6 +16,10 @@ inline constexpr const char* kScatteringFileName = "scFact.sft";
 inline constexpr const char* kScatteringFileMissing =
     "File scFact.sft is missing. Many functions will be not available or will be work improperly.";
 
+// How many elements section "gen" lists: its "num", but never more than the
+// keys the section holds.
+int listedElementCount(const IniFile& ini);
+
 // Clears `table` (and `names`) and reads the elements listed in section "gen"
 // ("num", "nam1" ... "namN") with the per-key defaults of StScatEquPrm.
 // `names` receives the element names for both element choosers, in table

@@ -25,6 +25,12 @@ StGrOutcome computeGr(const StGrPrm& prm, StData& result, ProgressSink* gauge, c
   const int64_t points = grPointCount(prm);
   const StDiffPattern empty;
   const StDiffPattern& pat = prm.pattern ? *prm.pattern : empty;
+  if (pat.count > 0 && (!pat.hasQ() || !pat.hasS())) {
+    // A pattern read without its Q or S column has nothing to transform.
+    result.release();
+    out.missingColumns = true;
+    return out;
+  }
   const size_t m = static_cast<size_t>(std::max<int32_t>(0, pat.count));
   NoneWindow box;
   WindowingFunction& window = prm.window ? *prm.window : box;

@@ -131,6 +131,7 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __m51
 // integer indefinite 2^31, beyond any table).
 struct Approx512 {
   __m512d half, threeHalves, margin;
+  __m512d zeroBound;  // squared scaled distances below it are certainly in bin 0
   __m512d marginUp, marginDown;  // margin + 1, margin - 1
   __m256i cap;       // table size as a 32-bit integer (also the spare bin)
   __m256i capBelow;  // table size - 1
@@ -190,7 +191,10 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mma
   __mmask8 ok = _mm256_cmpeq_epi32_mask(lo, hi);
   ok = _mm256_mask_cmplt_epu32_mask(ok, hi, k.capBelow);
   below = _mm256_mask_blend_epi32(ok, k.capBelow, hi);
-  return ok;
+  // Pairs under one bin: bin 0 (-1 below) when s is clearly below 1.
+  const __mmask8 zero = _mm512_cmp_pd_mask(s, k.zeroBound, _CMP_LT_OQ);
+  below = _mm256_mask_blend_epi32(zero, below, _mm256_set1_epi32(-1));
+  return ok | zero;
 }
 
 // Pair codes of eight lanes: slot of node a in the high half, slots of the
@@ -261,36 +265,37 @@ inline int64_t* expandRecords(int64_t* def, const uint64_t* from, const uint64_t
   return def;
 }
 
-// Counts 64 bins: two bins per load (the bins are never negative). The
-// loads may alias the counters, so they stay between the increments
-// instead of being hoisted into spilled registers.
+// Counts 64 bins: two bins per load (a bin may be negative: the full
+// blocks count bin 0 at -1 from one bin further on). The loads may alias
+// the counters, so they stay between the increments instead of being
+// hoisted into spilled registers.
 using BinPair = uint64_t __attribute__((may_alias));
 inline void countBins(uint32_t* h, const int32_t* kb) {
   const auto* pairsOfBins = reinterpret_cast<const BinPair*>(kb);
 #pragma GCC unroll 32
   for (int l = 0; l < 32; ++l) {
     const uint64_t v = pairsOfBins[l];
-    ++h[static_cast<uint32_t>(v)];
-    ++h[v >> 32];
+    ++h[static_cast<int32_t>(static_cast<uint32_t>(v))];
+    ++h[static_cast<int32_t>(v >> 32)];
   }
 }
 
-// Counter of each lane's bin: the bin itself, or with counter copies,
-// (bin << 2) | (lane & 3) (lanes `first` .. `first` + 7 of a tile J).
-template <bool LaneCopies>
+// Counter of each lane's bin: the bin itself, or with 2^Shift counter
+// copies, (bin << Shift) | (slot & (2^Shift - 1)) for the slots `first` ..
+// `first` + 7 of a tile J.
+template <int Shift>
 __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __m256i laneCounters(__m256i bins, int first) {
-  if constexpr (LaneCopies) {
-    constexpr int kLaneMask = (1 << kLaneCopyShift) - 1;
+  if constexpr (Shift != 0) {
+    constexpr int kLaneMask = (1 << Shift) - 1;
     const __m256i lane = _mm256_add_epi32(_mm256_set1_epi32(first), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
-    return _mm256_add_epi32(_mm256_slli_epi32(bins, kLaneCopyShift),
-                            _mm256_and_si256(lane, _mm256_set1_epi32(kLaneMask)));
+    return _mm256_add_epi32(_mm256_slli_epi32(bins, Shift), _mm256_and_si256(lane, _mm256_set1_epi32(kLaneMask)));
   } else {
     (void)first;
     return bins;
   }
 }
 
-template <bool TwoSteps, bool LaneCopies>
+template <bool TwoSteps, int Shift>
 __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernelCtx& c, int I, int J0, int J1) {
   static_assert(kPairTile == 16);
   Approx512 k;
@@ -301,6 +306,7 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
   k.marginUp = _mm512_set1_pd(c.margin + 1);
   k.marginDown = _mm512_set1_pd(c.margin - 1);
   k.capBelow = _mm256_set1_epi32(static_cast<int32_t>(c.capd) - 1);
+  k.zeroBound = _mm512_set1_pd(c.zeroBound);
   const int ni = c.tileCount[I];
   const size_t oi = static_cast<size_t>(I) * kPairTile;
   alignas(64) int32_t kb[8][8];
@@ -357,8 +363,8 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
           __m256i b0, b1;
           okm[2 * r] = approxBinsNear512<TwoSteps>(mx, my, mz, nA, xb[0], yb[0], zb[0], nb[0], k, b0);
           okm[2 * r + 1] = approxBinsNear512<TwoSteps>(mx, my, mz, nA, xb[1], yb[1], zb[1], nb[1], k, b1);
-          _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r]), laneCounters<LaneCopies>(b0, 0));
-          _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r + 1]), laneCounters<LaneCopies>(b1, 8));
+          _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r]), laneCounters<Shift>(b0, 0));
+          _mm256_store_si256(reinterpret_cast<__m256i*>(kb[2 * r + 1]), laneCounters<Shift>(b1, 8));
         }
         // Uncertain lanes: bit 16 r + b stands for node a + r of tile I and
         // node b of tile J. A block with any keeps its mask and node slots
@@ -390,7 +396,7 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
         __m256i b;
         const __mmask8 okv =
             approxBins512<TwoSteps>(xi, yi, zi, xs + o, ys + o, zs + o, k, static_cast<__mmask8>(m), b);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(kb[0]), laneCounters<LaneCopies>(b, first));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(kb[0]), laneCounters<Shift>(b, first));
         asm("" : : "r"(&kb[0][0]) : "memory");
 #pragma GCC unroll 8
         for (int l = 0; l < 8; ++l) ++h[static_cast<size_t>(kb[0][l])];
@@ -405,11 +411,16 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void countAvx512(PairKernel
 }  // namespace
 
 void pairCountAvx512(PairKernelCtx& c, int I, int J0, int J1) {
-  const bool copies = c.copyShift != 0;
-  if (c.twoSteps) {
-    copies ? countAvx512<true, true>(c, I, J0, J1) : countAvx512<true, false>(c, I, J0, J1);
-  } else {
-    copies ? countAvx512<false, true>(c, I, J0, J1) : countAvx512<false, false>(c, I, J0, J1);
+  switch (c.copyShift) {
+    case kLaneCopyShift:
+      c.twoSteps ? countAvx512<true, kLaneCopyShift>(c, I, J0, J1) : countAvx512<false, kLaneCopyShift>(c, I, J0, J1);
+      break;
+    case kSlotCopyShift:
+      c.twoSteps ? countAvx512<true, kSlotCopyShift>(c, I, J0, J1) : countAvx512<false, kSlotCopyShift>(c, I, J0, J1);
+      break;
+    default:
+      c.twoSteps ? countAvx512<true, 0>(c, I, J0, J1) : countAvx512<false, 0>(c, I, J0, J1);
+      break;
   }
 }
 
@@ -631,7 +642,21 @@ __attribute__((target("avx2"), always_inline)) inline unsigned approxBins256(__m
 
 }  // namespace
 
-__attribute__((target("avx2"))) void pairCountAvx2(PairKernelCtx& c, int I, int J0, int J1) {
+// Counters of four lanes (slots `first` .. `first` + 3 of a tile J), as
+// laneCounters of the AVX-512 kernel.
+template <int Shift>
+__attribute__((target("avx2"), always_inline)) inline __m128i laneCounters4(__m128i bins, int first) {
+  if constexpr (Shift != 0) {
+    const __m128i lane = _mm_add_epi32(_mm_set1_epi32(first), _mm_setr_epi32(0, 1, 2, 3));
+    return _mm_add_epi32(_mm_slli_epi32(bins, Shift), _mm_and_si128(lane, _mm_set1_epi32((1 << Shift) - 1)));
+  } else {
+    (void)first;
+    return bins;
+  }
+}
+
+template <int Shift>
+__attribute__((target("avx2"))) void countAvx2(PairKernelCtx& c, int I, int J0, int J1) {
   static_assert(kPairTile == 16);
   Approx256 k;
   k.half = _mm256_set1_pd(0.5);
@@ -670,7 +695,7 @@ __attribute__((target("avx2"))) void pairCountAvx2(PairKernelCtx& c, int I, int 
             __m128i b;
             okm[4 * r + q] = approxBins256(xi, yi, zi, xs + o, ys + o, zs + o, k, b);
             all &= okm[4 * r + q];
-            _mm_store_si128(reinterpret_cast<__m128i*>(kb[4 * r + q]), b);
+            _mm_store_si128(reinterpret_cast<__m128i*>(kb[4 * r + q]), laneCounters4<Shift>(b, 4 * q));
           }
         }
         asm("" : : "r"(&kb[0][0]) : "memory");
@@ -690,11 +715,11 @@ __attribute__((target("avx2"))) void pairCountAvx2(PairKernelCtx& c, int I, int 
         const size_t o = oj + static_cast<size_t>(first);
         __m128i b;
         const unsigned okv = approxBins256(xi, yi, zi, xs + o, ys + o, zs + o, k, b);
-        _mm_store_si128(reinterpret_cast<__m128i*>(kb[0]), b);
+        _mm_store_si128(reinterpret_cast<__m128i*>(kb[0]), laneCounters4<Shift>(b, first));
         asm("" : : "r"(&kb[0][0]) : "memory");
         for (int l = 0; l < 4; ++l) {
           // Unwanted lanes count in the spare counter too.
-          const size_t bin = (m >> l) & 1u ? static_cast<size_t>(kb[0][l]) : static_cast<size_t>(c.capd);
+          const size_t bin = (m >> l) & 1u ? static_cast<size_t>(kb[0][l]) : static_cast<size_t>(c.capd) << Shift;
           ++h[bin];
         }
         deferBits(m & ~okv, ia, o);
@@ -702,6 +727,14 @@ __attribute__((target("avx2"))) void pairCountAvx2(PairKernelCtx& c, int I, int 
     }
   }
   countDeferred(c, def);
+}
+
+void pairCountAvx2(PairKernelCtx& c, int I, int J0, int J1) {
+  switch (c.copyShift) {
+    case kLaneCopyShift: countAvx2<kLaneCopyShift>(c, I, J0, J1); break;
+    case kSlotCopyShift: countAvx2<kSlotCopyShift>(c, I, J0, J1); break;
+    default: countAvx2<0>(c, I, J0, J1); break;
+  }
 }
 
 __attribute__((target("avx2"))) void pairSumsAvx2(PairKernelCtx& c, int I, int J0, int J1) {

@@ -13,6 +13,7 @@
 // certain; any other lane (near a bin edge, a zero or non-finite distance,
 // beyond the table) is collected during the call and binned afterwards by
 // the plain formula trunc(sqrt(s) / w) on the sequential loop's s.
+#include <cmath>
 #include <cstdint>
 
 #include "engine/calc/pair_loops.h"
@@ -44,6 +45,9 @@ struct PairKernelCtx {
   // kOneStepBins bins (the margin then grows with the table); larger tables
   // take two.
   bool twoSteps = true;
+  // The full blocks of the AVX-512 count kernel put a pair in bin 0 when
+  // their squared scaled distance is below this (-infinity: never).
+  double zeroBound = -HUGE_VAL;
   // Margin of an estimate refined twice (the AVX2 kernel's).
   double marginFine = 2;
   // Margin of the delta sums' bin test, which starts from the exact
@@ -54,11 +58,13 @@ struct PairKernelCtx {
   double invw = 1;  // 1 / w (only ever used for the approximation)
   double capd = 0;  // table size: bins 0 .. capd-1 exist
   // Mode 0/1 counters, or mode 3 counters and sums (each capd long).
-  // With copyShift kLaneCopyShift (AVX-512 count kernel only) each counter
-  // has four copies: bin k of lane b of a tile J is counter (k << 2) |
-  // (b & 3), so the equal distances a lattice repeats between neighbouring
-  // nodes of a tile do not queue on one counter. The exact formula counts
-  // into copy 0.
+  // With a copyShift (the vector count kernels only) each counter has
+  // 2^copyShift copies: bin k of slot b of a tile J is counter
+  // (k << copyShift) | (b & (2^copyShift - 1)), so pairs that fall in one
+  // bin one after another do not queue on one counter: the equal distances
+  // a lattice repeats between neighbouring nodes of a tile (four copies),
+  // or every pair of a table of a few coarse bins (sixteen, one per slot).
+  // The exact formula counts into copy 0.
   uint32_t* hist = nullptr;
   int copyShift = 0;
   double* sumI = nullptr;
@@ -75,6 +81,7 @@ inline constexpr int kChunkTiles = 32;
 inline constexpr int kDeferPairs = kChunkTiles * kPairTile * kPairTile + 64;
 inline constexpr int64_t kOneStepBins = int64_t{1} << 19;
 inline constexpr int kLaneCopyShift = 2;  // four counter copies, chosen by lane
+inline constexpr int kSlotCopyShift = 4;  // sixteen, one per slot of a tile
 
 using PairCountKernel = void (*)(PairKernelCtx& c, int I, int J0, int J1);
 

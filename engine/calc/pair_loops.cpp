@@ -6,11 +6,13 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <thread>
 #include <utility>
 
 #include "engine/calc/pair_kernels.h"
+#include "engine/calc/pair_result.h"
 #include "engine/core/format.h"
 
 namespace grainix {
@@ -20,13 +22,21 @@ using pairs::PairKernelCtx;
 
 namespace {
 
-// Largest table a run will allocate (per thread and per partial).
-constexpr int64_t kMaxBins = int64_t{1} << 25;
+constexpr int64_t kMaxBins = kMaxPairBins;
 // Per-thread 32-bit counters are folded into 64-bit ones before any of
 // them could wrap.
 constexpr int64_t kFlushPairs = int64_t{4000000000};
-// Largest table of per-lane counter copies a thread may hold (all partials).
+// Largest table of counter copies a thread may hold (all partials).
 constexpr int64_t kMaxCopyCounters = int64_t{1} << 25;
+// Tables of up to this many bins keep a counter copy per slot of a tile.
+constexpr int64_t kSmallTableBins = 256;
+// All threads' private tables together stay within this many bytes.
+constexpr double kThreadTablesBytes = double(int64_t{1} << 30);
+// A run whose table has at least kSparseMinBins bins and kSparseRatio
+// times more bins than the grain has pairs collects its pairs' bins
+// instead of counting them in tables that would stay almost empty.
+constexpr int64_t kSparseMinBins = int64_t{1} << 20;
+constexpr int64_t kSparseRatio = 64;
 
 PairKernel effectiveKernel(PairKernel wanted) {
   if (wanted == PairKernel::Auto) return bestPairKernel();
@@ -90,16 +100,15 @@ struct TileSet {
   int firstHalfTiles = 0;  // mode 1: tiles of the first element
 };
 
-void buildTiles(const StCalcPrm& prm, int mode, TileSet& t) {
+void buildTiles(const StCalcPrm& prm, int mode, int64_t h, TileSet& t) {
   const size_t n = prm.nodes.size();
   std::vector<int32_t> idx(n);
   for (size_t i = 0; i < n; ++i) idx[i] = static_cast<int32_t>(i);
   std::vector<std::pair<size_t, size_t>> tiles;
   if (mode == 1) {
-    const size_t h = firstGroupEnd(prm);
-    splitTiles(prm.nodes, idx, 0, h, tiles);
+    splitTiles(prm.nodes, idx, 0, static_cast<size_t>(h), tiles);
     t.firstHalfTiles = static_cast<int>(tiles.size());
-    splitTiles(prm.nodes, idx, h, n, tiles);
+    splitTiles(prm.nodes, idx, static_cast<size_t>(h), n, tiles);
   } else {
     splitTiles(prm.nodes, idx, 0, n, tiles);
   }
@@ -164,27 +173,6 @@ void buildTiles(const StCalcPrm& prm, int mode, TileSet& t) {
   }
 }
 
-// Bins needed so that every pair of finite nodes has a bin: the diagonal of
-// the bounding box divided by the width, with a safety margin.
-int64_t binsForExtent(const vGrainNodes& nodes, double w) {
-  double lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
-  for (const StGrainNode& g : nodes) {
-    const double c[3] = {g.x, g.y, g.z};
-    for (int a = 0; a < 3; ++a) {
-      if (!std::isfinite(c[a])) continue;
-      lo[a] = std::min(lo[a], c[a]);
-      hi[a] = std::max(hi[a], c[a]);
-    }
-  }
-  double s = 0;
-  for (int a = 0; a < 3; ++a) {
-    if (hi[a] >= lo[a]) s += (hi[a] - lo[a]) * (hi[a] - lo[a]);
-  }
-  const double q = std::sqrt(s) / w * (1 + 1e-9) + 2;
-  if (!(q < static_cast<double>(kMaxBins))) return kMaxBins;
-  return static_cast<int64_t>(q) + 1;
-}
-
 // A run's work: tile rows; each row is the tile I paired with a range of
 // tiles J, split where the histogram changes (mode 1).
 struct RowPart {
@@ -192,8 +180,29 @@ struct RowPart {
   int table;  // 0 = the one table (Rii in mode 1), 1 = Rij, 2 = Rjj
 };
 
+// A thread's private counters, kept 64 bytes away from any other thread's
+// (a table of a few coarse bins would otherwise share a cache line with
+// the next thread's, which every increment then pulls across).
+class Counters {
+ public:
+  static constexpr size_t kPad = 64 / sizeof(uint32_t);
+  void assign(size_t n) {
+    store_.assign(n + 2 * kPad, 0u);
+    size_ = n;
+  }
+  void release() { std::vector<uint32_t>().swap(store_), size_ = 0; }
+  uint32_t* data() { return store_.data() + kPad; }
+  const uint32_t* data() const { return store_.data() + kPad; }
+  size_t size() const { return size_; }
+  void clear() { std::fill(store_.begin(), store_.end(), 0u); }
+
+ private:
+  std::vector<uint32_t> store_;
+  size_t size_ = 0;
+};
+
 struct ThreadTables {
-  std::vector<uint32_t> hist[3];
+  Counters hist[3];
   std::vector<uint64_t> wide[3];  // folded counts (only for very large grains)
   std::vector<double> sumI, sumM;
   int64_t sinceFold = 0;
@@ -203,9 +212,10 @@ struct ThreadTables {
 };
 
 // Count of bin b in a table kept with 2^shift counter copies per bin.
-uint64_t binCount(const std::vector<uint32_t>& hist, size_t b, int shift) {
+uint64_t binCount(const Counters& hist, size_t b, int shift) {
+  const uint32_t* h = hist.data() + (b << shift);
   uint64_t sum = 0;
-  for (size_t l = 0; l < (size_t{1} << shift); ++l) sum += hist[(b << shift) | l];
+  for (size_t l = 0; l < (size_t{1} << shift); ++l) sum += h[l];
   return sum;
 }
 
@@ -213,7 +223,7 @@ void fold(ThreadTables& t, int tables, int shift) {
   for (int k = 0; k < tables; ++k) {
     if (t.wide[k].empty()) continue;
     for (size_t b = 0; b < t.wide[k].size(); ++b) t.wide[k][b] += binCount(t.hist[k], b, shift);
-    std::fill(t.hist[k].begin(), t.hist[k].end(), 0u);
+    t.hist[k].clear();
   }
   t.sinceFold = 0;
 }
@@ -256,6 +266,102 @@ bool blocksRepeatBins(const TileSet& t, double w) {
 
 std::string fmtCount(int64_t v) { return std::to_string(v); }
 
+// Counter copies per bin (as a shift) of a count run.
+int counterCopyShift(PairKernel kernel, int mode, int64_t cap, int tables, PairCopies copies, const TileSet& tiles,
+                     double w) {
+  if (mode == 3 || kernel == PairKernel::Baseline) return 0;
+  auto fits = [&](int shift) { return ((cap + 1) << shift) * tables <= kMaxCopyCounters; };
+  switch (copies) {
+    case PairCopies::One: return 0;
+    case PairCopies::PerLane: return fits(pairs::kLaneCopyShift) ? pairs::kLaneCopyShift : 0;
+    case PairCopies::PerSlot: return fits(pairs::kSlotCopyShift) ? pairs::kSlotCopyShift : 0;
+    case PairCopies::Auto: break;
+  }
+  // A few coarse bins take every pair one after another.
+  if (cap + 1 <= kSmallTableBins) return pairs::kSlotCopyShift;
+  if (kernel == PairKernel::Avx512 && fits(pairs::kLaneCopyShift) && blocksRepeatBins(tiles, w))
+    return pairs::kLaneCopyShift;
+  return 0;
+}
+
+// Table of the partial pair (i, j), i < j: Rii, Rij or Rjj.
+inline int partialTable(int64_t i, int64_t j, int64_t h) { return j < h ? 0 : (i < h ? 1 : 2); }
+
+
+struct SparseRun {
+  std::vector<Occupied> bins;  // increasing bin
+  int64_t pairs = 0;
+  int64_t undefined = 0;
+  bool stopped = false;
+};
+
+// A run with few pairs against a large table (a stray atom far from the
+// rest): the pairs' bins are collected by the plain sequential loop and
+// sorted, so memory follows the pairs, not the table. Delta sums add up in
+// the order of the sequential loop.
+SparseRun sparsePairs(const StCalcPrm& prm, int mode, int64_t h, int64_t cap, const CancelToken& cancel) {
+  SparseRun out;
+  struct Pair {
+    int64_t key;  // bin * 4 + table
+    double dI, dM;
+  };
+  const vGrainNodes& a = prm.nodes;
+  const auto n = static_cast<int64_t>(a.size());
+  const double w = prm.binWidth, capd = static_cast<double>(cap);
+  auto distance = [](const StGrainNode& p, const StGrainNode& q) {
+    const double dx = p.x - q.x, dy = p.y - q.y, dz = p.z - q.z;
+    return std::sqrt(dx * dx + dy * dy + dz * dz);
+  };
+  std::vector<Pair> list;
+  list.reserve(static_cast<size_t>(n * (n - 1) / 2));
+  for (int64_t i = 0; i + 1 < n; ++i) {
+    if (cancel.requested()) {
+      out.stopped = true;
+      return out;
+    }
+    for (int64_t j = i + 1; j < n; ++j) {
+      const double d = distance(a[static_cast<size_t>(i)], a[static_cast<size_t>(j)]);
+      const double q = d / w;
+      if (!(q < capd)) {
+        ++out.undefined;
+        continue;
+      }
+      Pair p{static_cast<int64_t>(q) * 4 + (mode == 1 ? partialTable(i, j, h) : 0), d, 0};
+      if (mode == 3) p.dM = distance(prm.nodesMod[static_cast<size_t>(i)], prm.nodesMod[static_cast<size_t>(j)]);
+      list.push_back(p);
+    }
+    out.pairs += n - 1 - i;
+  }
+  std::stable_sort(list.begin(), list.end(), [](const Pair& x, const Pair& y) { return x.key >> 2 < y.key >> 2; });
+  for (const Pair& p : list) {
+    const int64_t bin = p.key >> 2;
+    if (out.bins.empty() || out.bins.back().bin != bin) {
+      out.bins.emplace_back();
+      out.bins.back().bin = bin;
+    }
+    Occupied& o = out.bins.back();
+    ++o.card[p.key & 3];
+    o.sumI += p.dI;
+    o.sumM += p.dM;
+  }
+  return out;
+}
+
+// The message of a run without a single bin.
+std::string noBinsText(double rMax, double w) {
+  std::string why;
+  if (!(w > 0) || !std::isfinite(w)) {
+    why = "the bin width (" + fmtGeneral(w, 5) + ") must be a positive number";
+  } else if (!(rMax > 0)) {
+    why = "the histogram range (maxDistance) is " + fmtGeneral(rMax, 5) +
+          " Angs: the grain has fewer than two atoms apart";
+  } else {
+    why = "the bin width " + fmtGeneral(w, 5) + " Angs is larger than the histogram range (maxDistance = " +
+          fmtGeneral(rMax, 5) + " Angs)";
+  }
+  return "size == 0: " + why;
+}
+
 }  // namespace
 
 PairKernel bestPairKernel() {
@@ -285,6 +391,15 @@ StPairGaugeScale pairGaugeScale(int64_t nodeCount, int mode) {
   return g;
 }
 
+int64_t atomsOfPairs(int64_t pairs) {
+  if (pairs <= 0) return 1;
+  auto pairsOf = [](int64_t n) { return n / 2 * (n - 1) + (n % 2) * ((n - 1) / 2); };  // n (n - 1) / 2 without overflow
+  auto n = static_cast<int64_t>((1 + std::sqrt(1 + 8 * static_cast<double>(pairs))) / 2);
+  while (pairsOf(n) < pairs) ++n;
+  while (n > 1 && pairsOf(n - 1) >= pairs) --n;
+  return n;
+}
+
 int64_t pairBinCount(double rMax, double binWidth) {
   if (!(binWidth > 0)) return 0;
   const double q = rMax / binWidth;
@@ -303,7 +418,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   res.expectedBins = B;
   if (B == 0) {
     res.refused = true;
-    res.messages.push_back({MessageKind::Error, "ERROR", "size == 0"});
+    res.messages.push_back({MessageKind::Error, "ERROR", noBinsText(prm.rMax, w)});
     return res;
   }
   if (B > kMaxBins) {
@@ -322,6 +437,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   }
 
   const int64_t n = static_cast<int64_t>(prm.nodes.size());
+  const int64_t h = mode == 1 ? firstElementSplit(prm) : 0;
   const StPairGaugeScale scale = pairGaugeScale(n, mode);
   if (gauge) {
     gauge->setMaximum(scale.maximum);
@@ -329,282 +445,220 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     gauge->setVisible(true);
   }
 
-  // Tiles, table size and the work list.
-  TileSet tiles;
-  buildTiles(prm, mode, tiles);
   const int64_t cap = std::max(B, binsForExtent(prm.nodes, w));
   const int tables = mode == 1 ? 3 : 1;
-  std::vector<std::vector<RowPart>> rows(static_cast<size_t>(tiles.nTiles));
-  for (int I = 0; I < tiles.nTiles; ++I) {
-    auto& r = rows[static_cast<size_t>(I)];
-    if (mode == 1 && I < tiles.firstHalfTiles) {
-      r.push_back({I, tiles.firstHalfTiles, 0});
-      r.push_back({tiles.firstHalfTiles, tiles.nTiles, 1});
-    } else {
-      r.push_back({I, tiles.nTiles, mode == 1 ? 2 : 0});
-    }
-  }
-
-  res.kernel = effectiveKernel(kernel);
-  pairs::PairCountKernel countKernel = pairs::pairCountBaseline, sumKernel = pairs::pairSumsBaseline;
-  if (res.kernel == PairKernel::Avx512) {
-    countKernel = pairs::pairCountAvx512;
-    sumKernel = pairs::pairSumsAvx512;
-  } else if (res.kernel == PairKernel::Avx2) {
-    countKernel = pairs::pairCountAvx2;
-    sumKernel = pairs::pairSumsAvx2;
-  }
-
-  const bool copiesPossible = res.kernel == PairKernel::Avx512 && mode != 3 &&
-                              ((cap + 1) << pairs::kLaneCopyShift) * tables <= kMaxCopyCounters;
-  res.laneCopies = copiesPossible && (copies == PairCopies::PerLane ||
-                                      (copies == PairCopies::Auto && blocksRepeatBins(tiles, w)));
-  const int shift = res.laneCopies ? pairs::kLaneCopyShift : 0;
-
-  int nThreads = threads > 0 ? threads : static_cast<int>(std::thread::hardware_concurrency());
-  nThreads = std::clamp(nThreads, 1, std::max(1, tiles.nTiles));
-  res.threads = nThreads;
-
   const int64_t totalPairs = n * (n - 1) / 2;
-  const bool needWide = totalPairs >= kFlushPairs;
-  std::vector<ThreadTables> tt(static_cast<size_t>(nThreads));
-  for (ThreadTables& t : tt) {
-    for (int k = 0; k < tables; ++k) {
-      // One spare bin after the table takes the increments of lanes the
-      // vector kernels bin the exact way instead.
-      t.hist[k].assign(static_cast<size_t>(cap + 1) << shift, 0u);
-      if (needWide) t.wide[k].assign(static_cast<size_t>(cap + 1), 0u);
-    }
-    if (mode == 3) {
-      t.sumI.assign(static_cast<size_t>(cap + 1), 0.0);
-      t.sumM.assign(static_cast<size_t>(cap + 1), 0.0);
-    }
-  }
+  res.kernel = effectiveKernel(kernel);
+  res.threads = 1;
 
-  std::atomic<int> nextRow{0};
-  std::atomic<int64_t> done{0};
-  std::atomic<bool> stop{false};
-  constexpr int kChunkTiles = pairs::kChunkTiles;  // about 8000 pairs between two polls
-  auto lastUpdate = std::chrono::steady_clock::now();
-
-  auto work = [&](int id) {
-    ThreadTables& t = tt[static_cast<size_t>(id)];
-    PairKernelCtx c;
-    c.x = tiles.x.data();
-    c.y = tiles.y.data();
-    c.z = tiles.z.data();
-    if (mode == 3) {
-      c.xm = tiles.xm.data();
-      c.ym = tiles.ym.data();
-      c.zm = tiles.zm.data();
-      c.sumI = t.sumI.data();
-      c.sumM = t.sumM.data();
-    }
-    c.xs = tiles.xs.data();
-    c.ys = tiles.ys.data();
-    c.zs = tiles.zs.data();
-    c.ox = tiles.ox.data();
-    c.oy = tiles.oy.data();
-    c.oz = tiles.oz.data();
-    // The approximate bin differs from the exact one by less than
-    // (largest scaled coordinate + table size) * 2^-47 after two Newton
-    // steps. One step from an estimate of relative error e < 2^-14 leaves
-    // a relative error of 1.5 e^2 + 0.5 e^3 plus a few roundings, which
-    // table size * 1.5 * 2^-28 * (1 + 2^-8) bounds on top. A margin of 2
-    // or more certifies nothing (every pair takes the exact way).
-    // The AVX-512 count kernel's full blocks form the squared distance as
-    // |a|^2 + |b|^2 - 2 a.b from coordinates relative to an origin in tile
-    // I; for a bin of at least 1 (nearer pairs are never certain there) its
-    // roundings move the estimate by less than (reach^2 + 1) * 2^-45 more,
-    // which the margin covers twice.
-    c.twoSteps = cap > pairs::kOneStepBins;
-    c.margin = (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40 + (tiles.reach * tiles.reach + 1) * 0x1p-44;
-    c.marginFine = std::min(2.0, c.margin);
-    if (!c.twoSteps) c.margin += static_cast<double>(cap) * 0x1.8p-28 * (1 + 0x1p-8);
-    c.margin = std::min(2.0, c.margin);
-    c.sumMargin = std::min(2.0, static_cast<double>(cap) * 0x1p-40);
-    std::vector<int64_t> deferred(static_cast<size_t>(pairs::kDeferPairs));
-    c.deferred = deferred.data();
-    c.tileCount = tiles.count.data();
-    c.w = w;
-    c.invw = 1.0 / w;
-    c.capd = static_cast<double>(cap);
-    c.copyShift = shift;
-    for (;;) {
-      const int I = nextRow.fetch_add(1, std::memory_order_relaxed);
-      if (I >= tiles.nTiles) break;
-      const int64_t ni = tiles.count[static_cast<size_t>(I)];
-      int64_t rowPairs = 0;
-      for (const RowPart& part : rows[static_cast<size_t>(I)]) {
-        c.hist = t.hist[part.table].data();
-        for (int J0 = part.J0; J0 < part.J1; J0 += kChunkTiles) {
-          if (cancel.requested() || stop.load(std::memory_order_relaxed)) {
-            t.stopped = true;
-            stop.store(true, std::memory_order_relaxed);
-            t.undefined += c.undefined;
-            return;
-          }
-          const int J1 = std::min(part.J1, J0 + kChunkTiles);
-          int64_t chunk = 0;
-          if (J0 == I) {
-            chunk = ni * (ni - 1) / 2 + ni * (tiles.before[static_cast<size_t>(J1)] -
-                                              tiles.before[static_cast<size_t>(J0) + 1]);
-          } else {
-            chunk = ni * (tiles.before[static_cast<size_t>(J1)] - tiles.before[static_cast<size_t>(J0)]);
-          }
-          if (t.sinceFold + chunk >= kFlushPairs) fold(t, tables, shift);
-          (mode == 3 ? sumKernel : countKernel)(c, I, J0, J1);
-          t.sinceFold += chunk;
-          rowPairs += chunk;
-        }
-      }
-      t.pairs += rowPairs;
-      const int64_t all = done.fetch_add(rowPairs, std::memory_order_relaxed) + rowPairs;
-      if (id == 0 && gauge) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - lastUpdate >= std::chrono::milliseconds(50)) {
-          lastUpdate = now;
-          gauge->setPosition(std::min(scale.maximum, static_cast<int64_t>(static_cast<double>(all) * scale.step)));
-        }
+  // The counts, visited bin by bin once the loops are done.
+  OccupiedBins visit;
+  SparseRun sparse;
+  TileSet tiles;
+  std::vector<ThreadTables> tt;
+  int shift = 0;
+  if (cap >= kSparseMinBins && totalPairs <= cap / kSparseRatio) {
+    sparse = sparsePairs(prm, mode, h, cap, cancel);
+    res.pairs = sparse.pairs;
+    res.pairsUndefined = sparse.undefined;
+    res.terminated = sparse.stopped || cancel.requested();
+    visit = [&](const OccupiedVisitor& f) {
+      for (const Occupied& o : sparse.bins) f(o);
+    };
+  } else {
+    // Tiles and the work list.
+    buildTiles(prm, mode, h, tiles);
+    std::vector<std::vector<RowPart>> rows(static_cast<size_t>(tiles.nTiles));
+    for (int I = 0; I < tiles.nTiles; ++I) {
+      auto& r = rows[static_cast<size_t>(I)];
+      if (mode == 1 && I < tiles.firstHalfTiles) {
+        r.push_back({I, tiles.firstHalfTiles, 0});
+        r.push_back({tiles.firstHalfTiles, tiles.nTiles, 1});
+      } else {
+        r.push_back({I, tiles.nTiles, mode == 1 ? 2 : 0});
       }
     }
-    t.undefined += c.undefined;
-  };
 
-  {
-    std::vector<std::thread> pool;
-    pool.reserve(static_cast<size_t>(nThreads - 1));
-    for (int id = 1; id < nThreads; ++id) pool.emplace_back(work, id);
-    work(0);
-    for (std::thread& th : pool) th.join();
-  }
+    pairs::PairCountKernel countKernel = pairs::pairCountBaseline, sumKernel = pairs::pairSumsBaseline;
+    if (res.kernel == PairKernel::Avx512) {
+      countKernel = pairs::pairCountAvx512;
+      sumKernel = pairs::pairSumsAvx512;
+    } else if (res.kernel == PairKernel::Avx2) {
+      countKernel = pairs::pairCountAvx2;
+      sumKernel = pairs::pairSumsAvx2;
+    }
+    shift = counterCopyShift(res.kernel, mode, cap, tables, copies, tiles, w);
+    res.laneCopies = shift != 0;
 
-  for (const ThreadTables& t : tt) {
-    res.pairs += t.pairs;
-    res.pairsUndefined += t.undefined;
+    const bool needWide = totalPairs >= kFlushPairs;
+    // Bytes of one thread's tables: the thread count is bounded so that
+    // they all stay within kThreadTablesBytes.
+    const double tableBytes = static_cast<double>(cap + 1) *
+                              (static_cast<double>(tables) * (4.0 * std::ldexp(1.0, shift) + (needWide ? 8 : 0)) +
+                               (mode == 3 ? 16 : 0));
+    int nThreads = workerThreads(threads);
+    nThreads = std::min(nThreads, std::max(1, static_cast<int>(kThreadTablesBytes / tableBytes)));
+    nThreads = std::clamp(nThreads, 1, std::max(1, tiles.nTiles));
+    res.threads = nThreads;
+
+    tt.resize(static_cast<size_t>(nThreads));
+    for (ThreadTables& t : tt) {
+      for (int k = 0; k < tables; ++k) {
+        // One spare bin after the table takes the increments of lanes the
+        // vector kernels bin the exact way instead.
+        t.hist[k].assign(static_cast<size_t>(cap + 1) << shift);
+        if (needWide) t.wide[k].assign(static_cast<size_t>(cap + 1), 0u);
+      }
+      if (mode == 3) {
+        t.sumI.assign(static_cast<size_t>(cap + 1), 0.0);
+        t.sumM.assign(static_cast<size_t>(cap + 1), 0.0);
+      }
+    }
+
+    std::atomic<int> nextRow{0};
+    std::atomic<int64_t> done{0};
+    std::atomic<bool> stop{false};
+    constexpr int kChunkTiles = pairs::kChunkTiles;  // about 8000 pairs between two polls
+    auto lastUpdate = std::chrono::steady_clock::now();
+
+    auto work = [&](int id) {
+      ThreadTables& t = tt[static_cast<size_t>(id)];
+      PairKernelCtx c;
+      c.x = tiles.x.data();
+      c.y = tiles.y.data();
+      c.z = tiles.z.data();
+      if (mode == 3) {
+        c.xm = tiles.xm.data();
+        c.ym = tiles.ym.data();
+        c.zm = tiles.zm.data();
+        c.sumI = t.sumI.data();
+        c.sumM = t.sumM.data();
+      }
+      c.xs = tiles.xs.data();
+      c.ys = tiles.ys.data();
+      c.zs = tiles.zs.data();
+      c.ox = tiles.ox.data();
+      c.oy = tiles.oy.data();
+      c.oz = tiles.oz.data();
+      // The approximate bin differs from the exact one by less than
+      // (largest scaled coordinate + table size) * 2^-47 after two Newton
+      // steps. One step from an estimate of relative error e < 2^-14 leaves
+      // a relative error of 1.5 e^2 + 0.5 e^3 plus a few roundings, which
+      // table size * 1.5 * 2^-28 * (1 + 2^-8) bounds on top. A margin of 2
+      // or more certifies nothing (every pair takes the exact way).
+      // The AVX-512 count kernel's full blocks form the squared distance as
+      // |a|^2 + |b|^2 - 2 a.b from coordinates relative to an origin in tile
+      // I; for a bin of at least 1 (nearer pairs are never certain there) its
+      // roundings move the estimate by less than (reach^2 + 1) * 2^-45 more,
+      // which the margin covers twice.
+      c.twoSteps = cap > pairs::kOneStepBins;
+      c.margin = (tiles.maxScaled + static_cast<double>(cap)) * 0x1p-40 + (tiles.reach * tiles.reach + 1) * 0x1p-44;
+      c.marginFine = std::min(2.0, c.margin);
+      if (!c.twoSteps) c.margin += static_cast<double>(cap) * 0x1.8p-28 * (1 + 0x1p-8);
+      c.margin = std::min(2.0, c.margin);
+      c.sumMargin = std::min(2.0, static_cast<double>(cap) * 0x1p-40);
+      // The full blocks' squared distance s of a pair near bin 0 is off by
+      // less than 2^-50 (2 reach + 2)^2 from that of its rounded scaled
+      // coordinates, whose distance is within 8 * largest scaled
+      // coordinate * 2^-51 of the exact one: an s below the bound puts the
+      // pair in bin 0 (which matters when a few coarse bins take all pairs).
+      const double coordinates = 1 - 8 * tiles.maxScaled * 0x1p-51;
+      const double zeroBound =
+          (coordinates * coordinates - (2 * tiles.reach + 2) * (2 * tiles.reach + 2) * 0x1p-50) * (1 - 0x1p-40);
+      if (zeroBound > 0.5) c.zeroBound = zeroBound;
+      std::vector<int64_t> deferred(static_cast<size_t>(pairs::kDeferPairs));
+      c.deferred = deferred.data();
+      c.tileCount = tiles.count.data();
+      c.w = w;
+      c.invw = 1.0 / w;
+      c.capd = static_cast<double>(cap);
+      c.copyShift = shift;
+      for (;;) {
+        const int I = nextRow.fetch_add(1, std::memory_order_relaxed);
+        if (I >= tiles.nTiles) break;
+        const int64_t ni = tiles.count[static_cast<size_t>(I)];
+        int64_t rowPairs = 0;
+        for (const RowPart& part : rows[static_cast<size_t>(I)]) {
+          c.hist = t.hist[part.table].data();
+          for (int J0 = part.J0; J0 < part.J1; J0 += kChunkTiles) {
+            if (cancel.requested() || stop.load(std::memory_order_relaxed)) {
+              t.stopped = true;
+              stop.store(true, std::memory_order_relaxed);
+              t.undefined += c.undefined;
+              return;
+            }
+            const int J1 = std::min(part.J1, J0 + kChunkTiles);
+            int64_t chunk = 0;
+            if (J0 == I) {
+              chunk = ni * (ni - 1) / 2 + ni * (tiles.before[static_cast<size_t>(J1)] -
+                                                tiles.before[static_cast<size_t>(J0) + 1]);
+            } else {
+              chunk = ni * (tiles.before[static_cast<size_t>(J1)] - tiles.before[static_cast<size_t>(J0)]);
+            }
+            if (t.sinceFold + chunk >= kFlushPairs) fold(t, tables, shift);
+            (mode == 3 ? sumKernel : countKernel)(c, I, J0, J1);
+            t.sinceFold += chunk;
+            rowPairs += chunk;
+          }
+        }
+        t.pairs += rowPairs;
+        const int64_t all = done.fetch_add(rowPairs, std::memory_order_relaxed) + rowPairs;
+        if (id == 0 && gauge) {
+          const auto now = std::chrono::steady_clock::now();
+          if (now - lastUpdate >= std::chrono::milliseconds(50)) {
+            lastUpdate = now;
+            gauge->setPosition(std::min(scale.maximum, static_cast<int64_t>(static_cast<double>(all) * scale.step)));
+          }
+        }
+      }
+      t.undefined += c.undefined;
+    };
+
+    {
+      std::vector<std::thread> pool;
+      pool.reserve(static_cast<size_t>(nThreads - 1));
+      for (int id = 1; id < nThreads; ++id) pool.emplace_back(work, id);
+      work(0);
+      for (std::thread& th : pool) th.join();
+    }
+    for (const ThreadTables& t : tt) {
+      res.pairs += t.pairs;
+      res.pairsUndefined += t.undefined;
+    }
+    res.terminated = stop.load() || cancel.requested();
+
+    // The private tables merged bin by bin (thread order, so a run is
+    // reproducible); only occupied bins are visited.
+    visit = [&](const OccupiedVisitor& f) {
+      for (size_t b = 0; b < static_cast<size_t>(cap); ++b) {
+        Occupied o;
+        o.bin = static_cast<int64_t>(b);
+        bool any = false;
+        for (int k = 0; k < tables; ++k) {
+          PairCount c = 0;
+          for (const ThreadTables& t : tt)
+            c += static_cast<PairCount>(binCount(t.hist[k], b, shift) + (t.wide[k].empty() ? 0 : t.wide[k][b]));
+          o.card[k] = c;
+          any = any || c != 0;
+        }
+        if (!any) continue;
+        if (mode == 3) {
+          for (const ThreadTables& t : tt) {
+            o.sumI += t.sumI[b];
+            o.sumM += t.sumM[b];
+          }
+        }
+        f(o);
+      }
+    };
   }
-  res.terminated = stop.load() || cancel.requested();
 
   if (res.terminated) {
-    if (mode == 1) {
-      partial.release();
-      if (gauge) gauge->setPosition(0);
-    } else {
-      pdh.clear();
-    }
-    if (gauge) gauge->setVisible(false);
+    clearStoppedResult(mode, pdh, partial, gauge);
     return res;
   }
 
-  // Merge the private tables (thread order, so a run is reproducible).
-  std::vector<int64_t> total[3];
-  std::vector<double> sumI, sumM;
-  for (int k = 0; k < tables; ++k) {
-    total[k].assign(static_cast<size_t>(cap), 0);
-    for (ThreadTables& t : tt) {
-      const bool wide = !t.wide[k].empty();
-      for (size_t b = 0; b < static_cast<size_t>(cap); ++b) {
-        total[k][b] += static_cast<int64_t>(binCount(t.hist[k], b, shift)) +
-                       (wide ? static_cast<int64_t>(t.wide[k][b]) : 0);
-      }
-      std::vector<uint32_t>().swap(t.hist[k]);
-      std::vector<uint64_t>().swap(t.wide[k]);
-    }
-  }
-  if (mode == 3) {
-    sumI.assign(static_cast<size_t>(cap), 0.0);
-    sumM.assign(static_cast<size_t>(cap), 0.0);
-    for (ThreadTables& t : tt) {
-      for (size_t b = 0; b < static_cast<size_t>(cap); ++b) {
-        sumI[b] += t.sumI[b];
-        sumM[b] += t.sumM[b];
-      }
-    }
-  }
-  int64_t bins = B;
-  for (int k = 0; k < tables; ++k) {
-    for (int64_t b = cap - 1; b >= bins; --b) {
-      if (total[k][static_cast<size_t>(b)] != 0) {
-        bins = b + 1;
-        break;
-      }
-    }
-    for (int64_t b = B; b < cap; ++b) res.pairsBeyondRange += total[k][static_cast<size_t>(b)];
-  }
-  res.bins = bins;
-  if (res.pairsBeyondRange > 0) {
-    res.log.push_back(" " + fmtCount(res.pairsBeyondRange) + " pairs lay beyond the expected range (maxDistance = " +
-                      fmtGeneral(prm.rMax, 5) + " Angs); the table was extended to " + fmtCount(bins) + " bins");
-  }
-  if (res.pairsUndefined > 0) {
-    res.log.push_back(" " + fmtCount(res.pairsUndefined) +
-                      " pairs were not counted: their distance is not a finite number or lies beyond " +
-                      fmtCount(kMaxBins) + " bins");
-  }
-
-  int64_t saturated = 0;
-  auto card = [&](int64_t v) {
-    if (v > std::numeric_limits<int32_t>::max()) {
-      ++saturated;
-      return std::numeric_limits<int32_t>::max();
-    }
-    return static_cast<int32_t>(v);
-  };
-
-  // Second phase: the result list (modes 0 and 3) or the partial arrays.
-  const int64_t tick = std::max<int64_t>(1, bins / 100);
-  if (mode == 1) {
-    partial.allocate(static_cast<int32_t>(bins));
-    partial.binWidth = w;
-    double r = 0;
-    for (int64_t k = 0; k < bins; ++k) {
-      const auto b = static_cast<size_t>(k);
-      if (k > 0) r += w;
-      partial.r[b] = r;
-      partial.rii[b] = static_cast<double>(total[0][b]);
-      partial.rij[b] = static_cast<double>(total[1][b]);
-      partial.rjj[b] = static_cast<double>(total[2][b]);
-    }
-    if (n > 0) {
-      const size_t h = firstGroupEnd(prm);
-      partial.elemFirst = prm.nodes[0].elementIndex;
-      partial.elemSecond = prm.nodes[h].elementIndex;
-      partial.countFirst = static_cast<int64_t>(h);
-      partial.countSecond = static_cast<int64_t>(n) - static_cast<int64_t>(h);
-    }
-    if (gauge) {
-      gauge->setPosition(0);
-      gauge->setVisible(false);
-    }
-    return res;
-  }
-
-  pdh.clear();
-  if (gauge) {
-    gauge->setPosition(0);
-    gauge->setMaximum(bins);
-  }
-  for (int64_t k = 0; k < bins; ++k) {
-    const auto b = static_cast<size_t>(k);
-    if (gauge && k % tick == 0) gauge->setPosition(k);
-    if (mode == 0) {
-      StLiczOdl e;
-      e.r = static_cast<double>(k) * w;
-      e.card = card(total[0][b]);
-      pdh.push_back(e);
-    } else if (sumI[b] != 0) {
-      StLiczOdl e;
-      e.card = card(total[0][b]);
-      e.sumIdeal = sumI[b];
-      e.sumMod = sumM[b];
-      pdh.push_back(e);
-    }
-  }
-  if (saturated > 0) {
-    res.log.push_back(" " + fmtCount(saturated) + " bins hold more pairs than a bin can record (" +
-                      fmtCount(std::numeric_limits<int32_t>::max()) + ")");
-  }
-  if (gauge) gauge->setVisible(false);
+  fillPairResult(mode, prm, visit, pdh, partial, gauge, res);
   return res;
 }
 

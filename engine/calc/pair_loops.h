@@ -45,6 +45,10 @@ StPairGaugeScale pairGaugeScale(int64_t nodeCount, int mode);
 // width is not positive or either value is not a number.
 int64_t pairBinCount(double rMax, double binWidth);
 
+// How the pair counts of a PDH are found: by the pair loop, from the
+// lattice grid of an unmodified generated grain, or whichever fits (Auto).
+enum class PdhMethod { Auto, Pairs, Lattice };
+
 // What a run reports back to the worker thread that forwards it.
 struct StPairRunResult {
   bool refused = false;      // no loop ran (messages says why)
@@ -59,26 +63,32 @@ struct StPairRunResult {
   PairKernel kernel = PairKernel::Baseline;
   bool laneCopies = false;   // counters were kept in copies per lane (see PairCopies)
   int threads = 0;
+  PdhMethod method = PdhMethod::Pairs;  // the way the counts were found
 };
 
-// How the AVX-512 count kernel keeps its counters: once per bin, or in
-// four copies chosen by the lane, which keeps the many equal distances of
-// an ideal lattice from queueing on one counter (more memory, merged at
-// the end). Auto decides from a sample of the grain's pairs. Results are
-// the same either way.
-enum class PairCopies { Auto, One, PerLane };
+// How the vector count kernels keep their counters: once per bin, in four
+// copies chosen by the lane, which keeps the many equal distances of an
+// ideal lattice from queueing on one counter, or in sixteen, one per slot
+// of a tile, which lets a table of a few coarse bins take every pair at
+// full speed (more memory, merged at the end). Auto takes sixteen for
+// small tables and decides between one and four from a sample of the
+// grain's pairs. Results are the same either way.
+enum class PairCopies { Auto, One, PerLane, PerSlot };
 
-// Runs one pair loop. Mode 0 replaces `pdh` by one entry per bin; mode 1
-// refills `partial` (Rii, Rij, Rjj split at node N div 2, or after the
-// prm.firstGroupSize nodes of the first element); mode 3 replaces
-// `pdh` by the non-empty bins with their card, sumIdeal and sumMod; any
-// other mode does nothing. A bin count of 0 is refused with "size == 0"
-// and leaves the results as they were. Pairs lying beyond rMax are not
+// Runs one pair loop. Mode 0 replaces `pdh` by its occupied bins (r = k *
+// bin width, card); mode 1 refills `partial` with the bins where any of
+// Rii, Rij, Rjj is occupied (split at prm.firstCount, by default N div 2;
+// r accumulated by addition); mode 3 replaces `pdh` by the non-empty bins
+// with their card, sumIdeal and sumMod; any other mode does nothing. Empty
+// bins are never stored, so one stray atom far from the rest costs no
+// table of empty bins. A bin count of 0 is refused with "size == 0" and
+// what is wrong, and leaves the results as they were. Pairs lying beyond rMax are not
 // lost: the table grows to the last occupied bin and a log line says how
 // many pairs lay beyond the expected range. A stop through `cancel` (polled
 // every few thousand pairs) leaves `pdh` empty in modes 0 and 3 and
 // `partial` with count 0 in mode 1. `gauge` may be null; its updates are
-// throttled. `threads` 0 means all hardware threads.
+// throttled. `threads` 0 means all hardware threads (see workerThreads);
+// fewer run when the threads' private tables would exceed 1 GiB.
 StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcResults& partial,
                             ProgressSink* gauge, const CancelToken& cancel, int threads = 0,
                             PairKernel kernel = PairKernel::Auto, PairCopies copies = PairCopies::Auto);

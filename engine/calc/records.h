@@ -4,36 +4,53 @@
 // the diffraction and G(r) runs. The workbench owns one of each.
 #include <cstdint>
 #include <list>
+#include <optional>
 #include <vector>
 
 #include "engine/calc/scattering.h"
 #include "engine/grain/grain_node.h"
+#include "engine/grain/lattice_grid.h"
 
 namespace grainix {
+
+// Number of atom pairs. Every count of pairs (a bin, a partial, a total) is
+// 64-bit from the pair loop to the file: a grain of a few hundred thousand
+// atoms puts more than 2^31 pairs into one coarse bin.
+using PairCount = int64_t;
 
 // One PDH bin (also one delta(r) bin).
 struct StLiczOdl {
   double r = 0;        // lower edge of the bin, k * bin width
-  int32_t card = 0;    // pairs whose distance falls in the bin
+  PairCount card = 0;  // pairs whose distance falls in the bin
   double norm = 0;     // filled only by the PDH file reader (third column)
   double sumIdeal = 0; // delta sums: ideal distances of the bin's pairs
   double sumMod = 0;   // delta sums: the same pairs in the modified grain
 };
 using PdhList = std::list<StLiczOdl>;
 
+// The atoms whose pairs a PDH list counts, kept beside the list by the run
+// or the file that made it (count 0: unknown; the node list tells).
+struct StPdhAtoms {
+  int64_t count = 0;
+  int32_t elementIndex = -1;
+};
+
+// The number of atoms n whose n (n - 1) / 2 pairs are `pairs`, or the
+// smallest n with at least that many pairs (1 for none).
+int64_t atomsOfPairs(int64_t pairs);
+
 // The three partial histograms of a biatomic grain. The vectors are the
 // owned arrays; count == 0 means none are allocated.
 struct StIDCalcResults {
-  std::vector<double> r, rii, rij, rjj;
+  std::vector<double> r;                 // bin lower edges
+  std::vector<PairCount> rii, rij, rjj;  // first-first, first-second, second-second pairs
   double binWidth = 0;
   int32_t count = 0;
   int32_t elemFirst = -1;
   int32_t elemSecond = -1;
-  // Atoms of the two elements in the run that filled the histograms; 0 when
-  // not known (histograms read from a file): the grain is then taken as
-  // halves.
-  int64_t countFirst = 0;
-  int64_t countSecond = 0;
+  // Atoms of the first and of the second element (0: unknown).
+  int64_t atomsFirst = 0;
+  int64_t atomsSecond = 0;
 
   void release() {
     r.clear();
@@ -45,14 +62,15 @@ struct StIDCalcResults {
     rij.shrink_to_fit();
     rjj.shrink_to_fit();
     count = 0;
+    atomsFirst = atomsSecond = 0;
   }
   // Frees the previous arrays and allocates `bins` zeroed bins.
   void allocate(int32_t bins) {
     release();
     r.assign(static_cast<size_t>(bins), 0.0);
-    rii.assign(static_cast<size_t>(bins), 0.0);
-    rij.assign(static_cast<size_t>(bins), 0.0);
-    rjj.assign(static_cast<size_t>(bins), 0.0);
+    rii.assign(static_cast<size_t>(bins), 0);
+    rij.assign(static_cast<size_t>(bins), 0);
+    rjj.assign(static_cast<size_t>(bins), 0);
     count = bins;
   }
 };
@@ -64,21 +82,31 @@ struct StCalcPrm {
   double rMax = 0;       // the grain's maxDistance
   double lattPrm = 0;
   double binWidth = 0;
-  // Partial histograms: nodes of the first element, which come first; 0
-  // means the first half (the builders' order).
-  int64_t firstGroupSize = 0;
+  // The grid of an unmodified generated grain (absent otherwise): its pair
+  // counts may then be taken per lattice vector.
+  std::optional<StLatticeGrid> grid;
+  // Partial histograms: the nodes of the first element, which lead the
+  // list; -1 means N div 2 (the builder's halves).
+  int64_t firstCount = -1;
 };
 
-// Nodes of the first element of a two-element run.
-inline size_t firstGroupEnd(const StCalcPrm& prm) { return firstGroupEnd(prm.firstGroupSize, prm.nodes.size()); }
-
-// The diffraction pattern. count == 0 means no pattern.
+// The diffraction pattern. count == 0 means no pattern. A computed pattern
+// holds all four columns; one read from a file only the two it was saved
+// with, and nothing may read the others.
 struct StDiffPattern {
   std::vector<double> twoTheta;  // radians
   std::vector<double> sOfQ;
   std::vector<double> q;         // 1/Angs
   std::vector<double> intensity;
   int32_t count = 0;
+
+  bool hasTwoTheta() const { return holds(twoTheta); }
+  bool hasQ() const { return holds(q); }
+  bool hasS() const { return holds(sOfQ); }
+  bool hasIntensity() const { return holds(intensity); }
+  bool holds(const std::vector<double>& column) const {
+    return count > 0 && column.size() >= static_cast<size_t>(count);
+  }
 
   void release() {
     twoTheta.clear();
@@ -112,6 +140,9 @@ struct StDiffrPrm {
   const vGrainNodes* nodes = nullptr;
   const PdhList* pdh = nullptr;
   const ElementTable* table = nullptr;
+  // The atoms the PDH counts (number and element); when null or unknown,
+  // the node list's.
+  const StPdhAtoms* pdhAtoms = nullptr;
 };
 
 class WindowingFunction;

@@ -23,7 +23,10 @@ double debyeFunction(double y) {
     const double py = std::numbers::pi * y;
     a = py * py / 6 + 0.25 - sum;
   }
-  return y * a + 0.25;
+  // a is the whole Debye term phi(x)/x + 1/4 (x = Td / T) that the mean
+  // square displacement is proportional to: T / Td + 1/4 and small
+  // corrections at high temperature, the zero-point 1/4 at T = 0.
+  return a;
 }
 
 double debyeWallerFactor(double s, double T, double Td, double mass) {

@@ -14,6 +14,9 @@ struct StScatEquPrm {
   double td = 2230;
   double mass = 12;
   std::string latt = "?";
+  // False when the table gives no Debye temperature for the element (td
+  // then holds the program default, which describes no real element).
+  bool tdKnown = true;
 
   double a(int i) const { return coef[2 * (i - 1)]; }  // i = 1..4
   double b(int i) const { return coef[2 * (i - 1) + 1]; }
@@ -32,8 +35,14 @@ inline const double K1 = K0 * 78.95683520871486;  // K0 * 8 pi^2
 // f(s) = c + sum a_i exp(-b_i s^2), s = sin(theta) / lambda.
 double scatteringFactor(const StScatEquPrm& element, double s);
 inline double unitScatteringFactor(const StScatEquPrm&, double) { return 1.0; }
-double debyeFunction(double y);  // y = T / Td
+// The Debye model. debyeFunction(y), y = T / Td, is phi(x)/x + 1/4 with
+// x = 1/y and phi the Debye integral function; the mean square displacement
+// along one axis is K0 debyeFunction / (mass Td), the Debye-Waller B is
+// 8 pi^2 times that.
+double debyeFunction(double y);
+// exp(-B s^2), the factor of a scattering amplitude at s = sin(theta) / lambda.
 double debyeWallerFactor(double s, double T, double Td, double mass);
-double rmsDisplacement(double T, double Td, double mass);  // Angs
+// sqrt(<u_x^2>): the root-mean-square displacement along one axis, Angs.
+double rmsDisplacement(double T, double Td, double mass);
 
 }  // namespace grainix

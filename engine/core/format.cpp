@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <locale.h>
 #include <vector>
 
@@ -164,6 +165,18 @@ bool parseInt(const std::string& text, int& value) {
   if (ec != std::errc() || ptr != last) return false;
   value = v;
   return true;
+}
+
+std::string dateTimeText(std::time_t when) {
+  std::tm tm{};
+  localtime_r(&when, &tm);
+  char buf[64];
+  std::strftime(buf, sizeof buf, "%Y-%m-%d, %H:%M:%S", &tm);
+  return buf;
+}
+
+void stripUtf8Bom(std::string& text) {
+  if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);
 }
 
 }  // namespace grainix

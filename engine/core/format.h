@@ -1,5 +1,6 @@
 #pragma once
 // Number-to-text forms used by the log, the edits and the data files.
+#include <ctime>
 #include <string>
 
 namespace grainix {
@@ -23,10 +24,18 @@ std::string fmtStream(double value);
 // the process locale is.
 std::string fmtPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// The date and time of every file the program writes: "2026-12-09, 22:34:10"
+// for the given moment in local time.
+std::string dateTimeText(std::time_t when);
+
 // Strict text-to-number conversion as the edits use it: leading/trailing
 // blanks allowed, the whole rest must be a number ("." decimal point).
 // Returns false for empty or non-numeric text (the conversion error case).
 bool parseDouble(const std::string& text, double& value);
 bool parseInt(const std::string& text, int& value);
+
+// Drops a UTF-8 byte order mark from the start of a text read from a file
+// (editors put one there; it is not part of the first word).
+void stripUtf8Bom(std::string& text);
 
 }  // namespace grainix

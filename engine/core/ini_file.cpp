@@ -1,9 +1,12 @@
 #include "engine/core/ini_file.h"
 
 #include <cctype>
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <sstream>
 
+#include "engine/core/atomic_file.h"
 #include "engine/core/format.h"
 
 namespace grainix {
@@ -28,20 +31,33 @@ std::string trim(const std::string& s) {
 
 IniFile::IniFile(std::string path) : path_(std::move(path)) {}
 
-bool IniFile::load() {
+bool IniFile::load(std::string* reason) {
   sections_.clear();
-  std::ifstream in(path_, std::ios::binary);
-  if (!in) {
-    std::ifstream probe(path_);
-    return !probe.good();  // a missing file is an empty INI
+  std::FILE* f = std::fopen(path_.c_str(), "rb");
+  if (!f) {
+    if (errno == ENOENT) return true;  // a missing file is an empty INI
+    if (reason) *reason = std::strerror(errno);
+    return false;
   }
-  std::ostringstream ss;
-  ss << in.rdbuf();
-  parse(ss.str());
+  std::string text;
+  char buf[1 << 14];
+  size_t got = 0;
+  while ((got = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, got);
+  const bool failed = std::ferror(f) != 0;
+  const int err = errno;
+  std::fclose(f);
+  if (failed) {
+    // A folder or an unreadable device under the name: not an INI file.
+    if (reason) *reason = std::strerror(err ? err : EIO);
+    return false;
+  }
+  parse(text);
   return true;
 }
 
-void IniFile::parse(const std::string& text) {
+void IniFile::parse(const std::string& source) {
+  std::string text = source;
+  stripUtf8Bom(text);
   sections_.clear();
   sections_.push_back({"", {}});
   std::istringstream in(text);
@@ -78,10 +94,8 @@ std::string IniFile::text() const {
 }
 
 bool IniFile::save(std::string* error) const {
-  std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-  if (out) out << text();
-  if (out) out.flush();
-  if (!out) {
+  // Written whole or not at all: a full disk leaves the old file as it was.
+  if (!writeFileAtomically(path_, text())) {
     if (error) *error = "Unable to write to " + path_;
     return false;
   }

@@ -16,12 +16,14 @@ class IniFile {
   explicit IniFile(std::string path);
 
   // Reads the file named at construction; a missing file gives an empty INI.
-  // Returns false only when the file exists and cannot be read.
-  bool load();
+  // Returns false only when the file exists and cannot be read (`reason`
+  // receives the system's text, "Permission denied").
+  bool load(std::string* reason = nullptr);
   // Parses INI text (CR LF or LF line ends).
   void parse(const std::string& text);
   std::string text() const;
-  // Writes the whole file; on failure `error` receives "Unable to write to " + path.
+  // Writes the whole file (or nothing: see AtomicFile); on failure `error`
+  // receives "Unable to write to " + path.
   bool save(std::string* error = nullptr) const;
 
   // Writes one key into the file at `path` at once, keeping the rest of it

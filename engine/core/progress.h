@@ -2,8 +2,10 @@
 // Progress and cancellation for long engine work. A worker gets a
 // CancelToken it polls between chunks and a ProgressSink it reports to; the
 // window side maps them to its gauge and STOP button. Both are thread-safe.
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <thread>
 
 namespace grainix {
 
@@ -37,5 +39,15 @@ class RecordingProgress : public ProgressSink {
   std::atomic<int64_t> position{0};
   std::atomic<bool> visible{false};
 };
+
+// Threads of a parallel run: `requested`, or one per core for 0, and never
+// more than kThreadsPerCore per core (each thread may hold tables of its
+// own; a mistyped count must not multiply them by thousands).
+inline constexpr int kThreadsPerCore = 4;
+inline int workerThreads(int requested) {
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  if (requested <= 0) return cores;
+  return std::min(requested, kThreadsPerCore * cores);
+}
 
 }  // namespace grainix

@@ -1,12 +1,10 @@
 #include "engine/fit/fityk_model.h"
 
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
 #include <limits>
 
+#include "engine/core/atomic_file.h"
 #include "engine/core/format.h"
 #include "engine/plot/filters.h"
 
@@ -15,30 +13,6 @@ namespace grainix {
 namespace {
 
 constexpr DiagramMargins kPreviewMargins{60, 60, 60, 60};
-
-// Writes `text` to a temporary file beside `path` and renames it into
-// place, so an existing script is never left half written.
-bool writeFileReplacing(const std::string& path, const std::string& text) {
-  namespace fs = std::filesystem;
-  const fs::path target(path);
-  const fs::path temp =
-      target.parent_path() / (".grainix-" + std::to_string(::getpid()) + "-" + target.filename().string());
-  std::FILE* f = std::fopen(temp.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  const bool closed = std::fclose(f) == 0;
-  std::error_code ec;
-  if (!written || !closed) {
-    fs::remove(temp, ec);
-    return false;
-  }
-  fs::rename(temp, target, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -199,9 +173,11 @@ StCommandResult FitykModel::save(const std::string& path) {
   std::string text;
   r = script(text);
   if (!r.ok) return r;
-  if (!writeFileReplacing(path, text)) {
+  std::string reason;
+  if (!writeFileAtomically(path, text, &reason)) {
     r.ok = false;
     r.error(kFitykOpenFailed, "Error");
+    r.log.push_back(path + ": " + reason);  // the system's reason
     return r;
   }
   double max = prm_.max;

@@ -28,11 +28,10 @@ StPeakList peaksFromPartial(const StIDCalcResults& partial, double max) {
   StPeakList p;
   const size_t n = static_cast<size_t>(std::max<int64_t>(0, partial.count));
   for (size_t i = 0; i < n && partial.r[i] < max; ++i) {
-    const double c = std::trunc(static_cast<double>(partial.rii[i]) + static_cast<double>(partial.rij[i]) +
-                                static_cast<double>(partial.rjj[i]));
+    const PairCount c = partial.rii[i] + partial.rij[i] + partial.rjj[i];
     if (c == 0) continue;
     p.x.push_back(partial.r[i]);
-    p.y.push_back(c);
+    p.y.push_back(static_cast<double>(c));
   }
   return p;
 }

@@ -27,8 +27,8 @@ struct StPeakList {
 // Every bin of a monoatomic PDH with a non-zero count and r < max: x = r,
 // y = count. None when max is 0.
 StPeakList peaksFromPdh(const PdhList& pdh, double max);
-// Bins of the partial histograms while r < max: the integer part of the
-// three counts summed; bins where it is 0 are skipped.
+// Bins of the partial histograms while r < max: the three counts summed;
+// bins where the sum is 0 are skipped.
 StPeakList peaksFromPartial(const StIDCalcResults& partial, double max);
 // 10^-floor(log10 largest), held in single precision; 1 when largest <= 0.
 float amplitudeFactor(double largest);

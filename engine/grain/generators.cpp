@@ -96,6 +96,7 @@ void scNodes::generate() {
     addSymmetricNodes(x, y, z, r2, nodes, elementL, elementIndexL);
   });
   count = static_cast<int32_t>(nodes.size());
+  grid = scGrid(latticePrm);
 }
 vGrainNodes scNodes::unitCell() const { return corners(); }
 void scNodes::siteKinds(std::vector<int32_t>& out) const { out.push_back(Corner); }
@@ -109,6 +110,7 @@ void bccNodes::generate() {
     addSymmetricNodes(x + h, y + h, z + h, r2, nodes, elementL, elementIndexL);
   });
   count = static_cast<int32_t>(nodes.size());
+  grid = bccGrid(latticePrm);
 }
 vGrainNodes bccNodes::unitCell() const {
   vGrainNodes cell = corners();
@@ -131,6 +133,7 @@ void fccNodes::generate() {
     addSymmetricNodes(x + h, y, z + h, r2, nodes, elementL, elementIndexL);
   });
   count = static_cast<int32_t>(nodes.size());
+  grid = fccGrid(latticePrm);
 }
 vGrainNodes fccNodes::unitCell() const { return fccCell(); }
 void fccNodes::siteKinds(std::vector<int32_t>& out) const {
@@ -165,6 +168,7 @@ void diamNodes::generate() {
     nodes.push_back(std::move(p));
   }
   count = static_cast<int32_t>(2 * n);
+  grid = diamondGrid(latticePrm);
 }
 vGrainNodes diamNodes::unitCell() const {
   vGrainNodes cell = fccCell();
@@ -197,6 +201,7 @@ void twoDimNodes::generate() {
         nodes.push_back(std::move(n));
         ++count;
       }
+  grid = scGrid(a);
 }
 vGrainNodes twoDimNodes::unitCell() const { return corners(); }
 void twoDimNodes::siteKinds(std::vector<int32_t>& out) const { out.push_back(Corner); }

@@ -3,10 +3,12 @@
 // parameter, a radius and one or two elements into the node list of a
 // spherical grain centred on a lattice point.
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "engine/grain/grain_node.h"
+#include "engine/grain/lattice_grid.h"
 
 namespace grainix {
 
@@ -40,6 +42,9 @@ class GenNodes {
   int32_t elementIndexL = -1, elementIndexR = -1;
   std::string elementL, elementR;
   StGrainPrm* grainPrm = nullptr;
+  // The grid the generated nodes lie on; absent for grains read from files
+  // and cleared when a modification of the grain is approved.
+  std::optional<StLatticeGrid> grid;
 };
 
 // Appends (x, y, z) and its mirror images in the fixed order when

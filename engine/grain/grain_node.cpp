@@ -12,4 +12,11 @@ const char* siteKindName(int32_t kind) {
   }
 }
 
+int64_t leadingElementCount(const vGrainNodes& nodes) {
+  size_t k = 0;
+  while (k < nodes.size() && nodes[k].element == nodes[0].element && nodes[k].elementIndex == nodes[0].elementIndex)
+    ++k;
+  return static_cast<int64_t>(k);
+}
+
 }  // namespace grainix

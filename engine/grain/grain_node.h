@@ -73,17 +73,15 @@ struct StGrainPrm {
   // A stacked grain built without its second sublattice is not paired; the
   // modification then scales it node by node.
   bool stackedSublattice = true;
-  // Nodes of the first element when a two-element grain holds its elements
-  // in groups of other sizes than halves (grains cut from a CIF file); 0:
-  // the first half, as the builders order them.
-  int64_t firstGroupSize = 0;
+  // Layer geometry of the last stacked grain: in-layer spacing, layer
+  // spacing and the sublattice shift in units of the layer spacing.
+  double stackedHa = 0;
+  double stackedC = 0;
+  double stackedU = 0;
 };
 
-// End of the first element's nodes in a two-element list of `nodeCount`
-// nodes: `firstGroupSize` when it is one, else the first half.
-inline size_t firstGroupEnd(int64_t firstGroupSize, size_t nodeCount) {
-  return firstGroupSize > 0 && static_cast<size_t>(firstGroupSize) < nodeCount ? static_cast<size_t>(firstGroupSize)
-                                                                                : nodeCount / 2;
-}
+// Nodes at the head of the list with the element of node 0: the atoms of
+// the first element of a two-element grain, which lead the list.
+int64_t leadingElementCount(const vGrainNodes& nodes);
 
 }  // namespace grainix

@@ -4,35 +4,19 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/core/atomic_file.h"
+#include "engine/core/format.h"
+
 namespace grainix {
 
-namespace {
-
-std::string localTimeText(const char* format) {
-  std::time_t now = std::time(nullptr);
-  std::tm tm{};
-  localtime_r(&now, &tm);
-  char buf[64];
-  if (std::strftime(buf, sizeof buf, format, &tm) == 0) return "";
-  return buf;
-}
-
-}  // namespace
-
-StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence, const std::string& dateText,
-                                 const std::string& timeText) {
+StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence, std::time_t when) {
   StCommandResult res;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) {
+  std::string reason;
+  const std::string text =
+      "#date: " + dateTimeText(when) + "\n#size: " + std::to_string(sequence.size()) + "\n" + sequence;
+  if (!writeFileAtomically(path, text, &reason)) {
     res.error("Error, couldn't open file: " + path + " for writing", "Error");
-    return res;
-  }
-  out << "#date: " << dateText << ", " << timeText << "\n";
-  out << "#size: " << sequence.size() << "\n";
-  out << sequence;
-  out.flush();
-  if (!out) {
-    res.error("Error, couldn't write file: " + path, "Error");
+    res.log.push_back(path + ": " + reason);
     return res;
   }
   res.ok = true;
@@ -40,7 +24,7 @@ StCommandResult saveSequenceFile(const std::string& path, const std::string& seq
 }
 
 StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence) {
-  return saveSequenceFile(path, sequence, localTimeText("%x"), localTimeText("%X"));
+  return saveSequenceFile(path, sequence, std::time(nullptr));
 }
 
 StCommandResult loadSequenceFile(const std::string& path, std::string& sequence) {

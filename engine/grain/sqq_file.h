@@ -1,17 +1,17 @@
 #pragma once
 // Stacking sequence files (.sqq): a date line, a size line, then the
 // sequence text exactly as typed, with no newline after it.
+#include <ctime>
 #include <string>
 
 #include "engine/core/command.h"
 
 namespace grainix {
 
-// Writes "#date: <date>, <time>\n#size: <n>\n<sequence>". The date and time
-// texts are the local short date and long time as the window shows them.
-StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence, const std::string& dateText,
-                                 const std::string& timeText);
-// The same with the current local date and time.
+// Writes "#date: <date>, <time>\n#size: <n>\n<sequence>", the date and time
+// of `when` in the form of every other file the program writes.
+StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence, std::time_t when);
+// The same at the current time.
 StCommandResult saveSequenceFile(const std::string& path, const std::string& sequence);
 
 // Reads the sequence of a file written as above: the first line is skipped,

@@ -106,6 +106,9 @@ StCommandResult buildStackedNodes(const StStackingInput& input, vGrainNodes& ide
   const double ha = input.ha, c = input.c;
   const double R = prm.radius;
   prm.stackedSublattice = false;
+  prm.stackedHa = ha;
+  prm.stackedC = c;
+  prm.stackedU = input.u;
 
   if (!(ha > 0) || !(c > 0) || !std::isfinite(ha) || !std::isfinite(c)) {
     res.error("hcp lattice parameters a and c should be greater than 0");

@@ -48,7 +48,8 @@ struct StStackingInput {
 // radius, shape and elements of `prm`. Layer atoms get the first element,
 // sublattice atoms the second for biatomic grains (the first otherwise); node
 // N+i is the partner of node i. Cylinders set prm.maxDistance; every call
-// sets prm.stackedSublattice to whether the sublattice pass ran.
+// sets prm.stackedSublattice to whether the sublattice pass ran and records
+// ha, c and u in prm.stackedHa, stackedC and stackedU.
 // result.ok is true when the grain was generated, also when an unknown letter
 // stopped it (then the layers made so far stay and the error box is in
 // result.messages); false for refused input (nothing generated).

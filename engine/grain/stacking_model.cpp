@@ -45,16 +45,15 @@ void StackingModel::setSequenceText(const std::string& text) {
   transition_ = transitionString(sequence_);
 }
 
+// A text that is not a number yet (typing "1e" on the way to "1e-1")
+// changes nothing else; OK reports it.
 StCommandResult StackingModel::setCaText(const std::string& text) {
   StCommandResult res;
   if (text.empty()) return res;
-  double v;
-  if (!parseDouble(text, v)) {
-    res.conversionError(text);
-    return res;
-  }
-  ca_ = v;
   caText_ = text;
+  double v;
+  if (!parseDouble(text, v)) return res;
+  ca_ = v;
   c_ = ca_ * ha_;
   cText_ = fmtGeneral(c_, 5);
   res.ok = true;
@@ -64,13 +63,10 @@ StCommandResult StackingModel::setCaText(const std::string& text) {
 StCommandResult StackingModel::setCText(const std::string& text) {
   StCommandResult res;
   if (text.empty()) return res;
-  double v;
-  if (!parseDouble(text, v)) {
-    res.conversionError(text);
-    return res;
-  }
-  c_ = v;
   cText_ = text;
+  double v;
+  if (!parseDouble(text, v)) return res;
+  c_ = v;
   ca_ = ha_ != 0 ? c_ / ha_ : 0;
   caText_ = fmtGeneral(ca_, 5);
   setSequenceText(sequence_);  // the cylinder height follows c
@@ -116,6 +112,12 @@ StCommandResult StackingModel::ok(vGrainNodes* ideal) {
     res.ok = true;
     return res;
   }
+  // The layer spacing as typed: a text that is not a number stops here.
+  {
+    StCommandResult res;
+    double c = 0, ca = 0;
+    if (!parseAll(res, {{&cText_, &c}, {&caText_, &ca}})) return res;
+  }
   StStackingInput in;
   in.sequence = stored_;
   in.ha = ha_;
@@ -124,13 +126,8 @@ StCommandResult StackingModel::ok(vGrainNodes* ideal) {
   in.u = u_;
   in.circularCut = circularCut_;
   if (sublattice_) {
-    double v;
-    if (!parseDouble(uText_, v)) {
-      StCommandResult res;
-      res.conversionError(uText_);
-      return res;
-    }
-    in.u = v;
+    StCommandResult res;
+    if (!parseAll(res, {{&uText_, &in.u}})) return res;
   }
   return buildStacked(in, *ideal, prm_);
 }

@@ -23,14 +23,6 @@ std::string lower(std::string s) {
 
 }  // namespace
 
-std::string dateTimeText(std::time_t when) {
-  std::tm tm{};
-  localtime_r(&when, &tm);
-  char buf[64];
-  std::strftime(buf, sizeof buf, "%Y-%m-%d, %H:%M:%S", &tm);
-  return buf;
-}
-
 std::vector<std::string> headerAtomNames(const StHeaderFields& h) {
   if (!h.loadedAtoms.empty()) return h.loadedAtoms;
   std::vector<std::string> names{h.elementL};
@@ -62,23 +54,27 @@ std::string folderOfPath(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-// --- FileWriter --------------------------------------------------------
-
-FileWriter::~FileWriter() {
-  if (file_) std::fclose(file_);
+std::string fileExtension(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const auto dot = name.find_last_of('.');
+  return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
+// --- FileWriter --------------------------------------------------------
+
+FileWriter::~FileWriter() = default;
+
 bool FileWriter::open(const std::string& path) {
-  file_ = std::fopen(path.c_str(), "wb");
   failed_ = false;
   buffer_.clear();
   buffer_.reserve(1 << 20);
-  return file_ != nullptr;
+  return file_.open(path);
 }
 
 void FileWriter::flushBuffer() {
-  if (!file_ || buffer_.empty()) return;
-  if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+  if (!file_.isOpen() || buffer_.empty()) return;
+  if (!file_.write(buffer_)) failed_ = true;
   buffer_.clear();
 }
 
@@ -122,11 +118,9 @@ void FileWriter::putFixed(double value, int width, int precision) {
 }
 
 bool FileWriter::close() {
-  if (!file_) return false;
+  if (!file_.isOpen()) return false;
   flushBuffer();
-  if (std::fflush(file_) != 0) failed_ = true;
-  if (std::fclose(file_) != 0) failed_ = true;
-  file_ = nullptr;
+  if (!file_.commit()) failed_ = true;
   return !failed_;
 }
 
@@ -164,81 +158,88 @@ std::unique_ptr<GenNodes> generatorForStructure(const std::string& name, vGrainN
   return std::make_unique<diamNodes>(nodes);
 }
 
-bool readFileHeader(TextReader& in, StHeaderInfo& info, std::vector<std::string>& log) {
-  info = StHeaderInfo{};
-  // 1. the date line, as it stands
-  if (in.atEnd()) return false;
-  info.dateLine = in.restOfLine();
-  log.push_back(info.dateLine);
-  // 2. size
-  std::string label = in.word();
-  if (in.failed() || !in.readInt(info.size) || info.size < 0) return false;
-  log.push_back(label + std::to_string(info.size));
-  // 3. lattice parameter text
-  if (!in.atEnd()) in.restOfLine();
-  label = in.word();
-  if (in.failed()) return false;
-  info.latticeText = firstWordOfLine(in);
-  log.push_back(label + info.latticeText);
-  // 4. radius text
-  label = in.word();
-  if (in.failed()) return false;
-  info.radiusText = firstWordOfLine(in);
-  log.push_back(label + info.radiusText);
-  // 5. structure name: the rest of the line after one separating character
-  label = in.word();
-  if (in.failed()) return false;
-  if (in.peek() == '\n' || in.peek() == '\r') {
-    info.structure.clear();
-    in.restOfLine();
-  } else {
-    in.skipChar();
-    info.structure = in.restOfLine();
-  }
-  if (in.failed()) return false;
-  log.push_back(label + ": " + info.structure);
-  info.structureTag = structureTagForName(info.structure);
-  // 7. sphere flag: 0 or 1
-  in.word();
-  int64_t flag = 0;
-  if (in.failed() || !in.readInt(flag) || (flag != 0 && flag != 1)) return false;
-  info.sphere = flag == 1;
-  // 8. modified flag: the word's integer value
-  if (!in.atEnd()) in.restOfLine();
-  label = in.word();
-  if (in.failed()) return false;
-  const std::string mod = firstWordOfLine(in);
-  int64_t modValue = 0;
-  {
-    TextReader w(mod);
-    if (!w.readInt(modValue)) modValue = 0;
-  }
-  info.modified = modValue != 0;
-  log.push_back(label + mod);
-  // 9. one or two symbols on the "#atoms:" line
-  label = in.word();
-  if (in.failed()) return false;
-  const std::string line = in.atEnd() ? std::string() : in.restOfLine();
-  std::vector<std::string_view> words;
-  splitWords(line, words);
-  if (words.empty()) return false;
-  const std::string first(words[0]);
-  info.atoms.push_back(first);
-  const size_t after = static_cast<size_t>(words[0].data() + words[0].size() - line.data());
-  if (words.size() > 1 && after < line.size() && (line[after] == '\t' || line[after] == ' ')) {
-    info.atoms.emplace_back(words[1]);
-    info.biatomic = true;
-  }
-  log.push_back(label + first + (info.biatomic ? " " + info.atoms[1] : std::string()));
+bool plainDecimal(std::string_view text, int64_t& value) {
+  size_t b = 0, e = text.size();
+  while (b < e && (text[b] == ' ' || text[b] == '\t')) ++b;
+  while (e > b && (text[e - 1] == ' ' || text[e - 1] == '\t')) --e;
+  if (b == e) return false;
+  for (size_t i = b; i < e; ++i)
+    if (text[i] < '0' || text[i] > '9') return false;
+  return tokenToInt(text.substr(b, e - b), value);
+}
+
+bool readLabelLine(TextReader& in, const char* label, std::string& rest, int64_t& lineNo) {
+  lineNo = in.lineNumber();
+  std::string_view line;
+  if (!in.nextLine(line)) return false;
+  size_t b = 0;
+  while (b < line.size() && (line[b] == ' ' || line[b] == '\t')) ++b;
+  size_t e = b;
+  while (e < line.size() && line[e] != ' ' && line[e] != '\t') ++e;
+  if (line.substr(b, e - b) != label) return false;
+  rest.assign(line.substr(e));
   return true;
 }
 
-std::string firstWordOfLine(TextReader& in) {
-  if (in.atEnd()) return {};
-  const std::string rest = in.restOfLine();
+bool readFileHeader(TextReader& in, StHeaderInfo& info, std::vector<std::string>& log, int64_t* failedLine) {
+  info = StHeaderInfo{};
+  int64_t lineNo = in.lineNumber();
+  std::string rest;
+  auto fail = [&] {
+    if (failedLine) *failedLine = lineNo;
+    return false;
+  };
+  auto firstWord = [](const std::string& text) {
+    std::vector<std::string_view> words;
+    splitWords(text, words);
+    return words.empty() ? std::string() : std::string(words[0]);
+  };
+  // Every line must carry its own label: a file that lacks one is refused
+  // instead of being read as another grain with its lines shifted.
+  // 1. the date line, logged as it stands
+  if (!readLabelLine(in, "#date:", rest, lineNo)) return fail();
+  info.dateLine = "#date:" + rest;
+  log.push_back(info.dateLine);
+  // 2. the size: a plain decimal integer
+  if (!readLabelLine(in, "#size:", rest, lineNo) || !plainDecimal(rest, info.size)) return fail();
+  log.push_back("#size:" + std::to_string(info.size));
+  // 3. lattice parameter and 4. radius, as the texts of their fields
+  if (!readLabelLine(in, "#latticeParam:", rest, lineNo)) return fail();
+  info.latticeText = firstWord(rest);
+  log.push_back("#latticeParam:" + info.latticeText);
+  if (!readLabelLine(in, "#grainRadius:", rest, lineNo)) return fail();
+  info.radiusText = firstWord(rest);
+  log.push_back("#grainRadius:" + info.radiusText);
+  // 5. structure name: the rest of the line after one separating character
+  if (!readLabelLine(in, "#structure:", rest, lineNo)) return fail();
+  info.structure = rest.empty() ? rest : rest.substr(1);
+  log.push_back("#structure:: " + info.structure);
+  info.structureTag = structureTagForName(info.structure);
+  // 6. sphere flag: 0 or 1
+  int64_t flag = 0;
+  if (!readLabelLine(in, "#sphere:", rest, lineNo) || !plainDecimal(rest, flag) || flag > 1) return fail();
+  info.sphere = flag == 1;
+  // 7. modified flag: an integer, any but 0 meaning modified
+  if (!readLabelLine(in, "#modified:", rest, lineNo)) return fail();
+  const std::string mod = firstWord(rest);
+  int64_t modValue = 0;
+  if (!plainDecimal(mod, modValue)) return fail();
+  info.modified = modValue != 0;
+  log.push_back("#modified:" + mod);
+  // 8. one or two symbols on the "#atoms:" line
+  if (!readLabelLine(in, "#atoms:", rest, lineNo)) return fail();
   std::vector<std::string_view> words;
   splitWords(rest, words);
-  return words.empty() ? std::string() : std::string(words[0]);
+  if (words.empty()) return fail();
+  const std::string first(words[0]);
+  info.atoms.push_back(first);
+  const size_t after = static_cast<size_t>(words[0].data() + words[0].size() - rest.data());
+  if (words.size() > 1 && after < rest.size() && (rest[after] == '\t' || rest[after] == ' ')) {
+    info.atoms.emplace_back(words[1]);
+    info.biatomic = true;
+  }
+  log.push_back("#atoms:" + first + (info.biatomic ? " " + info.atoms[1] : std::string()));
+  return true;
 }
 
 void appendReaderOpening(std::vector<std::string>& log, const std::string& path) {

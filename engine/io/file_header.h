@@ -10,7 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "engine/core/atomic_file.h"
 #include "engine/core/command.h"
+#include "engine/core/format.h"
 #include "engine/grain/generators.h"
 #include "engine/io/text_reader.h"
 
@@ -33,8 +35,6 @@ struct StHeaderFields {
   std::vector<std::string> loadedAtoms;
 };
 
-// "2026-12-09, 22:34:10" for the given local time.
-std::string dateTimeText(std::time_t when);
 // The names the "#atoms:" line lists for these fields.
 std::vector<std::string> headerAtomNames(const StHeaderFields& h);
 // The eight header lines, each ended with LF.
@@ -42,9 +42,13 @@ std::string fileHeaderText(const StHeaderFields& h, int64_t size);
 
 // Everything before the last "/" of a path ("" when there is none).
 std::string folderOfPath(const std::string& path);
+// The extension of the file's own name with its dot (".ndl"); "" when the
+// name has none. Dots in folder names do not count.
+std::string fileExtension(const std::string& path);
 
-// Buffered text output to one file. Numbers printed through `printf` use
-// "." as the decimal point whatever the process locale is.
+// Buffered text output to one file, written whole or not at all (see
+// AtomicFile). Numbers printed through `printf` use "." as the decimal
+// point whatever the process locale is.
 class FileWriter {
  public:
   FileWriter() = default;
@@ -52,7 +56,7 @@ class FileWriter {
   FileWriter(const FileWriter&) = delete;
   FileWriter& operator=(const FileWriter&) = delete;
 
-  // Creates or truncates the file; false when it cannot be opened.
+  // Prepares writing the file; false when it cannot be written.
   bool open(const std::string& path);
   void put(const std::string& s) { put(s.data(), s.size()); }
   void put(const char* s, size_t n);
@@ -60,12 +64,15 @@ class FileWriter {
   void printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
   // The same text as printf("%<width>.<precision>f", value), faster.
   void putFixed(double value, int width, int precision);
-  // Flushes and closes; false when anything failed to reach the file.
+  // Writes everything and puts the file in place; false when anything
+  // failed, and then the file is as it was before.
   bool close();
+  // The system's reason of a failed open or close ("No space left on device").
+  const std::string& failure() const { return file_.error(); }
 
  private:
   void flushBuffer();
-  std::FILE* file_ = nullptr;
+  AtomicFile file_;
   std::string buffer_;
   bool failed_ = false;
 };
@@ -99,15 +106,21 @@ std::unique_ptr<GenNodes> generatorForStructure(const std::string& name, vGrainN
 int structureTagForName(const std::string& name);
 
 // Parses the eight header lines from the reader's position and appends the
-// log lines. Returns false on a format error (a size or flag that is not a
-// number, a negative size, the end of the text). The rest of the "#atoms:"
-// line is consumed. Applying the result (generator, loaded-atom list,
+// log lines. Every line must begin with its label ("#date:", "#size:",
+// "#latticeParam:", "#grainRadius:", "#structure:", "#sphere:",
+// "#modified:", "#atoms:"), the size and the flags must be plain decimal
+// integers (the sphere flag 0 or 1) and the "#atoms:" line must name a
+// symbol; otherwise it returns false with `failedLine` set to the number
+// of the line at fault. Applying the result (generator, loaded-atom list,
 // fields) is the caller's business, so a failed read changes nothing.
-bool readFileHeader(TextReader& in, StHeaderInfo& info, std::vector<std::string>& log);
+bool readFileHeader(TextReader& in, StHeaderInfo& info, std::vector<std::string>& log,
+                    int64_t* failedLine = nullptr);
 
-// The first word of the rest of the current line ("" when none); the whole
-// line is consumed.
-std::string firstWordOfLine(TextReader& in);
+// Reads the next line, which must begin with `label` (after blanks);
+// `rest` receives what follows the label. `lineNo` is the line's number.
+bool readLabelLine(TextReader& in, const char* label, std::string& rest, int64_t& lineNo);
+// A text of decimal digits only (blanks around allowed) that fits 64 bits.
+bool plainDecimal(std::string_view text, int64_t& value);
 
 // The two lines every reader starts its log output with.
 void appendReaderOpening(std::vector<std::string>& log, const std::string& path);

@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <limits>
 #include <unordered_map>
 
+#include "engine/calc/element_table.h"
 #include "engine/core/format.h"
 #include "engine/core/ini_file.h"
 #include "engine/io/text_reader.h"
@@ -12,8 +14,6 @@
 namespace grainix {
 
 namespace {
-
-bool has(const std::string& path, const char* ext) { return path.find(ext) != std::string::npos; }
 
 // The writers put one blank between "#comment:" and the text.
 std::string commentText(std::string rest) {
@@ -49,20 +49,46 @@ void applyHeader(const StHeaderInfo& h, StReadTarget& t) {
 }
 
 // A "#label: word" line: the label, then the first word of the rest of
-// the line (empty when there is none). The whole line is consumed.
-bool readLabelledWord(TextReader& in, std::string& value) {
-  in.word();
-  if (in.failed()) return false;
-  value = firstWordOfLine(in);
+// the line (empty when there is none).
+bool readLabelledWord(TextReader& in, const char* label, std::string& value, int64_t& lineNo) {
+  std::string rest;
+  if (!readLabelLine(in, label, rest, lineNo)) return false;
+  std::vector<std::string_view> words;
+  splitWords(rest, words);
+  value = words.empty() ? std::string() : std::string(words[0]);
   return true;
 }
 
 // The "#comment: text" line.
-bool readCommentLine(TextReader& in, std::string& comment) {
-  in.word();  // "#comment:"
-  if (in.failed()) return false;
-  comment = in.atEnd() ? std::string() : commentText(in.restOfLine());
+bool readCommentLine(TextReader& in, std::string& comment, int64_t& lineNo) {
+  std::string rest;
+  if (!readLabelLine(in, "#comment:", rest, lineNo)) return false;
+  comment = commentText(rest);
   return true;
+}
+
+constexpr PairCount kMaxPairCount = std::numeric_limits<PairCount>::max();
+
+// A pair count: a non-negative whole number, as an integer or in the
+// stream form older biatomic files were written in ("1.03964e+06").
+bool tokenToPairCount(std::string_view token, PairCount& out) {
+  int64_t i = 0;
+  if (tokenToInt(token, i)) {
+    if (i < 0) return false;
+    out = i;
+    return true;
+  }
+  double v = 0;
+  if (!tokenToDouble(token, v) || !(v >= 0) || !(v < 0x1p63) || v != std::floor(v)) return false;
+  out = static_cast<PairCount>(v);
+  return true;
+}
+
+// The column line, which starts with "#"; false at the end of the text or
+// for any other line.
+bool readColumnLine(TextReader& in, std::string_view& line, int64_t& lineNo) {
+  lineNo = in.lineNumber();
+  return in.nextLine(line) && !line.empty() && line[0] == '#';
 }
 
 void reportProgress(ProgressSink* p, size_t done) {
@@ -75,13 +101,13 @@ std::string wrongFormatText(int64_t line) {
   return "Error during reading, propably wrong format (line " + std::to_string(line) + ")";
 }
 
+std::string noAtomsText(const std::string& path) { return "No atoms in the file " + path; }
+
 std::vector<std::string> readKnownSymbols(const std::string& sftPath) {
   IniFile ini(sftPath);
   std::vector<std::string> out;
   if (!ini.load()) return out;
-  const int n = ini.readInteger("gen", "num", 0);
-  // No table can name more symbols than its section has keys.
-  const int limit = std::min(n, static_cast<int>(ini.keys("gen").size()));
+  const int limit = listedElementCount(ini);
   for (int i = 1; i <= limit; ++i) out.push_back(ini.readString("gen", "nam" + std::to_string(i), "0"));
   return out;
 }
@@ -113,31 +139,36 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
     return out;
   };
 
-  enum class Layout { Ndl, Xyz, Other } layout = has(path, ".ndl")   ? Layout::Ndl
-                                                 : has(path, ".xyz") ? Layout::Xyz
-                                                                     : Layout::Other;
+  // The file's own extension decides, not a folder name that contains one.
+  const std::string ext = fileExtension(path);
+  enum class Layout { Ndl, Xyz, Other } layout = ext == ".ndl"   ? Layout::Ndl
+                                                 : ext == ".xyz" ? Layout::Xyz
+                                                                 : Layout::Other;
   int64_t n = -1;  // -1: every row up to the end (files without a header)
   bool symbolFirst = layout != Layout::Other;
 
+  int64_t lineNo = 0;
   if (layout == Layout::Xyz) {
-    if (!in.readInt(n) || n < 0) return fail(in.lineNumber());
-    in.restOfLine();
+    // The count line holds a plain decimal integer and nothing else.
+    std::string_view countLine;
+    lineNo = in.lineNumber();
+    if (!in.nextLine(countLine) || !plainDecimal(countLine, n)) return fail(lineNo);
     if (n > 0 && in.atEnd()) return fail(in.lineNumber());
     if (!in.atEnd()) in.restOfLine();  // the comment line
   } else {
     in.skipWhitespace();
     const bool headed = layout == Layout::Ndl || in.peek() == '#';
     if (headed) {
-      if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+      if (!readFileHeader(in, out.header, res.log, &lineNo)) return fail(lineNo);
       if (out.header.latticeText == "0") return fail(3);
       out.hasHeader = true;
       n = out.header.size;
-      in.word();  // "#comment:"
-      if (in.failed()) return fail(in.lineNumber());
-      out.comment = in.atEnd() ? std::string() : commentText(in.restOfLine());
+      if (!readCommentLine(in, out.comment, lineNo)) return fail(lineNo);
       out.commentRead = true;
-      if (!in.atEnd()) in.restOfLine();  // the column line
-      else if (n > 0) return fail(in.lineNumber());
+      std::string_view columns;
+      if (!readColumnLine(in, columns, lineNo)) {
+        if (n > 0 || !in.atEnd()) return fail(lineNo);
+      }
     }
   }
 
@@ -150,7 +181,6 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
 
   std::vector<std::string_view> words;
   std::string_view line;
-  int64_t lineNo = 0;
   for (int64_t row = 0; n < 0 || row < n; ++row) {
     if (!nextDataLine(in, line, lineNo)) {
       if (n < 0) break;
@@ -191,6 +221,14 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
     reportProgress(progress, nodes.size());
   }
 
+  // A file that holds no atom gives no grain: refused like a wrong format,
+  // never reported as "data were loaded".
+  if (nodes.empty()) {
+    fail(in.lineNumber());
+    res.messages.back().text = noAtomsText(path);
+    return out;
+  }
+
   // The whole file was read: take it over.
   double maxR = 0;
   if (layout != Layout::Other && !knownSymbols.empty())
@@ -212,8 +250,11 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
     res.log.push_back(" Rgrain=" + fmtGeneral(maxR, 5));
   }
   target.grainPrm.maxDistance = 2.02 * maxR;
-  target.grainPrm.firstGroupSize = 0;  // the list is in the file's order
-  for (const char* c : {"BLiczPdf", "Bmodify", "Bwypisz", "MIsavenodes"}) res.set(c, true);
+  // A grain needs two atoms before anything can be calculated from it.
+  const bool grain = target.ideal.size() >= 2;
+  res.set("BLiczPdf", grain);
+  res.set("Bmodify", grain);
+  for (const char* c : {"Bwypisz", "MIsavenodes"}) res.set(c, true);
   res.log.push_back("  *** data were loaded ***");
   if (progress) {
     progress->setPosition(static_cast<int64_t>(target.ideal.size()));
@@ -226,7 +267,7 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
 // --- PDH ---------------------------------------------------------------
 
 StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, PdhList& pdh,
-                                  StIDCalcResults& partial) {
+                                  StIDCalcResults& partial, const std::vector<std::string>& knownSymbols) {
   StHistogramLoad out;
   StCommandResult& res = out.result;
   TextReader in;
@@ -240,19 +281,19 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
     res.log.push_back("Error during reading, no data loaded");
     return out;
   };
-  if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+  int64_t lineNo = 0;
+  std::string_view line;
+  if (!readFileHeader(in, out.header, res.log, &lineNo)) return fail(lineNo);
   const int64_t n = out.header.size;
-  if (!readLabelledWord(in, out.binWidthText)) return fail(in.lineNumber());
-  if (!readCommentLine(in, out.comment)) return fail(in.lineNumber());
-  if (!in.atEnd()) in.restOfLine();  // the column line
-  else if (n > 0) return fail(in.lineNumber());
+  if (!readLabelledWord(in, "#binWidth:", out.binWidthText, lineNo)) return fail(lineNo);
+  if (!readCommentLine(in, out.comment, lineNo)) return fail(lineNo);
+  if (!readColumnLine(in, line, lineNo) && (n > 0 || !in.atEnd())) return fail(lineNo);
 
   PdhList list;
-  std::vector<double> r, rii, rij, rjj;
+  std::vector<double> r;
+  std::vector<PairCount> rii, rij, rjj;
   size_t columns = 0;
   std::vector<std::string_view> words;
-  std::string_view line;
-  int64_t lineNo = 0;
   for (int64_t row = 0; row < n; ++row) {
     if (!nextDataLine(in, line, lineNo)) return fail(in.lineNumber());
     splitWords(line, words);
@@ -267,28 +308,39 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
     if (words.size() != columns) return fail(lineNo);
     StLiczOdl e;
     if (columns == 4) {
-      double v[4];
-      for (int k = 0; k < 4; ++k)
-        if (!tokenToDouble(words[k], v[k])) return fail(lineNo);
-      if (v[1] < 0 || v[2] < 0 || v[3] < 0) return fail(lineNo);
-      r.push_back(v[0]), rii.push_back(v[1]), rij.push_back(v[2]), rjj.push_back(v[3]);
-      const double sum = std::round(v[1] + v[2] + v[3]);
-      e.r = v[0];
-      e.card = static_cast<int32_t>(std::min(sum, static_cast<double>(INT32_MAX)));
+      double v = 0;
+      PairCount c[3];
+      if (!tokenToDouble(words[0], v)) return fail(lineNo);
+      for (int k = 0; k < 3; ++k)
+        if (!tokenToPairCount(words[static_cast<size_t>(k) + 1], c[k])) return fail(lineNo);
+      // The PDH list receives the sum of the three counts.
+      if (c[0] > kMaxPairCount - c[1] || c[0] + c[1] > kMaxPairCount - c[2]) return fail(lineNo);
+      r.push_back(v), rii.push_back(c[0]), rij.push_back(c[1]), rjj.push_back(c[2]);
+      e.r = v;
+      e.card = c[0] + c[1] + c[2];
     } else {
-      int64_t card = 0;
-      if (!tokenToDouble(words[0], e.r) || !tokenToInt(words[1], card) || card < 0 || card > INT32_MAX)
-        return fail(lineNo);
-      e.card = static_cast<int32_t>(card);
+      if (!tokenToDouble(words[0], e.r) || !tokenToPairCount(words[1], e.card)) return fail(lineNo);
       if (columns == 3 && !tokenToDouble(words[2], e.norm)) return fail(lineNo);
     }
     list.push_back(e);
   }
 
   applyHeader(out.header, target);
+  // The elements named by "#atoms:" (the table's index, or -1), and the
+  // atoms whose pairs the histogram counts.
+  auto indexOf = [&](size_t k) -> int32_t {
+    if (out.header.atoms.empty()) return -1;
+    const std::string& name = out.header.atoms[std::min(k, out.header.atoms.size() - 1)];
+    const auto it = std::find(knownSymbols.begin(), knownSymbols.end(), name);
+    return it == knownSymbols.end() ? -1 : static_cast<int32_t>(it - knownSymbols.begin());
+  };
+  PairCount total = 0;
+  for (const StLiczOdl& e : list) total += e.card;
   pdh = std::move(list);
   out.biatomic = columns == 4;
   if (out.biatomic) {
+    PairCount sums[3] = {0, 0, 0};
+    for (size_t k = 0; k < r.size(); ++k) sums[0] += rii[k], sums[1] += rij[k], sums[2] += rjj[k];
     partial.allocate(static_cast<int32_t>(r.size()));
     partial.r = std::move(r);
     partial.rii = std::move(rii);
@@ -296,10 +348,26 @@ StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, 
     partial.rjj = std::move(rjj);
     double bw = 0;
     partial.binWidth = parseDouble(out.binWidthText, bw) ? bw : 0;
-    partial.elemFirst = partial.elemSecond = -1;
+    partial.elemFirst = indexOf(0);
+    partial.elemSecond = indexOf(1);
+    // n1 (n1 - 1) / 2 first-element pairs, n2 (n2 - 1) / 2 second-element
+    // ones and n1 n2 mixed ones; an element without pairs of its own has one
+    // atom, or none when there are no mixed pairs either.
+    int64_t n1 = sums[0] > 0 ? atomsOfPairs(sums[0]) : (sums[1] > 0 ? 1 : 0);
+    int64_t n2 = sums[2] > 0 ? atomsOfPairs(sums[2]) : (sums[1] > 0 ? 1 : 0);
+    if (sums[0] == 0 && sums[2] > 0 && sums[1] > 0) n1 = sums[1] / n2;
+    if (sums[2] == 0 && sums[0] > 0 && sums[1] > 0) n2 = sums[1] / n1;
+    partial.atomsFirst = n1;
+    partial.atomsSecond = n2;
+    out.atoms = {n1 + n2, partial.elemFirst};
     target.grainPrm.biatomic = true;
   } else {
     partial.release();
+    out.atoms = {atomsOfPairs(total), indexOf(0)};
+    if (out.atoms.count / 2 * (out.atoms.count - 1) + (out.atoms.count % 2) * ((out.atoms.count - 1) / 2) != total)
+      res.log.push_back(" the histogram's " + std::to_string(total) +
+                        " pairs are not those of a whole grain; its pattern takes " + std::to_string(out.atoms.count) +
+                        " atoms");
   }
   for (const char* c : {"BGraf", "BHistogram", "Bpdfdyfr", "MIsavehistogram", "MIsaveall"}) res.set(c, true);
   res.ok = true;
@@ -322,23 +390,25 @@ StDiffractionLoad loadDiffractionFile(const std::string& path, StReadTarget targ
     res.log.push_back("Error during reading, no data loaded");
     return out;
   };
-  if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+  int64_t lineNo = 0;
+  if (!readFileHeader(in, out.header, res.log, &lineNo)) return fail(lineNo);
   const int64_t n = out.header.size;
   if (n > INT32_MAX) return fail(2);
   std::string ignored;
-  if (!readLabelledWord(in, out.lambdaText) || !readLabelledWord(in, ignored) ||
-      !readLabelledWord(in, out.stepText))
-    return fail(in.lineNumber());
-  if (!readCommentLine(in, out.comment)) return fail(in.lineNumber());
+  if (!readLabelledWord(in, "#lambda:", out.lambdaText, lineNo) || !readLabelledWord(in, "#K:", ignored, lineNo) ||
+      !readLabelledWord(in, "#dtheta:", out.stepText, lineNo))
+    return fail(lineNo);
+  if (!readCommentLine(in, out.comment, lineNo)) return fail(lineNo);
   std::string_view line;
-  int64_t lineNo = in.lineNumber();
-  if (!in.nextLine(line)) return fail(lineNo);
+  if (!readColumnLine(in, line, lineNo)) return fail(lineNo);
   {
+    // The two column names the writer uses: "theta" or "Q", then "S" or "I".
     std::vector<std::string_view> names;
-    splitWords(line.substr(line.empty() || line[0] != '#' ? 0 : 1), names);
-    if (names.size() < 2) return fail(lineNo);
-    out.angleAbscissa = names[0][0] != 'Q';
-    out.sOrdinate = names[1][0] == 'S';
+    splitWords(line.substr(1), names);
+    if (names.size() != 2 || (names[0] != "theta" && names[0] != "Q") || (names[1] != "S" && names[1] != "I"))
+      return fail(lineNo);
+    out.angleAbscissa = names[0] == "theta";
+    out.sOrdinate = names[1] == "S";
   }
   std::vector<double> xs, ys;
   const size_t cap = boundedReserve(n, in, 4);
@@ -361,6 +431,8 @@ StDiffractionLoad loadDiffractionFile(const std::string& path, StReadTarget targ
   (out.angleAbscissa ? pattern.twoTheta : pattern.q) = std::move(xs);
   (out.sOrdinate ? pattern.sOfQ : pattern.intensity) = std::move(ys);
   res.set("Bdiffgraph", true);
+  // G(r) transforms S against Q: only a pattern holding both offers it.
+  res.set("Bsq", pattern.hasQ() && pattern.hasS());
   res.ok = true;
   return out;
 }
@@ -381,16 +453,15 @@ StSectionsLoad loadSectionsFile(const std::string& path, StReadTarget target) {
     res.log.push_back("Error during reading, no data loaded");
     return out;
   };
-  if (!readFileHeader(in, out.header, res.log)) return fail(in.lineNumber());
+  int64_t lineNo = 0;
+  std::string_view line;
+  if (!readFileHeader(in, out.header, res.log, &lineNo)) return fail(lineNo);
   const int64_t n = out.header.size;
-  if (!in.atEnd()) in.restOfLine();  // the column line
-  else if (n > 0) return fail(in.lineNumber());
+  if (!readColumnLine(in, line, lineNo) && (n > 0 || !in.atEnd())) return fail(lineNo);
 
   secPrm list;
   list.reserve(boundedReserve(n, in, 11));
   std::vector<std::string_view> words;
-  std::string_view line;
-  int64_t lineNo = 0;
   for (int64_t row = 0; row < n; ++row) {
     if (!nextDataLine(in, line, lineNo)) return fail(in.lineNumber());
     // The name ("Shell 2") may hold a blank: it ends at the first tab.

@@ -35,6 +35,8 @@ std::vector<std::string> readKnownSymbols(const std::string& sftPath);
 
 // "Error during reading, propably wrong format " (and the line that failed).
 std::string wrongFormatText(int64_t line);
+// The error of a nodes file that holds no atom.
+std::string noAtomsText(const std::string& path);
 
 struct StNodesLoad {
   StCommandResult result;
@@ -57,12 +59,15 @@ struct StHistogramLoad {
   std::string binWidthText;  // new text of the bin-width field
   std::string comment;
   bool biatomic = false;     // the file held partial histograms: check RBbiatom
+  StPdhAtoms atoms;          // the atoms the histogram counts (for the PDH list)
 };
 // Two columns (r, card): the PDH list; three (r, card, norm): the PDH list
 // with norms; four (r, Rii, Rij, Rjj): the partial histograms, and the PDH
-// list receives their sums.
+// list receives their sums. A file alone feeds a pattern: the elements are
+// the "#atoms:" names found among `knownSymbols` (the element table's), the
+// number of atoms of each follows from the pair counts.
 StHistogramLoad loadHistogramFile(const std::string& path, StReadTarget target, PdhList& pdh,
-                                  StIDCalcResults& partial);
+                                  StIDCalcResults& partial, const std::vector<std::string>& knownSymbols = {});
 
 struct StDiffractionLoad {
   StCommandResult result;

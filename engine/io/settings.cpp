@@ -4,7 +4,6 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 
 #include "engine/core/format.h"
 
@@ -194,16 +193,61 @@ StSettings readSettings(const IniFile& ini, const StSettingsEnv& env) {
   return s;
 }
 
+namespace {
+
+// String keys whose text goes into a numeric field: a text that is not a
+// number would fail there, at start-up, without naming its key.
+bool numericText(const SettingKey& k) {
+  static const std::pair<const char*, const char*> keys[] = {
+      {"latt", "rgrain"}, {"latt", "latconst"}, {"pdf", "tol"},   {"diff", "K"},    {"diff", "step"},
+      {"diff", "start"},  {"diff", "stop"},     {"gr", "step"},   {"gr", "start"},  {"gr", "stop"}};
+  for (const auto& [sec, key] : keys)
+    if (sameKey(k.section, sec) && sameKey(k.key, key)) return true;
+  return false;
+}
+
+// A value present in the file that its key cannot use.
+bool badValue(const SettingKey& k, const std::string& v) {
+  if (v.empty()) return false;
+  double d = 0;
+  switch (k.type) {
+    case SettingType::String: return numericText(k) && !parseDouble(v, d);
+    case SettingType::Float: return !parseDouble(v, d);
+    case SettingType::Integer:
+    case SettingType::Boolean: {
+      // As the reader takes integers (hex included): a value that gives
+      // back whatever default it is offered did not parse.
+      IniFile probe;
+      probe.writeString("s", "k", v);
+      return probe.readInteger("s", "k", 0) == 0 && probe.readInteger("s", "k", 1) == 1;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<std::string> replaceBadSettingValues(const IniFile& ini, StSettings& s, const StSettingsEnv& env) {
+  std::vector<std::string> replaced;
+  const StSettings defaults = defaultSettings(env);
+  for (const auto& k : settingKeys()) {
+    const auto v = ini.value(k.section, k.key);
+    if (!v || !badValue(k, *v)) continue;
+    std::visit([&](auto member) { s.*member = defaults.*member; }, k.field);
+    replaced.push_back(std::string("[") + k.section + "] " + k.key + "=" + *v);
+  }
+  return replaced;
+}
+
 StSettingsLoad loadSettings(const std::string& path, const StSettingsEnv& env) {
   StSettingsLoad out;
   out.result.ok = true;
   IniFile ini(path);
-  std::ifstream probe(path, std::ios::binary);
-  if (!probe) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) {
     // First run: the file gets the initial values.
     for (const auto& k : settingKeys())
       if (k.initial) ini.writeString(k.section, k.key, resolveDefault(k.initial, env));
-    std::error_code ec;
     const fs::path parent = fs::path(path).parent_path();
     if (!parent.empty()) fs::create_directories(parent, ec);
     std::string error;
@@ -212,18 +256,42 @@ StSettingsLoad loadSettings(const std::string& path, const StSettingsEnv& env) {
       out.result.error(error, "Error");
     }
     out.created = true;
-  } else {
-    probe.close();
-    ini.load();
+    out.values = readSettings(ini, env);
+    return out;
+  }
+  std::string reason;
+  if (!ini.load(&reason)) {
+    // A file that is there but cannot be read holds the user's settings
+    // (and other windows' keys): it is neither replaced now nor at close.
+    out.values = defaultSettings(env);
+    out.saveAtClose = false;
+    out.result.warning(settingsUnreadableText(path, reason));
+    return out;
   }
   out.values = readSettings(ini, env);
+  const std::vector<std::string> bad = replaceBadSettingValues(ini, out.values, env);
+  if (!bad.empty()) {
+    std::string text = "The settings file " + path + " holds values that are not numbers; the defaults are used:";
+    for (const std::string& b : bad) text += "\n" + b;
+    out.result.warning(text);
+  }
   return out;
+}
+
+std::string settingsUnreadableText(const std::string& path, const std::string& reason) {
+  return "The settings file " + path + " cannot be read (" + reason +
+         "). The program starts with the default settings and leaves the file as it is.";
 }
 
 StCommandResult saveSettings(const std::string& path, const StSettings& s) {
   StCommandResult res;
   IniFile ini(path);
-  ini.load();  // keeps the keys other windows store in the same file
+  // The other windows' keys in the same file are kept; a file that cannot
+  // be read would lose them, so it is not written.
+  if (!ini.load()) {
+    res.error("Unable to write to " + path, "Error");
+    return res;
+  }
   for (const SettingKey* k : settingsSaveOrder()) {
     if (k->field == SettingField(&S::type) && (s.type < 0 || !structureButtonForTag(s.type))) continue;
     if (k->field == SettingField(&S::shape) && (s.shape < 0 || !shapeButtonForTag(s.shape))) continue;

@@ -117,15 +117,28 @@ std::string resolveSettingsPath(const std::string& exePath, const std::string& c
 struct StSettingsLoad {
   StSettings values;
   bool created = false;   // the file did not exist and was written with the initial values
-  StCommandResult result; // ok; an error box when the first-run file could not be written
+  // False when the file exists but cannot be read: the values are the
+  // defaults and the file must not be written at close.
+  bool saveAtClose = true;
+  // ok; an error box when the first-run file could not be written; one
+  // warning box for a file that cannot be read or for values that are not
+  // numbers (naming the file and each key).
+  StCommandResult result;
 };
 // Makes sure the file exists (writing the initial values when it does not)
-// and reads every key.
+// and reads every key. Values a key cannot use are replaced by its default.
 StSettingsLoad loadSettings(const std::string& path, const StSettingsEnv& env);
+// Replaces in `s` the values of `ini` that their keys cannot use (numeric
+// keys and numeric texts that do not parse) by the defaults; returns them
+// as "[section] key=value".
+std::vector<std::string> replaceBadSettingValues(const IniFile& ini, StSettings& s, const StSettingsEnv& env);
+// The warning of a settings file that exists but cannot be read.
+std::string settingsUnreadableText(const std::string& path, const std::string& reason);
 // Reads every key from an INI already in memory.
 StSettings readSettings(const IniFile& ini, const StSettingsEnv& env);
 // Writes every saved key, keeping the rest of the file (other windows' keys).
-// A failure gives "Unable to write to " + path.
+// A failure, or a file that exists and cannot be read, gives
+// "Unable to write to " + path.
 StCommandResult saveSettings(const std::string& path, const StSettings& s);
 // Writes one key at once ("path_nconv"), keeping the rest of the file.
 StCommandResult writeSettingNow(const std::string& path, const std::string& section, const std::string& key,

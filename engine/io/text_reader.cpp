@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/core/format.h"
+
 namespace grainix {
 
 namespace {
@@ -112,6 +114,7 @@ bool TextReader::open(const std::string& path, bool* tooLarge) {
   }
   std::fclose(f);
   if (!ok) return false;
+  stripUtf8Bom(data);
   text_ = std::move(data);
   return true;
 }

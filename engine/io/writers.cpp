@@ -10,24 +10,30 @@ namespace grainix {
 
 namespace {
 
-bool has(const std::string& path, const char* ext) { return path.find(ext) != std::string::npos; }
-
 // NaN radii sort last instead of breaking the ordering.
 double sortKey(double v) { return std::isnan(v) ? -HUGE_VAL : v; }
+
+// The system's reason goes to the log beside the box, so the requested
+// name and why it failed are both on record.
+void reason(StCommandResult& res, const FileWriter& out, const std::string& path) {
+  if (!out.failure().empty()) res.log.push_back(path + ": " + out.failure());
+}
 
 StCommandResult finish(FileWriter& out, const std::string& path) {
   StCommandResult res;
   if (!out.close()) {
     res.error(incompleteWriteError(path), "Error");
+    reason(res, out, path);
     return res;
   }
   res.ok = true;
   return res;
 }
 
-StCommandResult cannotOpen(const std::string& path) {
+StCommandResult cannotOpen(const FileWriter& out, const std::string& path) {
   StCommandResult res;
   res.error(openForWritingError(path), "Error");
+  reason(res, out, path);
   return res;
 }
 
@@ -49,42 +55,53 @@ void rowsNdl(FileWriter& out, const vGrainNodes& nodes) {
   for (const auto& n : nodes) nodeRow(out, n.element, {n.x, n.y, n.z});
 }
 
-void rowsNds(FileWriter& out, const vGrainNodes& nodes) {
-  for (const auto& n : nodes) nodeRow(out, n.element, {n.x, n.y, n.z, n.r});
+void rowsNds(FileWriter& out, const std::vector<const StGrainNode*>& order) {
+  for (const StGrainNode* n : order) nodeRow(out, n->element, {n->x, n->y, n->z, n->r});
 }
 
 }  // namespace
 
 NodesLayout nodesLayoutForPath(const std::string& path) {
-  if (has(path, ".ndl")) return NodesLayout::Ndl;
-  if (has(path, ".ndm")) return NodesLayout::Ndm;
-  if (has(path, ".at")) return NodesLayout::At;
-  if (has(path, ".xyz")) return has(path, ".nds") ? NodesLayout::XyzThenNds : NodesLayout::Xyz;
-  if (has(path, ".nds")) return NodesLayout::Nds;
+  // Only the file's own extension counts: folders named "my.attempts" or
+  // "run.ndl" say nothing about the file.
+  const std::string ext = fileExtension(path);
+  if (ext == ".ndl") return NodesLayout::Ndl;
+  if (ext == ".ndm") return NodesLayout::Ndm;
+  if (ext == ".nds") return NodesLayout::Nds;
+  if (ext == ".xyz") return NodesLayout::Xyz;
+  if (ext == ".at") return NodesLayout::At;
   return NodesLayout::HeaderOnly;
 }
 
-void sortNodesByRadius(vGrainNodes& nodes) {
-  std::sort(nodes.begin(), nodes.end(),
-            [](const StGrainNode& a, const StGrainNode& b) { return sortKey(a.r) > sortKey(b.r); });
+std::vector<const StGrainNode*> nodesByRadius(const vGrainNodes& nodes) {
+  std::vector<const StGrainNode*> order;
+  order.reserve(nodes.size());
+  for (const StGrainNode& n : nodes) order.push_back(&n);
+  std::stable_sort(order.begin(), order.end(),
+                   [](const StGrainNode* a, const StGrainNode* b) { return sortKey(a->r) > sortKey(b->r); });
+  return order;
 }
 
-void sortNodesByRadiusThenZ(vGrainNodes& nodes) {
-  std::sort(nodes.begin(), nodes.end(), [](const StGrainNode& a, const StGrainNode& b) {
-    const double ra = sortKey(a.r), rb = sortKey(b.r);
+std::vector<const StGrainNode*> nodesByRadiusThenZ(const vGrainNodes& nodes) {
+  std::vector<const StGrainNode*> order;
+  order.reserve(nodes.size());
+  for (const StGrainNode& n : nodes) order.push_back(&n);
+  std::stable_sort(order.begin(), order.end(), [](const StGrainNode* a, const StGrainNode* b) {
+    const double ra = sortKey(a->r), rb = sortKey(b->r);
     if (ra != rb) return ra > rb;
-    return sortKey(a.z) > sortKey(b.z);
+    return sortKey(a->z) > sortKey(b->z);
   });
+  return order;
 }
 
-StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const StFileTexts& t) {
+StCommandResult saveNodesFile(const std::string& path, const vGrainNodes& nodes, const StFileTexts& t) {
   return saveNodesFile(path, nodes, t, nodesLayoutForPath(path));
 }
 
-StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const StFileTexts& t,
+StCommandResult saveNodesFile(const std::string& path, const vGrainNodes& nodes, const StFileTexts& t,
                               NodesLayout layout) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   switch (layout) {
     case NodesLayout::Ndl:
     case NodesLayout::Nds:
@@ -93,26 +110,17 @@ StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const
       writeComment(out, t);
       columnLineA(out, layout == NodesLayout::Nds ? 'r' : ' ');
       if (layout == NodesLayout::Ndl) rowsNdl(out, nodes);
-      if (layout == NodesLayout::Nds) {
-        sortNodesByRadius(nodes);
-        rowsNds(out, nodes);
-      }
+      if (layout == NodesLayout::Nds) rowsNds(out, nodesByRadius(nodes));
       break;
     case NodesLayout::Ndm:
       out.put(fileHeaderText(t.header, static_cast<int64_t>(nodes.size())));
       writeComment(out, t);
       out.printf("%s\t%8c\t%8c\t%8c\t%8s\t%8s\n", "#E.", 'x', 'y', 'z', "r_prev", "r_final");
-      sortNodesByRadiusThenZ(nodes);
-      for (const auto& n : nodes) nodeRow(out, n.element, {n.x, n.y, n.z, n.rPrev, n.r});
+      for (const StGrainNode* n : nodesByRadiusThenZ(nodes)) nodeRow(out, n->element, {n->x, n->y, n->z, n->rPrev, n->r});
       break;
     case NodesLayout::Xyz:
-    case NodesLayout::XyzThenNds:
       out.put(std::to_string(nodes.size()) + "\ncomment\n");
       rowsNdl(out, nodes);
-      if (layout == NodesLayout::XyzThenNds) {
-        sortNodesByRadius(nodes);
-        rowsNds(out, nodes);
-      }
       break;
     case NodesLayout::At:
       for (const auto& n : nodes) out.printf("%8.5f %8.5f %8.5f %s\n", n.x, n.y, n.z, n.element.c_str());
@@ -128,7 +136,7 @@ std::vector<std::string> savedNodesLogLines(const std::string& path) {
 StCommandResult saveHistogramFile(const std::string& path, const PdhList& pdh, const StIDCalcResults& partial,
                                   bool biatomic, const StFileTexts& t) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   if (!biatomic) {
     int64_t rows = 0;
     for (const auto& e : pdh)
@@ -138,7 +146,7 @@ StCommandResult saveHistogramFile(const std::string& path, const PdhList& pdh, c
     writeComment(out, t);
     out.printf("#%8s\t%8s\n", "Delta r", "Card.");
     for (const auto& e : pdh)
-      if (e.card != 0) out.printf("%9.6f\t%8d\n", e.r, e.card);
+      if (e.card != 0) out.printf("%9.6f\t%8lld\n", e.r, static_cast<long long>(e.card));
   } else {
     // The size line precedes the rows, so they are collected first.
     std::string rows;
@@ -147,8 +155,8 @@ StCommandResult saveHistogramFile(const std::string& path, const PdhList& pdh, c
                                   partial.rii.size(), partial.rij.size(), partial.rjj.size()});
     for (size_t i = 0; i < bins; ++i) {
       if (partial.rii[i] == 0 && partial.rij[i] == 0 && partial.rjj[i] == 0) continue;
-      rows += fmtStream(partial.r[i]) + "\t" + fmtStream(partial.rii[i]) + "\t" + fmtStream(partial.rij[i]) + "\t" +
-              fmtStream(partial.rjj[i]) + "\n";
+      rows += fmtPrintf("%9.6f\t%8lld\t%8lld\t%8lld\n", partial.r[i], static_cast<long long>(partial.rii[i]),
+                        static_cast<long long>(partial.rij[i]), static_cast<long long>(partial.rjj[i]));
       ++count;
     }
     out.put(fileHeaderText(t.header, count));
@@ -180,7 +188,7 @@ StCommandResult saveDiffractionFile(const std::string& path, const StDiffPattern
     return res;
   }
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   out.put(fileHeaderText(t.header, static_cast<int64_t>(count)));
   out.put("#lambda: " + t.lambda + "\n");
   out.put("#K: " + t.k + "\n");
@@ -193,7 +201,7 @@ StCommandResult saveDiffractionFile(const std::string& path, const StDiffPattern
 
 StCommandResult saveGrFile(const std::string& path, const StData& gr, const StFileTexts& t) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   const size_t count =
       std::min({static_cast<size_t>(std::max(gr.count, 0)), gr.x.size(), gr.y.size()});
   out.put(fileHeaderText(t.header, static_cast<int64_t>(count)));
@@ -205,7 +213,7 @@ StCommandResult saveGrFile(const std::string& path, const StData& gr, const StFi
 
 StCommandResult saveDeltaFile(const std::string& path, const PdhList& delta, const StFileTexts& t) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   out.put(fileHeaderText(t.header, static_cast<int64_t>(delta.size())));
   out.put("#binWidth: " + t.binWidth + "\n");
   writeComment(out, t);
@@ -217,7 +225,7 @@ StCommandResult saveDeltaFile(const std::string& path, const PdhList& delta, con
 
 StCommandResult saveSectionsFile(const std::string& path, const secPrm& sections, const StFileTexts& t) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   out.put(fileHeaderText(t.header, static_cast<int64_t>(sections.size())));
   out.printf("%s\t%6s\t%6s\t%6c\t%6c\t%6c\n", "#s.", "r", "n", 'a', 'b', 'c');
   if (sections.empty()) out.put("sections not defined !");
@@ -249,13 +257,14 @@ StSaveAllPaths saveAllPaths(const std::string& indexPath) {
   return {derive(".ndl"), derive(".his"), derive(".sct"), derive(".diff")};
 }
 
-StCommandResult saveAll(const std::string& indexPath, vGrainNodes& nodes, const PdhList& pdh,
+StCommandResult saveAll(const std::string& indexPath, const vGrainNodes& nodes, const PdhList& pdh,
                         const StIDCalcResults& partial, bool biatomic, const StDiffPattern& pattern,
                         const secPrm& sections, const StFileTexts& t, std::string* dataFolder) {
   StCommandResult res;
   const StSaveAllPaths paths = saveAllPaths(indexPath);
   auto step = [&](StCommandResult r) {
     for (auto& m : r.messages) res.messages.push_back(m);
+    for (auto& l : r.log) res.log.push_back(l);
     if (!r.ok) res.error("Creation  of the data file: " + indexPath + " failed ");
     return r.ok;
   };
@@ -267,6 +276,7 @@ StCommandResult saveAll(const std::string& indexPath, vGrainNodes& nodes, const 
   FileWriter out;
   if (!out.open(indexPath)) {
     res.error("Couldn't open file: " + indexPath + " for writing");
+    reason(res, out, indexPath);
     return res;
   }
   if (dataFolder) *dataFolder = folderOfPath(indexPath);
@@ -279,6 +289,7 @@ StCommandResult saveAll(const std::string& indexPath, vGrainNodes& nodes, const 
   out.put("\t*** ***");
   StCommandResult last = finish(out, indexPath);
   for (auto& m : last.messages) res.messages.push_back(m);
+  for (auto& l : last.log) res.log.push_back(l);
   res.ok = last.ok;
   return res;
 }
@@ -307,7 +318,7 @@ std::string memoDumpPath(const std::string& dataDir, std::time_t when) {
 
 StCommandResult saveMemo(const std::string& path, const std::vector<std::string>& lines) {
   FileWriter out;
-  if (!out.open(path)) return cannotOpen(path);
+  if (!out.open(path)) return cannotOpen(out, path);
   for (const auto& l : lines) out.put(l + "\n");
   StCommandResult res = finish(out, path);
   if (res.ok) {

@@ -30,20 +30,21 @@ struct StFileTexts {
   bool sOrdinate = true;               // S is checked (else I)
 };
 
-// Layout of a nodes file chosen from its path (case-sensitive substrings).
-enum class NodesLayout { Ndl, Ndm, Nds, Xyz, XyzThenNds, At, HeaderOnly };
+// Layout of a nodes file chosen from the extension of its name (compared
+// case-sensitively); any other name gets the header lines only.
+enum class NodesLayout { Ndl, Ndm, Nds, Xyz, At, HeaderOnly };
 NodesLayout nodesLayoutForPath(const std::string& path);
 
-// Sorts the list in place as the .nds (r descending) and .ndm (r
-// descending, equal r by z descending) files list it.
-void sortNodesByRadius(vGrainNodes& nodes);
-void sortNodesByRadiusThenZ(vGrainNodes& nodes);
+// The order in which the .nds (r descending) and .ndm (r descending, equal
+// r by z descending) files list the nodes; equal keys keep the list order.
+// The list itself is never reordered: a save must not change the grain.
+std::vector<const StGrainNode*> nodesByRadius(const vGrainNodes& nodes);
+std::vector<const StGrainNode*> nodesByRadiusThenZ(const vGrainNodes& nodes);
 
-// The .nds and .ndm layouts sort `nodes` in place.
-StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const StFileTexts& texts);
+StCommandResult saveNodesFile(const std::string& path, const vGrainNodes& nodes, const StFileTexts& texts);
 // The same writer with the layout given: a file handed to another program
 // must have its layout whatever the folders of its path are called.
-StCommandResult saveNodesFile(const std::string& path, vGrainNodes& nodes, const StFileTexts& texts,
+StCommandResult saveNodesFile(const std::string& path, const vGrainNodes& nodes, const StFileTexts& texts,
                               NodesLayout layout);
 // The four lines "Save nodes" logs after the writer returns, whatever its result.
 std::vector<std::string> savedNodesLogLines(const std::string& path);
@@ -66,7 +67,7 @@ StSaveAllPaths saveAllPaths(const std::string& indexPath);
 
 // Writes nodes, PDH, sections and diffraction files, then the index. On
 // success `dataFolder` receives the folder of the index file.
-StCommandResult saveAll(const std::string& indexPath, vGrainNodes& nodes, const PdhList& pdh,
+StCommandResult saveAll(const std::string& indexPath, const vGrainNodes& nodes, const PdhList& pdh,
                         const StIDCalcResults& partial, bool biatomic, const StDiffPattern& pattern,
                         const secPrm& sections, const StFileTexts& texts, std::string* dataFolder = nullptr);
 

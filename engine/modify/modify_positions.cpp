@@ -20,6 +20,14 @@ double displacedR(const StGrainNode& n, bool sphere) {
   return sphere ? std::sqrt(fx * fx + fy * fy + fz * fz) : std::sqrt(fx * fx + fy * fy);
 }
 
+// Nodes of the first element when the thermal routines treat two: the
+// leading run of one element (a grain read from a file may hold any
+// number), else the halves of a paired grain of one element.
+size_t firstGroupSize(const vGrainNodes& nodes) {
+  const auto lead = static_cast<size_t>(leadingElementCount(nodes));
+  return lead < nodes.size() ? lead : nodes.size() / 2;
+}
+
 void displace(StGrainNode& n, const float d[3], bool sphere) {
   n.x0 = n.x;
   n.y0 = n.y;
@@ -163,21 +171,22 @@ void ThermalDraws::beforeNode(size_t index) {
 double ThermalDraws::u() { return static_cast<double>(random_.next() % 32767) / 32766; }
 
 void ThermalDraws::direction(double rho, float d[3]) {
-  const float theta = static_cast<float>(u() * std::numbers::pi);
+  // Uniform on the sphere: z uniform in [-1, 1], the azimuth uniform.
+  const float z = static_cast<float>(2 * u() - 1);
   const float phi = static_cast<float>(u() * 2 * std::numbers::pi);
   const float r = static_cast<float>(rho);
-  const float cp = std::cos(phi);
-  d[0] = r * std::cos(theta) * cp;
-  d[1] = r * std::sin(theta) * cp;
-  d[2] = r * std::sin(phi);
+  const float ring = std::sqrt(std::max(0.f, 1 - z * z));
+  d[0] = r * ring * std::cos(phi);
+  d[1] = r * ring * std::sin(phi);
+  d[2] = r * z;
 }
 
 double uniformDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, double ampL, double ampR,
-                            ThermalDraws& draws, double& maxR, std::vector<std::string>& log, int64_t firstGroup) {
+                            ThermalDraws& draws, double& maxR, std::vector<std::string>& log) {
   const size_t n = nodes.size();
-  const size_t n1 = twoGroups ? firstGroupEnd(firstGroup, n) : n;
-  const double boundL = ampL / std::sqrt(kUniformDivisorL);
-  const double boundR = ampR / std::sqrt(kUniformDivisorR);
+  const size_t n1 = twoGroups ? firstGroupSize(nodes) : n;
+  const double boundL = ampL * kUniformReach;
+  const double boundR = ampR * kUniformReach;
   double sumsq = 0;
   for (size_t i = 0; i < n; ++i) {
     draws.beforeNode(i);
@@ -197,9 +206,14 @@ double uniformDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, dou
 }
 
 double normalDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, double sigmaL, double sigmaR, double acp,
-                           int64_t level, ThermalDraws& draws, double& maxR, std::vector<std::string>& log, int64_t firstGroup) {
+                           int64_t level, ThermalDraws& draws, double& maxR, std::vector<std::string>& log) {
   const size_t n = nodes.size();
-  const size_t n1 = twoGroups ? firstGroupEnd(firstGroup, n) : n;
+  const size_t n1 = twoGroups ? firstGroupSize(nodes) : n;
+  // The chain samples the signed length of a displacement in a uniform
+  // direction, which puts a third of its mean square on each axis: a length
+  // of sqrt(3) sigma gives every axis the amplitude sigma.
+  sigmaL *= kNormalLengthPerAxis;
+  sigmaR *= kNormalLengthPerAxis;
   double maxDev = std::abs(sigmaL);
   auto run = [&](size_t from, size_t to, double sigma) {
     const double norm = sigma * std::sqrt(2 * std::numbers::pi);
@@ -231,8 +245,7 @@ double normalDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, doub
   return maxDev;
 }
 
-StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, double maxDev, int64_t bars, bool normal,
-                                  int64_t firstGroup) {
+StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, double maxDev, int64_t bars, bool normal) {
   StVerifyResult res;
   if (maxDev == 0) {
     res.log.push_back("maxDev=0 ");
@@ -252,8 +265,8 @@ StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, doub
   };
   std::vector<Group> groups;
   if (twoGroups) {
-    const size_t h = firstGroupEnd(firstGroup, n);
-    groups = {{0, h, "lattice distribution "}, {h, n, "sub lattice distribution "}};
+    const size_t n1 = firstGroupSize(nodes);
+    groups = {{0, n1, "lattice distribution "}, {n1, n, "sub lattice distribution "}};
     res.width = res.height = 600;
     res.rows = 2;
   } else {
@@ -282,7 +295,8 @@ StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, doub
     for (int64_t j = 0; j < B; ++j) {
       const double h = w - maxDev + double(j) * w;
       panel.x.push_back(h);
-      double density = 2;
+      // Lengths uniform in [0, maxDev], entered on both sides of zero.
+      double density = 1 / (2 * maxDev);
       if (normal) {
         const double t = h / sigma;
         density = sigma > 0 ? std::exp(-t * t / 2) / (sigma * std::sqrt(2 * std::numbers::pi)) : 0;

@@ -3,6 +3,7 @@
 // of a grain into its modified copy, the random thermal displacements and the
 // check of their distribution. Pure engine routines; the modification window
 // model (modpos_model.h) strings them together.
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -66,7 +67,8 @@ class ThermalDraws {
   ThermalDraws(ThermalRandom& random, ClockSeconds clock);
   void beforeNode(size_t index);
   double u();
-  // d = (rho cos t cos f, rho sin t cos f, rho sin f), t = u pi, f = u 2 pi, all in float.
+  // d = rho (sqrt(1 - z^2) cos f, sqrt(1 - z^2) sin f, z), z = 2u - 1,
+  // f = 2 pi u: a direction uniform on the sphere, in float.
   void direction(double rho, float d[3]);
 
  private:
@@ -76,20 +78,25 @@ class ThermalDraws {
   int64_t lastSeed_ = 0;
 };
 
-// Uniform displacements of the modified list; returns maxDev and adds it to maxR.
-// Appends " mean square root " + the rms displacement. With two groups the
-// first `firstGroup` nodes take ampL and the rest ampR (0: halves).
+// The amplitudes are root-mean-square displacements along one axis (what
+// the Debye model gives for a temperature), for both elements alike.
+//
+// Uniform displacements of the modified list: lengths uniform in
+// [0, kUniformReach * amplitude] in uniform directions. Returns maxDev and
+// adds it to maxR. Appends " mean square root " + the rms displacement.
 double uniformDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, double ampL, double ampR,
-                            ThermalDraws& draws, double& maxR, std::vector<std::string>& log, int64_t firstGroup = 0);
+                            ThermalDraws& draws, double& maxR, std::vector<std::string>& log);
 // Normal displacements by a Metropolis chain of `level` steps per node with
-// trial width acp; returns maxDev and adds it to maxR. Appends "maxR: " + maxR.
+// trial width acp, sampling signed lengths of standard deviation
+// kNormalLengthPerAxis * amplitude in uniform directions; returns maxDev
+// and adds it to maxR. Appends "maxR: " + maxR.
 double normalDisplacements(vGrainNodes& nodes, bool twoGroups, bool sphere, double sigmaL, double sigmaR, double acp,
-                           int64_t level, ThermalDraws& draws, double& maxR, std::vector<std::string>& log, int64_t firstGroup = 0);
+                           int64_t level, ThermalDraws& draws, double& maxR, std::vector<std::string>& log);
 
-// Uniform bound divisors: the first element's displacements reach A/sqrt(12),
-// the second element's A/sqrt(3).
-constexpr double kUniformDivisorL = 12;
-constexpr double kUniformDivisorR = 3;
+// A length uniform in [0, 3 A] has the mean square 3 A^2, A^2 per axis.
+constexpr double kUniformReach = 3;
+// A signed length of standard deviation sqrt(3) A has A^2 per axis.
+inline const double kNormalLengthPerAxis = std::sqrt(3.0);
 
 // "Verify": histogram of the displacement lengths against the expected density.
 struct StVerifyPanel {
@@ -111,7 +118,6 @@ struct StVerifyResult {
   int rows = 1;                   // panels stacked in rows x 1 column
   std::vector<StVerifyPanel> panels;
 };
-StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, double maxDev, int64_t bars, bool normal,
-                                  int64_t firstGroup = 0);
+StVerifyResult verifyDistribution(const vGrainNodes& nodes, bool twoGroups, double maxDev, int64_t bars, bool normal);
 
 }  // namespace grainix

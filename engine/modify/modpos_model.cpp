@@ -69,7 +69,7 @@ StCommandResult ModPosModel::setThermalVibration(bool on) {
   return res;
 }
 
-StCommandResult ModPosModel::amplitudesFromTemperature(double T) {
+StCommandResult ModPosModel::temperatureRefusal() const {
   StCommandResult res;
   const bool needR = prm_.grainPrm.biatomic;
   auto usable = [](const StScatEquPrm& e) { return e.td > 0 && e.mass > 0; };
@@ -81,9 +81,25 @@ StCommandResult ModPosModel::amplitudesFromTemperature(double T) {
               " atoms: the amplitudes can't be computed from the temperature. Type the amplitudes instead.");
     return res;
   }
-  ampLText_ = fmtGeneral(rmsDisplacement(T, prm_.elementL.td, prm_.elementL.mass), 5);
-  if (okR) ampRText_ = fmtGeneral(rmsDisplacement(T, prm_.elementR.td, prm_.elementR.mass), 5);
+  // The table's stand-in value describes no real element.
+  const bool tdL = prm_.elementL.tdKnown, tdR = !needR || prm_.elementR.tdKnown;
+  if (!tdL || !tdR) {
+    res.error("The element table gives no Debye temperature for " +
+              (!tdL ? prm_.grainPrm.elementL : prm_.grainPrm.elementR) +
+              ": the amplitudes can't be computed from the temperature. Type the amplitudes (Angs) instead.");
+    return res;
+  }
   res.ok = true;
+  return res;
+}
+
+StCommandResult ModPosModel::amplitudesFromTemperature(double T) {
+  StCommandResult res = temperatureRefusal();
+  if (!res.ok) return res;
+  ampLText_ = fmtGeneral(rmsDisplacement(T, prm_.elementL.td, prm_.elementL.mass), 5);
+  const StScatEquPrm& r = prm_.elementR;
+  if (prm_.hasElementR && r.td > 0 && r.mass > 0 && r.tdKnown)
+    ampRText_ = fmtGeneral(rmsDisplacement(T, r.td, r.mass), 5);
   return res;
 }
 
@@ -109,21 +125,50 @@ void ModPosModel::amplitudeEdited(int which, const std::string& text) {
   tempText_ = "---";
 }
 
-StCommandResult ModPosModel::setAcpText(const std::string& text) {
-  StCommandResult res;
-  acpText_ = text;
-  if (text.empty()) return res;
+void ModPosModel::temperatureTyped(const std::string& text) {
+  tempText_ = text;
+  double T;
+  if (!parseDouble(text, T) || T < 0) return;
+  const bool okL = prm_.hasElementL && prm_.elementL.td > 0 && prm_.elementL.mass > 0;
+  const bool okR = prm_.hasElementR && prm_.elementR.td > 0 && prm_.elementR.mass > 0;
+  if (!okL || (prm_.grainPrm.biatomic && !okR)) return;
+  prm_.grainPrm.temperature = T;
+  amplitudesFromTemperature(T);
+}
+
+bool ModPosModel::acpInRange(StCommandResult& res) {
   double v;
-  if (!parseDouble(text, v)) {
-    res.conversionError(text);
-    return res;
+  if (!parseDouble(acpText_, v)) {
+    res.conversionError(acpText_);
+    return false;
   }
   if (v >= 1 || v < 0) {
     res.error("acp parameter should be a value in (0,1) range");
     acpText_ = "0.25";
-    return res;
+    return false;
   }
-  res.ok = true;
+  return true;
+}
+
+bool ModPosModel::levelInRange(StCommandResult& res) {
+  double v;
+  if (!parseDouble(levelText_, v)) {
+    res.conversionError(levelText_);
+    return false;
+  }
+  if (v < 1) {
+    res.error("decorrelation level should be an integer value greater than 0");
+    levelText_ = "3";
+    return false;
+  }
+  return true;
+}
+
+StCommandResult ModPosModel::setAcpText(const std::string& text) {
+  StCommandResult res;
+  acpText_ = text;
+  if (text.empty()) return res;
+  res.ok = acpInRange(res);
   return res;
 }
 
@@ -131,17 +176,7 @@ StCommandResult ModPosModel::setLevelText(const std::string& text) {
   StCommandResult res;
   levelText_ = text;
   if (text.empty()) return res;
-  double v;
-  if (!parseDouble(text, v)) {
-    res.conversionError(text);
-    return res;
-  }
-  if (v < 1) {
-    res.error("decorrelation level should be an integer value greater than 0");
-    levelText_ = "3";
-    return res;
-  }
-  res.ok = true;
+  res.ok = levelInRange(res);
   return res;
 }
 
@@ -160,18 +195,28 @@ StCommandResult ModPosModel::modify(ProgressSink* progress) {
   double ampL = 0, ampR = 0, acp = 0, levelValue = 0;
   const bool twoGroups = hasTwoGroups(g, n);
   if (thermal_) {
-    StCommandResult bad;
-    auto need = [&bad](const std::string& text, double& v) {
-      if (!bad.messages.empty()) return;
-      if (!parseDouble(text, v)) bad.conversionError(text);
-    };
-    need(ampLText_, ampL);
-    if (twoGroups) need(ampRText_, ampR);
-    if (distribution_ != Distribution::Uniform) {
-      need(acpText_, acp);
-      need(levelText_, levelValue);
+    // Amplitudes that follow a temperature need the elements' Debye data.
+    double T = 0;
+    if (parseDouble(tempText_, T)) {
+      StCommandResult refusal = temperatureRefusal();
+      if (!refusal.ok) return refusal;
     }
-    if (!bad.messages.empty()) return bad;
+    StCommandResult bad;
+    // Amplitudes that follow a temperature are made from the text as it
+    // stands now ("---": they were typed).
+    if (tempText_ != "---" && !tempText_.empty()) {
+      double T;
+      if (!parseAll(bad, {{&tempText_, &T}})) return bad;
+      bad = setTemperatureText(tempText_);
+      if (!bad.messages.empty()) return bad;
+      bad = {};
+    }
+    if (!parseAll(bad, {{&ampLText_, &ampL}})) return bad;
+    if (twoGroups && !parseAll(bad, {{&ampRText_, &ampR}})) return bad;
+    if (distribution_ != Distribution::Uniform) {
+      if (!acpInRange(bad) || !levelInRange(bad)) return bad;
+      if (!parseAll(bad, {{&acpText_, &acp}, {&levelText_, &levelValue}})) return bad;
+    }
   }
 
   StCommandResult res = summary();
@@ -184,11 +229,10 @@ StCommandResult ModPosModel::modify(ProgressSink* progress) {
   if (thermal_) {
     ThermalDraws draws(*random_, clock_);
     if (distribution_ == Distribution::Uniform)
-      maxDev_ = uniformDisplacements(prm_.modified, twoGroups, g.sphere, ampL, ampR, draws, maxR_, res.log,
-                                     g.firstGroupSize);
+      maxDev_ = uniformDisplacements(prm_.modified, twoGroups, g.sphere, ampL, ampR, draws, maxR_, res.log);
     else
       maxDev_ = normalDisplacements(prm_.modified, twoGroups, g.sphere, ampL, ampR, acp,
-                                    static_cast<int64_t>(std::trunc(levelValue)), draws, maxR_, res.log, g.firstGroupSize);
+                                    static_cast<int64_t>(std::trunc(levelValue)), draws, maxR_, res.log);
   }
   modifiedOnce_ = true;
   if (progress) progress->setVisible(false);
@@ -210,8 +254,7 @@ StVerifyResult ModPosModel::verify() {
     bars = static_cast<int>(v);
   }
   const bool normal = distribution_ != Distribution::Uniform;
-  return verifyDistribution(prm_.modified, hasTwoGroups(prm_.grainPrm, prm_.modified.size()), maxDev_, bars, normal,
-                            prm_.grainPrm.firstGroupSize);
+  return verifyDistribution(prm_.modified, hasTwoGroups(prm_.grainPrm, prm_.modified.size()), maxDev_, bars, normal);
 }
 
 StCommandResult ModPosModel::plot(StSectionsPlot& plot) {

@@ -51,6 +51,12 @@ class ModPosModel {
   // Thermal inputs. Each returns the message boxes and enables to apply.
   StCommandResult setThermalVibration(bool on);
   StCommandResult setTemperatureText(const std::string& text);
+  // Typed into the temperature, acp and decorrelation fields: the text is
+  // kept, the amplitudes follow a temperature that reads as one, and
+  // nothing is reported until "Modify" uses the texts.
+  void temperatureTyped(const std::string& text);
+  void acpTyped(const std::string& text) { acpText_ = text; }
+  void levelTyped(const std::string& text) { levelText_ = text; }
   // A key typed into an amplitude edit (0 first element, 1 second): the
   // amplitudes no longer follow a temperature.
   void amplitudeEdited(int which, const std::string& text);
@@ -87,6 +93,13 @@ class ModPosModel {
 
  private:
   StCommandResult amplitudesFromTemperature(double T);
+  // The error box when the amplitudes cannot follow a temperature (an
+  // element without data or without a Debye temperature); ok otherwise.
+  StCommandResult temperatureRefusal() const;
+  // The rules of the acp and decorrelation texts; a value out of range puts
+  // the default back. False (with the box in `res`) when the text fails.
+  bool acpInRange(StCommandResult& res);
+  bool levelInRange(StCommandResult& res);
 
   StFmodPosPrm& prm_;
   SectionsTable table_;

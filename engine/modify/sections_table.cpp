@@ -74,18 +74,15 @@ void SectionsTable::updateVolumeShares() {
   for (size_t i = 0; i < rows_.size(); ++i) rows_[i][colVolume] = fmt5(sections_[i].volumePrc);
 }
 
-StCommandResult SectionsTable::editCell(size_t row, int col, const std::string& text, char key) {
+StCommandResult SectionsTable::editCell(size_t row, int col, const std::string& text) {
   StCommandResult res;
   if (row >= rows_.size() || !isEditable(col)) return res;
-  rows_[row][col] = text;
-  const bool digit = key >= '0' && key <= '9';
-  if (!digit && !(key == '\b' && !text.empty())) return res;
-
   double v;
   if (!parseDouble(text, v)) {
     res.conversionError(text);
     return res;
   }
+  rows_[row][col] = text;
   if (col == colRadius) {
     if (v > radius_ || v < 0) {
       res.error("exceeded value of grain radius");
@@ -95,9 +92,7 @@ StCommandResult SectionsTable::editCell(size_t row, int col, const std::string& 
     sections_[row].r = v;
     updateVolumeShares();
   }
-  if (!rows_[row][colPsi].empty()) {
-    if (!updatePsiColumns(row, res)) return res;
-  }
+  if (!updatePsiColumns(row, res)) return res;
   res.ok = true;
   return res;
 }

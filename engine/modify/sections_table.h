@@ -60,10 +60,11 @@ class SectionsTable {
   const Row& row(size_t i) const { return rows_[i]; }
   const std::string& cell(size_t row, int col) const { return rows_[row][col]; }
 
-  // Key released in a cell: `text` is the cell text after the key, `key` the
-  // key ('\b' backspace). Returns the message boxes; result.ok is true when
-  // the table changed (the strip picture wants a redraw).
-  StCommandResult editCell(size_t row, int col, const std::string& text, char key);
+  // An edit of a cell ended with `text`. A text that is not a number keeps
+  // the cell and its record as they were (conversion error); a radius
+  // outside 0 ... R puts R back ("exceeded value of grain radius"). Returns
+  // the message boxes; result.ok is true when the table changed.
+  StCommandResult editCell(size_t row, int col, const std::string& text);
 
   void addSection();
   void addThree();

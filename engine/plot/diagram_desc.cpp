@@ -1,5 +1,6 @@
 #include "engine/plot/diagram_desc.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -100,7 +101,7 @@ std::string IniDiagramSettings::readString(const std::string& key, const std::st
 
 void IniDiagramSettings::writeInteger(const std::string& key, int value) {
   IniFile ini(path_);
-  ini.load();
+  if (!ini.load()) return;  // a file that cannot be read is not replaced by this one key
   ini.writeInteger(kAux, key, value);
   ini.save();
 }
@@ -179,6 +180,46 @@ std::vector<PrintedMemoLine> layoutPrintedMemo(const std::vector<std::string>& l
     out.push_back(std::move(p));
   }
   return out;
+}
+
+std::string seriesTableText(const std::vector<const TSingleDiagram*>& series) {
+  const auto title = [](const std::string& t) {
+    std::string out = t;
+    for (char& c : out)
+      if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    return out;
+  };
+  bool sharedX = !series.empty();
+  for (const TSingleDiagram* d : series) sharedX = sharedX && d->x == series.front()->x;
+  std::string text;
+  std::size_t rows = 0;
+  if (sharedX) {
+    text += "x";
+    for (const TSingleDiagram* d : series) text += "\t" + title(d->title);
+  } else {
+    for (std::size_t k = 0; k < series.size(); ++k) {
+      if (k) text += "\t";
+      text += title(series[k]->title) + " x\t" + title(series[k]->title) + " y";
+    }
+  }
+  text += "\n";
+  for (const TSingleDiagram* d : series) rows = std::max(rows, std::min(d->x.size(), d->y.size()));
+  for (std::size_t i = 0; i < rows; ++i) {
+    std::string line;
+    if (sharedX) {
+      line = fmtPrintf("%.15g", series.front()->x[i]);
+      for (const TSingleDiagram* d : series) line += "\t" + fmtPrintf("%.15g", d->y[i]);
+    } else {
+      for (std::size_t k = 0; k < series.size(); ++k) {
+        const TSingleDiagram* d = series[k];
+        if (k) line += "\t";
+        if (i < d->x.size() && i < d->y.size()) line += fmtPrintf("%.15g\t%.15g", d->x[i], d->y[i]);
+        else line += "\t";
+      }
+    }
+    text += line + "\n";
+  }
+  return text;
 }
 
 }  // namespace grainix

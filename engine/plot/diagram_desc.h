@@ -12,6 +12,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/plot/graph_types.h"
+
 namespace grainix {
 
 // Colour value as stored in diagram data files: red in the low byte, then
@@ -91,6 +93,15 @@ std::string seriesToClipboardText(const std::vector<double>& x, const std::vecto
 // untouched) when the text does not hold a count and that many pairs, or the
 // count is not positive.
 bool seriesFromClipboardText(const std::string& text, std::vector<double>& x, std::vector<double>& y);
+
+// ---- series as one table ----
+
+// Every given series as one tab-separated table with a header line of
+// their titles. Series with the same x values share one "x" column;
+// otherwise each has its own x and y columns ("<title> x", "<title> y"),
+// the shorter ones left blank below their last point. Numbers with 15
+// significant digits; a line end is LF.
+std::string seriesTableText(const std::vector<const TSingleDiagram*>& series);
 
 // ---- line properties dialog ----
 

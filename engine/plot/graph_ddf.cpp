@@ -1,8 +1,8 @@
 // Diagram data files (".ddf"): every panel with its titles and series.
-#include <cstdio>
 #include <fstream>
 #include <sstream>
 
+#include "engine/core/atomic_file.h"
 #include "engine/core/format.h"
 #include "engine/plot/graph_model.h"
 
@@ -72,13 +72,7 @@ std::string Graph2DModel::ddfText() const {
   return out;
 }
 
-bool Graph2DModel::saveDataToFile(const std::string& path) const {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const std::string text = ddfText();
-  const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-  return std::fclose(f) == 0 && ok;
-}
+bool Graph2DModel::saveDataToFile(const std::string& path) const { return writeFileAtomically(path, ddfText()); }
 
 DdfStatus Graph2DModel::loadDataFromFile(const std::string& path, std::string* badToken) {
   std::ifstream in(path, std::ios::binary);
@@ -86,7 +80,9 @@ DdfStatus Graph2DModel::loadDataFromFile(const std::string& path, std::string* b
   std::ostringstream buffer;
   buffer << in.rdbuf();
   if (in.bad()) return DdfStatus::FileError;
-  return loadDdfText(buffer.str(), badToken);
+  std::string text = buffer.str();
+  stripUtf8Bom(text);
+  return loadDdfText(text, badToken);
 }
 
 DdfStatus Graph2DModel::loadDdfText(const std::string& text, std::string* badToken) {
@@ -124,7 +120,9 @@ DdfStatus Graph2DModel::loadDdfText(const std::string& text, std::string* badTok
     const std::string yTitle = rd.token();
     const long long m = lenientInt(rd.token());
     bool inserted = false;
-    for (long long k = 0; k < m; ++k) {
+    // The counts are believed only as far as the text goes: the end of the
+    // text ends every loop, whatever a count line claims.
+    for (long long k = 0; k < m && !rd.atEnd(); ++k) {
       rd.skip(1);
       const long long n = lenientInt(rd.token());
       const long long colour = lenientInt(rd.token());

@@ -1,5 +1,6 @@
 #include "engine/plot/graph_model.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <stdexcept>
@@ -109,17 +110,51 @@ stTransformationFactors computeTransformation(const TSubGraph& g) {
   if (dx == 0.0 || !std::isfinite(dx)) dx = 1.0;
   if (dy == 0.0 || !std::isfinite(dy)) dy = 1.0;
   stTransformationFactors t;
-  t.scaleX = (g.width - g.margin.right - g.margin.left) / dx;
-  t.shiftX = g.left + g.margin.left - g.axisX.min * t.scaleX;
+  const int left = g.margin.left + g.labelRoom;
+  t.scaleX = (g.width - g.margin.right - left) / dx;
+  t.shiftX = g.left + left - g.axisX.min * t.scaleX;
   t.scaleY = (g.margin.top - (g.height - g.margin.bottom)) / dy;
   t.shiftY = g.top + g.margin.top - g.axisY.max * t.scaleY;
   return t;
 }
 
-std::string formatTickLabel(double v) {
+std::string formatTickLabel(double v, double step) {
   if (std::fabs(v) < 1e-14) return "0";
   const stFloatFormat f = sharedFloatFormat();
-  return formatFloat(v, f.kind, f.precision, f.digits);
+  int precision = f.precision;
+  if (f.kind == FloatFormatKind::General && step > 0.0 && std::isfinite(step) && std::isfinite(v)) {
+    // Decimals of the step (1.25 has 2, 12.5 has 1, 250 has 0), then the
+    // significant digits of v down to that decimal.
+    int decimals = 0;
+    while (decimals < 15) {
+      const double scaled = step * std::pow(10.0, decimals);
+      if (std::fabs(scaled - std::round(scaled)) <= 1e-6 * scaled) break;
+      ++decimals;
+    }
+    const int intDigits = static_cast<int>(std::floor(std::log10(std::fabs(v)))) + 1;
+    precision = std::clamp(intDigits + decimals, precision, 15);
+  }
+  return formatFloat(v, f.kind, precision, f.digits);
+}
+
+std::vector<double> tickValues(const TAxis& axis) {
+  std::vector<double> out;
+  const double step = axis.step;
+  if (!(step > 0.0) || !std::isfinite(step)) return out;
+  if (axis.alignTicks) {
+    const double first = std::ceil(axis.min / step - 1e-9);
+    for (double k = first; out.size() < 10000; k += 1.0) {
+      const double v = k * step;
+      if (v > axis.max + step * 1e-9) break;
+      out.push_back(v);
+    }
+    return out;
+  }
+  for (double v = axis.min; v <= axis.max + step / 2 && out.size() < 10000; v += step) {
+    out.push_back(v);
+    if (v + step == v) break;
+  }
+  return out;
 }
 
 // ---------------------------------------------------------------------------

@@ -30,8 +30,15 @@ void scaleAxis(TAxis& axis, stRange& range, int pixelLength);
 // Transformation of a panel from its size, margins and axis limits.
 stTransformationFactors computeTransformation(const TSubGraph& g);
 
-// Tick label: "0" for |v| < 1e-14, else the control-wide number format.
-std::string formatTickLabel(double v);
+// Tick label: "0" for |v| < 1e-14, else the control-wide number format,
+// with at least the significant digits a tick of `step` needs (ticks at
+// 11.25 apart 1.25 read "11.25", not "11.3").
+std::string formatTickLabel(double v, double step = 0.0);
+
+// The values the ticks of an axis are drawn at: from min while the value is
+// at most max + step/2, or the multiples of the step within [min, max] for
+// an aligned axis. Empty for a step of 0.
+std::vector<double> tickValues(const TAxis& axis);
 
 // Result of reading a ".ddf" file.
 enum class DdfStatus {
@@ -130,6 +137,18 @@ class Graph2DModel {
   void getTranformation(stTransformationFactors& out) const;
   stTransformationFactors getTransformation() const;
   bool pointIsInside(double x, double y) const;
+
+  // ---- the view moved by the mouse (wheel zoom, drag) ------------------------
+  // The panel whose rectangle holds the pixel; -1 for none.
+  int panelAt(int px, int py) const;
+  // Zooms the view of the panel under (px, py) about that point: factor < 1
+  // shows less (zooms in). Both axes become fixed; false when no painted
+  // panel is there.
+  bool zoomAt(int px, int py, double factor);
+  // Moves the view of panel k by a drag of (dx, dy) pixels.
+  void panBy(unsigned k, int dx, int dy);
+  // Every panel back to its automatic ranges (the full view).
+  void resetView();
 
   // ---- painting -------------------------------------------------------------
   bool boxOn = false;  // outline the control black instead of white

@@ -19,10 +19,6 @@ int toPix(double v) {
   return static_cast<int>(v);
 }
 
-// Upper bound on the ticks of one axis; guards against a step too small to
-// advance the value.
-constexpr int maxTicks = 10000;
-
 struct DataRect {
   double xmin, xmax, ymin, ymax;
   bool contains(double x, double y) const { return xmin <= x && x <= xmax && ymin <= y && y <= ymax; }
@@ -189,14 +185,6 @@ void Graph2DModel::paint(DrawSurface& s) {
 void Graph2DModel::drawAxes(DrawSurface& s, TSubGraph& g) {
   scaleAxis(g.axisX, g.rangeX, g.width);
   scaleAxis(g.axisY, g.rangeY, g.height);
-  g.transformation = computeTransformation(g);
-  currentTransformation_ = g.transformation;
-  const stTransformationFactors& tf = g.transformation;
-
-  const int L = g.left + g.margin.left;
-  const int R = g.left + g.width - g.margin.right;
-  const int T = g.top + g.margin.top;
-  const int B = g.top + g.height - g.margin.bottom;
 
   s.setPen(axisColor(), 1);
   s.setFont(axisFont());
@@ -205,20 +193,44 @@ void Graph2DModel::drawAxes(DrawSurface& s, TSubGraph& g) {
   const int h2 = s.textHeight("0") / 2;
   const int hO = s.textHeight("O");
 
+  const TAxis& ax = g.axisX;
+  const TAxis& ay = g.axisY;
+  const std::vector<double> xTicks = tickValues(ax);
+  const std::vector<double> yTicks = tickValues(ay);
+  std::vector<std::string> yLabels;
+  int yLabelWidth = 0;
+  for (double v : yTicks) {
+    yLabels.push_back(formatTickLabel(v, ay.step));
+    yLabelWidth = std::max(yLabelWidth, s.textWidth(yLabels.back()));
+  }
+
+  // The Y labels and the Y title (text, rotated, or a picture the window
+  // draws) keep inside the panel: the plot area moves right when the left
+  // margin is too narrow for them.
+  int titleRoom = ay.title.empty() ? 0 : static_cast<int>(1.5 * hO);
+  if (g.yTitleReserve > 0) titleRoom = std::max(titleRoom, g.yTitleReserve + 4);
+  const int need = yLabelWidth + 5 + titleRoom + 2;
+  g.labelRoom = std::clamp(need - g.margin.left, 0, std::max(0, g.width / 3 - g.margin.left));
+  g.transformation = computeTransformation(g);
+  currentTransformation_ = g.transformation;
+  const stTransformationFactors& tf = g.transformation;
+
+  const int L = g.left + g.margin.left + g.labelRoom;
+  const int R = g.left + g.width - g.margin.right;
+  const int T = g.top + g.margin.top;
+  const int B = g.top + g.height - g.margin.bottom;
+
   // X ticks and labels.
   const int y0 = B + h2 + 5;
   int Xend = R;
-  const TAxis& ax = g.axisX;
-  if (ax.step > 0.0) {
+  if (!xTicks.empty()) {
     int lastPx = R;
-    int count = 0;
-    for (double v = ax.min; v <= ax.max + ax.step / 2 && count < maxTicks; v += ax.step, ++count) {
+    for (double v : xTicks) {
       const int px = toPix(tf.toPixelX(v));
       s.line(px, B - 2, px, B + 5);
-      const std::string label = formatTickLabel(v);
+      const std::string label = formatTickLabel(v, ax.step);
       s.text(px - s.textWidth(label) / 2, y0, label);
       lastPx = px;
-      if (v + ax.step == v) break;
     }
     Xend = std::max(R, lastPx);
   }
@@ -227,42 +239,33 @@ void Graph2DModel::drawAxes(DrawSurface& s, TSubGraph& g) {
   // Y ticks and labels.
   int Yend = T;
   int Xlab = L;
-  const TAxis& ay = g.axisY;
-  if (ay.step > 0.0) {
+  if (!yTicks.empty()) {
     int lastPy = T;
-    int count = 0;
-    for (double v = ay.min; v <= ay.max + ay.step / 2 && count < maxTicks; v += ay.step, ++count) {
-      const int py = toPix(tf.toPixelY(v));
+    for (std::size_t i = 0; i < yTicks.size(); ++i) {
+      const int py = toPix(tf.toPixelY(yTicks[i]));
       s.line(L + 2, py, L - 5, py);
-      const std::string label = formatTickLabel(v);
-      const int lx = L - s.textWidth(label) - 5;
-      s.text(lx, py - h2, label);
+      const int lx = L - s.textWidth(yLabels[i]) - 5;
+      s.text(lx, py - h2, yLabels[i]);
       Xlab = std::min(Xlab, lx);
       lastPy = py;
-      if (v + ay.step == v) break;
     }
     Yend = std::min(T, lastPy);
   }
+  g.labelLeft = Xlab;
   s.line(L, B, L, Yend);
 
-  // Grid.
+  // Grid (not over the axis lines themselves).
   if (g.grid.visible) {
     s.setPen(g.grid.color, 1);
-    if (ax.step > 0.0) {
-      int count = 0;
-      for (double v = ax.min + ax.step; v <= ax.max + ax.step / 2 && count < maxTicks; v += ax.step, ++count) {
-        const int px = toPix(tf.toPixelX(v));
-        s.line(px, B - 1, px, Yend);
-        if (v + ax.step == v) break;
-      }
+    for (double v : xTicks) {
+      if (v <= ax.min) continue;
+      const int px = toPix(tf.toPixelX(v));
+      s.line(px, B - 1, px, Yend);
     }
-    if (ay.step > 0.0) {
-      int count = 0;
-      for (double v = ay.min + ay.step; v <= ay.max + ay.step / 2 && count < maxTicks; v += ay.step, ++count) {
-        const int py = toPix(tf.toPixelY(v));
-        s.line(L + 1, py, Xend, py);
-        if (v + ay.step == v) break;
-      }
+    for (double v : yTicks) {
+      if (v <= ay.min) continue;
+      const int py = toPix(tf.toPixelY(v));
+      s.line(L + 1, py, Xend, py);
     }
     s.setPen(axisColor(), 1);
   }
@@ -274,7 +277,7 @@ void Graph2DModel::drawAxes(DrawSurface& s, TSubGraph& g) {
 
   const std::string& yt = ay.title;
   const int titleWidth = s.textWidth(yt);
-  const int yx = Xlab - static_cast<int>(1.5 * hO);
+  const int yx = std::max(g.left + 2, Xlab - static_cast<int>(1.5 * hO));
   const int yy = toPix(tf.toPixelY((ay.min + ay.max) / 2)) + titleWidth / 2;
   s.setFont(axisFont(), true);
   s.text(yx, yy, yt);

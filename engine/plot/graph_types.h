@@ -73,6 +73,9 @@ struct TAxis {
   // Range entered by hand: automatic scaling stops and the panel's series
   // are clipped to the axes' rectangle.
   bool fixed = false;
+  // Ticks at the multiples of the step within the range instead of from
+  // min on (a view zoomed or moved with the mouse starts anywhere).
+  bool alignTicks = false;
 };
 
 // A font description; the drawing surface maps it onto a real font.
@@ -134,6 +137,13 @@ struct TSubGraph {
   std::int32_t width = 100;
   std::int32_t height = 100;
   bool hintsOn = false;
+  // Width the window keeps left of the Y tick labels for a title picture it
+  // draws itself (0: none).
+  std::int32_t yTitleReserve = 0;
+  // Set by each paint: the pixels added to margin.left so the Y labels and
+  // the Y title stay inside the panel, and the left edge of the labels.
+  std::int32_t labelRoom = 0;
+  std::int32_t labelLeft = 0;
 
   bool anyAxisFixed() const { return axisX.fixed || axisY.fixed; }
 };

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 
 #include "gui/app/tfpriority.h"
+#include "gui/controls/captioned_dialogs.h"
 
 namespace grainix {
 
@@ -31,10 +32,10 @@ void QtMessagePresenter::message(QWidget* parent, const StMessage& m) {
 }
 
 bool QtMessagePresenter::inputText(QWidget* parent, const QString& caption, const QString& prompt, QString& value) {
-  bool ok = false;
-  const QString answer = QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, value, &ok);
-  if (ok) value = answer;
-  return ok;
+  const auto dialog = makeInputDialog(parent, caption, prompt, value);
+  if (dialog->exec() != QDialog::Accepted) return false;
+  value = dialog->textValue();
+  return true;
 }
 
 QString qtFilter(const QString& pipeFilter) {

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,10 +19,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QShortcut>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "engine/app/build_command.h"
@@ -33,6 +37,7 @@
 #include "gui/calc/tfscatterfactors.h"
 #include "gui/grain/tfhcp.h"
 #include "gui/modify/modify_window.h"
+#include "gui/plot/tfdiagram.h"
 
 namespace grainix {
 
@@ -75,7 +80,14 @@ TFMain::TFMain(const StMainOptions& options, QWidget* parent) : QMainWindow(pare
   startUp(options);
 }
 
-TFMain::~TFMain() = default;
+TFMain::~TFMain() {
+  if (&TFdiagram::defaultSettings() == diagramSettings_.get()) TFdiagram::setDefaultSettings(nullptr);
+}
+
+std::string MainDiagramSettings::readString(const std::string& key, const std::string& def) const {
+  if (QString::fromStdString(key).compare("path_tmp", Qt::CaseInsensitive) == 0) return tmp_();
+  return IniDiagramSettings::readString(key, def);
+}
 
 void TFMain::setPresenter(MessagePresenter* p) { presenter_ = p ? p : ownPresenter_.get(); }
 
@@ -88,7 +100,13 @@ void TFMain::buildUi() {
   h->setContentsMargins(4, 4, 4, 4);
   h->setSpacing(6);
 
-  leftPanel_ = new QWidget(central);
+  // The input groups scroll on screens lower than the panel.
+  leftScroll_ = new QScrollArea(central);
+  leftScroll_->setObjectName("ScrollPanel1");
+  leftScroll_->setFrameShape(QFrame::NoFrame);
+  leftScroll_->setWidgetResizable(true);
+  leftScroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  leftPanel_ = new QWidget(leftScroll_);
   leftPanel_->setObjectName("Panel1");
   auto* left = new QVBoxLayout(leftPanel_);
   left->setContentsMargins(0, 0, 0, 0);
@@ -98,7 +116,9 @@ void TFMain::buildUi() {
   calcPanel_ = new CalcPanel(*this, leftPanel_);
   left->addWidget(calcPanel_);
   left->addStretch(1);
-  h->addWidget(leftPanel_, 0);
+  leftScroll_->setWidget(leftPanel_);
+  leftScroll_->setMinimumWidth(leftPanel_->sizeHint().width() + leftScroll_->verticalScrollBar()->sizeHint().width());
+  h->addWidget(leftScroll_, 0);
 
   memo_ = new QPlainTextEdit(central);
   memo_->setObjectName("Memo1");
@@ -121,8 +141,24 @@ void TFMain::buildUi() {
           [this](const QPoint& p) { memoMenu_->popup(memo_->viewport()->mapToGlobal(p)); });
 
   setAcceptDrops(true);
+  fitToScreen();
+}
+
+void TFMain::fitToScreen() {
+  // The whole panel beside a log of 480 pixels when the screen has room;
+  // otherwise what the screen's free area holds (the panel then scrolls),
+  // allowing for the frame the desktop adds.
   leftPanel_->adjustSize();
-  resize(leftPanel_->sizeHint().width() + 480, std::max(leftPanel_->sizeHint().height() + 40, 640));
+  QSize want(leftScroll_->minimumWidth() + 480,
+             std::max(leftPanel_->sizeHint().height() + menuBar()->sizeHint().height() + 16, 640));
+  if (QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+    const QRect free = screen->availableGeometry();
+    want = want.boundedTo(free.size() - QSize(16, 48));
+    resize(want);
+    move(free.center() - QPoint(want.width() / 2, want.height() / 2 + 16));
+  } else {
+    resize(want);
+  }
 }
 
 QWidget* TFMain::buildStructureGroup() {
@@ -157,7 +193,9 @@ QWidget* TFMain::buildStructureGroup() {
     c->setInsertPolicy(QComboBox::NoInsert);
     c->setMinimumContentsLength(4);
     c->setMaxVisibleItems(20);
-    c->lineEdit()->installEventFilter(this);
+    // The box itself receives the keys and the focus changes (its line
+    // edit only gets them forwarded, past any filter installed on it).
+    c->installEventFilter(this);
   }
   connect(CBoxElemL_, qOverload<int>(&QComboBox::activated), this, &TFMain::onElementLActivated);
   grid->addWidget(RBmonoatom_, 0, 0);
@@ -223,7 +261,7 @@ QWidget* TFMain::buildStructureGroup() {
   for (int n = 1; n <= 10; ++n) CBoxGR_->addItem(QString("%1 l.p.").arg(n));
   CBoxGR_->setEditText(qs(inputs_.nText));
   CBoxGR_->setToolTip("Radius=N*latt.prm.");
-  CBoxGR_->lineEdit()->installEventFilter(
+  CBoxGR_->installEventFilter(
       new CharFilterObject([](QChar c) { return c.unicode() < 128 && StructureInputs::acceptKey(char(c.unicode())); },
                            CBoxGR_));
   connect(CBoxGR_, &QComboBox::editTextChanged, this, &TFMain::onNEdited);
@@ -359,8 +397,7 @@ void TFMain::buildMenus() {
 
   QMenu* tools = bar->addMenu("&Tools");
   tools->setObjectName("Tools1");
-  QAction* queue = addMenuItem(tools, "MIexpque", "Experiments queue", QKeySequence("Ctrl+E"), nullptr);
-  connect(queue, &QAction::triggered, this, [this] { notAvailable("The experiments queue"); });
+  QAction* queue = addMenuItem(tools, "MIexpque", "Experiments queue", QKeySequence("Ctrl+E"), &TFMain::MIexpqueClick);
   hideItem(queue);
   // The RasMol item is captioned "-" and shows as a separator line.
   tools->addSeparator();
@@ -553,16 +590,24 @@ void TFMain::onElementCountClicked(bool biatomic) {
 
 bool TFMain::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::FocusOut) {
+    // Leaving for another control of the window; the box's own list and
+    // a switch to another window are not leaving it.
+    const Qt::FocusReason why = static_cast<QFocusEvent*>(event)->reason();
     for (QComboBox* box : {CBoxElemL_, CBoxElemR_}) {
-      if (box && watched == box->lineEdit()) {
-        const QString text = box->currentText();
-        const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-        const StCommandResult res = StructureInputs::elementFocusLost(text.toStdString(), index);
-        if (!res.messages.empty()) applyResult(res);
+      if (box && watched == box && why != Qt::PopupFocusReason && why != Qt::ActiveWindowFocusReason) {
+        // The warning waits until the focus change is over.
+        QTimer::singleShot(0, this, [this, box] { elementBoxLeft(box); });
       }
     }
   }
   return QMainWindow::eventFilter(watched, event);
+}
+
+void TFMain::elementBoxLeft(QComboBox* box) {
+  const QString text = box->currentText();
+  const int index = box->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+  const StCommandResult res = StructureInputs::elementFocusLost(text.toStdString(), index);
+  if (!res.messages.empty()) applyResult(res);
 }
 
 void TFMain::fillElementBoxes() {
@@ -593,7 +638,7 @@ void TFMain::clickButtonByName(const char* name) {
 
 // ------------------------------------------------------------------ Build
 
-void TFMain::BsiecwatekClick() {
+StBuildInput TFMain::structureInput() const {
   StBuildInput in;
   in.latticeText = Elp_->text().toStdString();
   in.radiusText = Eradius_->text().toStdString();
@@ -606,14 +651,25 @@ void TFMain::BsiecwatekClick() {
   in.elementR = CBoxElemR_->currentText().toStdString();
   in.elementIndexR = CBoxElemR_->findText(CBoxElemR_->currentText(), Qt::MatchExactly | Qt::MatchCaseSensitive);
   in.zincBlendeCaption = structureGroup_->button(structZincBlende)->text().toStdString();
+  return in;
+}
+
+void TFMain::BsiecwatekClick() {
+  if (!mayChangeWorkbench("Build")) return;
+  const StBuildInput in = structureInput();
   if (stacking_ == defaultStacking_.get()) static_cast<HcpStackingDialog*>(stacking_)->setDataFolder(dataDir_);
-  QApplication::setOverrideCursor(Qt::WaitCursor);
+  // The stacking window shows its own busy cursor once OK builds; while it
+  // is open the pointer stays a pointer.
+  const bool busy = in.structure != structHcp;
+  if (busy) QApplication::setOverrideCursor(Qt::WaitCursor);
   const StCommandResult res = build(wb_, in, stacking_);
-  QApplication::restoreOverrideCursor();
+  if (busy) QApplication::restoreOverrideCursor();
   applyResult(res);
+  if (calcPanel_) calcPanel_->syncUnits();
 }
 
 void TFMain::MIscattfactClick() {
+  if (!mayChangeWorkbench("Element table")) return;
   const bool changed = TFscatterFactors::edit(exeDir_, workingDir_, this,
                                               [this](const StMessage& m) { presenter_->message(this, m); });
   if (changed) loadElementTable();
@@ -621,7 +677,15 @@ void TFMain::MIscattfactClick() {
 
 void TFMain::showMessage(const StMessage& m) { presenter_->message(this, m); }
 
-void TFMain::BmodifyClick() { applyResult(runModifyCommand(this, wb_, table_)); }
+void TFMain::MIexpqueClick() {
+  if (!mayChangeWorkbench("Experiments queue")) return;
+  runExperimentsQueue(*this, this);
+}
+
+void TFMain::BmodifyClick() {
+  if (!mayChangeWorkbench("Modify")) return;
+  applyResult(runModifyCommand(this, wb_, table_));
+}
 
 void TFMain::BwypiszClick() { MItemNodesClick(); }
 

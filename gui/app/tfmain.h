@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,8 +19,10 @@
 #include "engine/grain/structure_inputs.h"
 #include "engine/io/settings.h"
 #include "engine/io/writers.h"
+#include "engine/plot/diagram_desc.h"
 #include "gui/app/message_presenter.h"
 #include "gui/calc/calc_host.h"
+#include "gui/queue/queue_run.h"
 
 class QAction;
 class QButtonGroup;
@@ -30,6 +33,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QScrollArea;
 class QTimer;
 
 namespace grainix {
@@ -37,6 +41,18 @@ namespace grainix {
 class StackingDialog;
 class CalcPanel;
 class TDigitLabeledEdit;
+
+// What the diagram windows read: the program's settings file, except the
+// temp folder, which is the main window's as it is now.
+class MainDiagramSettings : public IniDiagramSettings {
+ public:
+  MainDiagramSettings(std::string path, std::function<std::string()> tmpFolder)
+      : IniDiagramSettings(std::move(path)), tmp_(std::move(tmpFolder)) {}
+  std::string readString(const std::string& key, const std::string& def) const override;
+
+ private:
+  std::function<std::string()> tmp_;
+};
 
 // Options that start-up reads from the outside world; tests give their own.
 struct StMainOptions {
@@ -47,7 +63,7 @@ struct StMainOptions {
   MessagePresenter* presenter = nullptr;  // nullptr: the real dialogs
 };
 
-class TFMain : public QMainWindow, public CalcHost {
+class TFMain : public QMainWindow, public CalcHost, public QueueHost {
   Q_OBJECT
  public:
   explicit TFMain(QWidget* parent = nullptr);
@@ -69,6 +85,13 @@ class TFMain : public QMainWindow, public CalcHost {
   int threadPriority() const override { return priority_; }
   QWidget* diagramOwner() override { return this; }
   void showMessage(const StMessage& m) override;
+
+  // ---- QueueHost -------------------------------------------------------
+  CalcHost& calcHost() override { return *this; }
+  CalcPanel& calculations() override { return *calcPanel_; }
+  StBuildInput structureInput() const override;
+  StFileTexts fileTexts() const override;
+  bool showGrainInRasTop() override;
 
   // ---- used by tests and by the other windows ------------------------------
   QPlainTextEdit* memo() const { return memo_; }
@@ -120,6 +143,7 @@ class TFMain : public QMainWindow, public CalcHost {
   qint64 lastViewerPid() const { return viewerPid_; }
   void MIfitykClick();           // "Fityk": the fityk script window
   void MIcmpexpClick();          // "Compare with experiment"
+  void MIexpqueClick();          // "Experiments queue"
 
   // File menu
   void MIopennodesClick();
@@ -163,6 +187,10 @@ class TFMain : public QMainWindow, public CalcHost {
 
  private:
   void buildUi();
+  // Size and place the window so it fits the screen's free area.
+  void fitToScreen();
+  // An element box was left with a text that may not be an element.
+  void elementBoxLeft(QComboBox* box);
   QWidget* buildStructureGroup();
   void buildMenus();
   QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
@@ -191,7 +219,6 @@ class TFMain : public QMainWindow, public CalcHost {
   void fillElementBoxes();
 
   // Helpers of the file commands.
-  StFileTexts fileTexts() const;
   void rememberDataFolder(const QString& path);
   QString askOpen(const QString& ext, const QString& filter);
   QString askSave(const QString& name, const QString& ext, const QString& filter);
@@ -201,6 +228,8 @@ class TFMain : public QMainWindow, public CalcHost {
   bool panelChecked(const char* name, bool fallback) const;
   void setPanelChecked(const char* name, bool checked);
   void listNodes(vGrainNodes& nodes);
+  // False (refused with a beep and a log line) while a calculation runs.
+  bool mayChangeWorkbench(const char* command);
   void appendLines(const std::vector<std::string>& lines);
 
   Workbench wb_;
@@ -215,6 +244,7 @@ class TFMain : public QMainWindow, public CalcHost {
   StSettingsEnv env_;
 
   std::unique_ptr<MessagePresenter> ownPresenter_;
+  std::unique_ptr<MainDiagramSettings> diagramSettings_;
   MessagePresenter* presenter_ = nullptr;
   StackingDialog* stacking_ = nullptr;
   std::unique_ptr<StackingDialog> defaultStacking_;
@@ -230,12 +260,14 @@ class TFMain : public QMainWindow, public CalcHost {
   int priority_ = 3;
   qint64 viewerPid_ = 0;
   int expCounter_ = 0;
+  bool saveSettingsAtClose_ = true;  // false: the file could not be read at start-up
   bool syncing_ = false;
   bool memoHasLines_ = true;  // false right after "Clear"
   // Texts and checks of calculation-panel controls while the panel lacks them.
   QMap<QString, QString> panelTexts_;
   QMap<QString, bool> panelChecks_;
 
+  QScrollArea* leftScroll_ = nullptr;
   QWidget* leftPanel_ = nullptr;
   CalcPanel* calcPanel_ = nullptr;
   QPlainTextEdit* memo_ = nullptr;

@@ -8,11 +8,13 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include "engine/app/read_grain.h"
 #include "engine/io/readers.h"
 #include "engine/io/writers.h"
 #include "gui/controls/digit_labeled_edit.h"
 #include "gui/app/tfmain.h"
 #include "gui/app/tfwait.h"
+#include "gui/calc/calc_panel.h"
 
 #include "engine/plot/diagram_desc.h"
 #include "gui/plot/diagram_open.h"
@@ -74,14 +76,31 @@ void TFMain::applyHeaderToControls(const StHeaderInfo& h) {
   // the user's input does.
   setTextAsInput(Elp_, qs(h.latticeText));
   setTextAsInput(Eradius_, qs(h.radiusText));
-  if (QAbstractButton* b = structureGroup_->button(h.structureTag)) b->click();
-  (h.sphere ? RBsphere_ : RBcylind_)->click();
+  // In the order the interlocks allow: a sphere enables "monoatomic" again,
+  // the element count enables the structures it allows (and picks one),
+  // the file's structure then enables the cylinder.
+  if (h.sphere) RBsphere_->click();
   (h.biatomic ? RBbiatom_ : RBmonoatom_)->click();
+  if (QAbstractButton* b = structureGroup_->button(h.structureTag)) b->click();
+  if (!h.sphere) RBcylind_->click();
+  // The elements the file names, without the lattice constant and
+  // structure that picking an element from the list would bring.
+  const auto showElement = [](QComboBox* box, const std::string& symbol) {
+    const QSignalBlocker block(box);
+    const int index = box->findText(qs(symbol), Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0)
+      box->setCurrentIndex(index);
+    else
+      box->setEditText(qs(symbol));
+  };
+  if (!h.atoms.empty()) showElement(CBoxElemL_, h.atoms[0]);
+  if (h.atoms.size() > 1) showElement(CBoxElemR_, h.atoms[1]);
 }
 
 // ---------------------------------------------------------------- readers
 
 bool TFMain::openNodesPath(const QString& path) {
+  ++wb_.generation;
   wb_.currentIsModified = false;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   TFwait wait(this);
@@ -98,18 +117,27 @@ bool TFMain::openNodesPath(const QString& path) {
   }
   // The field handlers above disable the commands of a new size; the
   // reader's verdict comes last.
+  if (load.result.ok) {
+    // The grain parameters of the loaded grain (Modify works on its
+    // radius), its atoms grouped by element.
+    const StReadGrain grain = adoptReadGrain(wb_, load, table_);
+    load.result.log.insert(load.result.log.end() - 1, grain.log.begin(), grain.log.end());
+  }
   applyResult(load.result);
   return load.result.ok;
 }
 
 bool TFMain::openHistogramPath(const QString& path) {
+  ++wb_.generation;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
-  StHistogramLoad load = loadHistogramFile(ss(path), target, wb_.pdh, wb_.partial);
+  StHistogramLoad load = loadHistogramFile(ss(path), target, wb_.pdh, wb_.partial, knownSymbols_);
   if (load.result.ok) {
+    wb_.pdhAtoms = load.atoms;
     applyHeaderToControls(load.header);
     setPanelText("Ebinwidth", qs(load.binWidthText));
     Ecomment_->setText(qs(load.comment));
-    if (load.biatomic) RBbiatom_->click();
+    // Partial histograms are a biatomic grain's (the structure stays the file's).
+    if (load.biatomic && !RBbiatom_->isChecked()) RBbiatom_->click();
   }
   applyResult(load.result);
   if (load.result.ok && panelChecked("ChBtuzpo", false)) {
@@ -119,6 +147,7 @@ bool TFMain::openHistogramPath(const QString& path) {
 }
 
 bool TFMain::openDiffractionPath(const QString& path) {
+  ++wb_.generation;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   StDiffractionLoad load = loadDiffractionFile(ss(path), target, wb_.pattern);
   if (load.result.ok) {
@@ -128,12 +157,15 @@ bool TFMain::openDiffractionPath(const QString& path) {
     Ecomment_->setText(qs(load.comment));
     setPanelChecked(load.angleAbscissa ? "RBangle" : "RBq", true);
     setPanelChecked(load.sOrdinate ? "RBs" : "RBi", true);
+    // Only the two columns of the file can be chosen.
+    if (calcPanel_) calcPanel_->syncUnits();
   }
   applyResult(load.result);
   return load.result.ok;
 }
 
 bool TFMain::openSectionsPath(const QString& path) {
+  ++wb_.generation;
   StReadTarget target{wb_.ideal, wb_.generator, wb_.loadedAtoms, wb_.sections, wb_.grainPrm};
   StSectionsLoad load = loadSectionsFile(ss(path), target);
   if (load.result.ok) applyHeaderToControls(load.header);
@@ -142,6 +174,7 @@ bool TFMain::openSectionsPath(const QString& path) {
 }
 
 void TFMain::MIopennodesClick() {
+  if (!mayChangeWorkbench("Open nodes file")) return;
   const QString path = askOpen("ndl", "Files (*.ndl)|*.ndl|Files(*.xyz)|*.xyz|Files(*.at)|*.at|");
   if (path.isEmpty()) return;
   wb_.currentIsModified = false;
@@ -150,6 +183,7 @@ void TFMain::MIopennodesClick() {
 }
 
 void TFMain::MIopenhistClick() {
+  if (!mayChangeWorkbench("Open histogram file")) return;
   const QString path = askOpen("his", "Histogram files (*.his)|*.his|");
   if (path.isEmpty()) return;
   openHistogramPath(path);
@@ -157,6 +191,7 @@ void TFMain::MIopenhistClick() {
 }
 
 void TFMain::MIopendiffClick() {
+  if (!mayChangeWorkbench("Open diffraction file")) return;
   const QString path = askOpen("diff", "Difraction files (*.diff)|*.diff|");
   if (path.isEmpty()) return;
   openDiffractionPath(path);
@@ -164,6 +199,7 @@ void TFMain::MIopendiffClick() {
 }
 
 void TFMain::MIopensecClick() {
+  if (!mayChangeWorkbench("Open sections file")) return;
   const QString path = askOpen("sct", "Sections files (*.sct)|*.sct|");
   if (path.isEmpty()) return;
   openSectionsPath(path);
@@ -171,6 +207,7 @@ void TFMain::MIopensecClick() {
 }
 
 void TFMain::Openexperimentalfile1Click() {
+  if (!mayChangeWorkbench("Open experimental file")) return;
   const QString path = askOpen("dat", "Experimental files (*.dat)|*.dat|");
   if (path.isEmpty()) return;
   StExperimentalLoad load = loadExperimentalFile(ss(path));
@@ -203,11 +240,23 @@ void TFMain::Openexperimentalfile1Click() {
 void TFMain::MIsavenodesClick() {
   const QString path = askSave("nodesList", "ndl", "Nodes files (*.ndl)|*.ndl|Nodes files (*.xyz)|*.xyz|");
   if (path.isEmpty()) return;
-  const StCommandResult res = saveNodesFile(ss(path), wb_.current(), fileTexts());
+  // The sorted layouts reorder the list they write. While a calculation
+  // reads the grain's list, a copy is sorted and written instead.
+  const NodesLayout layout = nodesLayoutForPath(ss(path));
+  const bool sorts = layout == NodesLayout::Nds || layout == NodesLayout::Ndm;
+  StCommandResult res;
+  if (sorts && calcPanel_ && calcPanel_->calculationRunning()) {
+    vGrainNodes copy = wb_.current();
+    res = saveNodesFile(ss(path), copy, fileTexts());
+  } else {
+    res = saveNodesFile(ss(path), wb_.current(), fileTexts());
+  }
   for (const StMessage& m : res.messages) presenter_->message(this, m);
-  // The listing lines follow whatever the writer reported.
+  // The listing lines follow whatever the writer reported (a failure's
+  // reason first).
   StCommandResult lines;
-  lines.log = savedNodesLogLines(ss(path));
+  lines.log = res.log;
+  for (const std::string& l : savedNodesLogLines(ss(path))) lines.log.push_back(l);
   applyResult(lines);
   rememberDataFolder(path);
 }

@@ -1,8 +1,13 @@
 // The main window's commands of the fitting windows: "Fityk" and
 // "Compare with experiment".
+#include <QDir>
+#include <QFileInfo>
+
+#include "engine/calc/element_table.h"
 #include "engine/fit/fit_form_prm.h"
 #include "gui/app/tfmain.h"
 #include "gui/calc/calc_panel.h"
+#include "gui/fit/tfcmpexp.h"
 #include "gui/fit/tffityk.h"
 
 namespace grainix {
@@ -24,7 +29,16 @@ void TFMain::MIfitykClick() {
 
 void TFMain::MIcmpexpClick() {
   if (!calcPanel_ || !calcPanel_->prepareComparison(wb_.fitForm, dataDir_)) return;
-  notAvailable("The compare-with-experiment window");
+  StCmpExpOptions o;
+  o.settingsPath = settingsPath_;
+  // The window's own copy of the element table: the one beside the
+  // executable, else the one the main window read.
+  const QString exeTable = QString::fromStdString(findFileNoCase(exeDir_.toStdString(), kScatteringFileName));
+  o.elementTablePath = QFileInfo::exists(exeTable) ? exeTable : elementTablePath_;
+  o.tempFolder = tmpDir_;
+  o.home = QDir::homePath();
+  TFcmpExp dialog(this, wb_.fitForm, o);
+  dialog.exec();
 }
 
 }  // namespace grainix

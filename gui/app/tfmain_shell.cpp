@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTime>
 #include <QUrl>
 
@@ -30,6 +31,7 @@
 #include "gui/controls/digit_labeled_edit.h"
 #include "gui/app/tfmain.h"
 #include "gui/calc/calc_panel.h"
+#include "gui/plot/tfdiagram.h"
 
 
 namespace grainix {
@@ -54,6 +56,10 @@ void TFMain::startUp(const StMainOptions& options) {
   env_.workDir = ss(workingDir_);
   settingsPath_ = options.settingsPath.isEmpty() ? qs(settingsFilePath(ss(exe))) : options.settingsPath;
   tmpDir_ = qs(env_.defaultTmp());
+  // Diagram windows keep their keys in the same file and use the temp
+  // folder as this window holds it.
+  diagramSettings_ = std::make_unique<MainDiagramSettings>(ss(settingsPath_), [this] { return ss(tmpDir_); });
+  TFdiagram::setDefaultSettings(diagramSettings_.get());
 
   loadElementTable();
   loadSettingsFile();
@@ -71,6 +77,7 @@ void TFMain::startUp(const StMainOptions& options) {
 }
 
 void TFMain::loadElementTable() {
+  ++wb_.generation;
   const std::string path = locateElementTable(ss(workingDir_), ss(exeDir_));
   table_.clear();
   elementNames_.clear();
@@ -127,6 +134,14 @@ void TFMain::applySettings(const StSettings& s) {
   else
     CBoxGR_->setEditText(qs(s.boxlp));
   setTextAsInput(Elp_, qs(s.latconst));
+  // N and the lattice parameter, applied after the radius, recompute it
+  // with five digits: the radius and N come back as they were closed.
+  syncing_ = true;
+  Eradius_->setText(qs(s.rgrain));
+  CBoxGR_->setEditText(qs(s.boxlp));
+  syncing_ = false;
+  inputs_.radiusText = s.rgrain;
+  inputs_.nText = s.boxlp;
   if (s.rbmono)
     RBmonoatom_->click();
   else
@@ -165,8 +180,11 @@ void TFMain::applySettings(const StSettings& s) {
   setPanelText("Egrstart", qs(s.grStart));
   setPanelText("Egrstop", qs(s.grStop));
   setPanelChecked("ChBoxGrGraph", s.grShowGraph);
-  // Queue settings are kept in settings_ for their window; the fityk
-  // settings live in the fit-form record the fityk window edits.
+  // The queue keeps its texts in the workbench; the fityk settings live
+  // in the fit-form record the fityk window edits.
+  wb_.queue.fileHead = s.fileHeader;
+  wb_.queue.folder = s.folderPath;
+  wb_.queue.description = s.desc;
   applyFitSettings(wb_.fitForm, s);
   // Structure and shape last; a tag that matches no button checks nothing.
   if (QAbstractButton* b = structureGroup_->button(s.type)) b->click();
@@ -176,6 +194,7 @@ void TFMain::applySettings(const StSettings& s) {
 void TFMain::loadSettingsFile() {
   StSettingsLoad load = grainix::loadSettings(ss(settingsPath_), env_);
   for (const StMessage& m : load.result.messages) presenter_->message(this, m);
+  saveSettingsAtClose_ = load.saveAtClose;
   applySettings(load.values);
 }
 
@@ -209,6 +228,9 @@ StSettings TFMain::currentSettings() const {
   s.remTmpFiles = MIrmtmpfiles_->isChecked();
   s.comm = ss(Ecomment_->text());
   s.priority = priority_;
+  s.fileHeader = wb_.queue.fileHead;
+  s.folderPath = wb_.queue.folder;
+  s.desc = wb_.queue.description;
   storeFitSettings(wb_.fitForm, s);
   s.type = structureGroup_->checkedId();
   s.shape = shapeGroup_->checkedId();
@@ -226,6 +248,11 @@ bool TFMain::saveSettingsFile() {
 void TFMain::listNodes(vGrainNodes& nodes) {
   listing_.showAll = MIviewall_->isChecked();
   listing_.sortByR = MISort_->isChecked();
+  // Sorting reorders the grain's own list, which a running diffraction reads.
+  if (listing_.sortByR) {
+    if (!mayChangeWorkbench("Sorted listing")) return;
+    ++wb_.generation;
+  }
   appendLines(nodeListing(nodes, listing_));
 }
 
@@ -268,7 +295,7 @@ void TFMain::setMemoVisible(bool visible) {
   memo_->setVisible(visible);
   MIshowmemo_->setChecked(visible);
   Bshowmemo_->setText(showMemoCaption(visible));
-  const int leftW = leftPanel_->sizeHint().width();
+  const int leftW = leftScroll_->minimumWidth();
   const int logW = std::max(memo_->width(), 480);
   const int w = mainWindowWidth(leftW, logW, visible);
   if (!visible) {
@@ -383,11 +410,16 @@ void TFMain::MIpathtoncovertClick() {
 
 // ------------------------------------------------------ events and close
 
+bool TFMain::mayChangeWorkbench(const char* command) {
+  return !calcPanel_ || calcPanel_->mayChangeWorkbench(command);
+}
+
 void TFMain::filesDropped(const QStringList& paths) {
   std::vector<std::string> files;
   for (const QString& p : paths) files.push_back(ss(p));
   const auto file = droppedNodesFile(files);
   if (!file) return;
+  if (!mayChangeWorkbench("Dropped file")) return;
   wb_.currentIsModified = false;
   openNodesPath(qs(*file));
   rememberDataFolder(qs(*file));
@@ -421,7 +453,8 @@ void TFMain::closeEvent(QCloseEvent* event) {
   wb_.pattern.release();
   wb_.gr.release();
   if (MIrmtmpfiles_->isChecked()) removeTempFiles(ss(tmpDir_));
-  saveSettingsFile();
+  // A settings file that could not be read at start-up stays as it is.
+  if (saveSettingsAtClose_) saveSettingsFile();
   event->accept();
 }
 

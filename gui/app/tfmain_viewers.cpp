@@ -38,4 +38,6 @@ void TFMain::MIrasmolClick() { launchViewer(rasmolDir_, kRasmolExecutable); }
 
 void TFMain::MIrastopClick() { launchViewer(rastopDir_, kRastopExecutable); }
 
+bool TFMain::showGrainInRasTop() { return launchViewer(rastopDir_, kRastopExecutable); }
+
 }  // namespace grainix

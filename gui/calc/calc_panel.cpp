@@ -43,9 +43,7 @@ CalcPanel::CalcPanel(CalcHost& host, QWidget* parent) : QWidget(parent), host_(h
   BLiczPdf->setEnabled(!host_.workbench().current().empty());
   Brijnew->setEnabled(host_.workbench().currentIsModified);
   // The mirrors show the starting angles.
-  mirror(Estart, Eqstart);
-  mirror(Estop, Eqstop);
-  mirror(Edphi, Eqstep);
+  mirrorAll();
 }
 
 CalcPanel::~CalcPanel() { stopAndAwaitThreads(); }
@@ -124,10 +122,17 @@ void CalcPanel::apply(const StCommandResult& r) {
 }
 
 void CalcPanel::openDiagrams(const std::vector<StDiagramRequest>& requests) {
+  // Windows of one result step right and down from the first of them.
+  QPoint first;
+  bool placed = false;
   for (const StDiagramRequest& r : requests) {
     QWidget* w = opener_ ? opener_(host_.diagramOwner(), r.desc) : nullptr;
     if (!w) continue;
-    if (r.offset) w->move(w->pos() + QPoint(r.offset, r.offset));
+    if (!placed) {
+      first = w->pos() - QPoint(r.offset, r.offset);
+      placed = true;
+    }
+    if (r.offset) w->move(first + QPoint(r.offset, r.offset));
     diagrams_.append(w);
   }
 }
@@ -146,16 +151,18 @@ bool CalcPanel::calculationRunning() const {
 }
 
 // A start while another calculation runs would share its records: refused
-// with a beep. After STOP the stopped thread is awaited by the next start.
-bool CalcPanel::refuseWhileBusy() {
-  if (!(pdhActive_ || diffrActive_ || grActive_)) return false;
+// with a beep and a log line. After STOP the stopped thread is awaited by
+// the next start.
+bool CalcPanel::refuseWhileBusy(const char* command) {
+  if (!(pdhActive_ || diffrActive_ || grActive_ || !waiters_.empty())) return false;
   QApplication::beep();
+  log(busyRefusalLine(command));
   return true;
 }
 
 bool CalcPanel::prepareComparison(StFitFormPrm& prm, const QString& dataFolder) {
   // The G(r) record and its window are the running G(r) thread's input.
-  if (refuseWhileBusy()) return false;
+  if (refuseWhileBusy("Compare with experiment")) return false;
   StCompareTexts t;
   t.dataFolder = dataFolder.toStdString();
   t.grStart = text(Egrstart);
@@ -170,6 +177,24 @@ bool CalcPanel::prepareComparison(StFitFormPrm& prm, const QString& dataFolder) 
   window_ = makeWindow(windowLorch);
   grPrm_.window = window_.get();
   return true;
+}
+
+bool CalcPanel::mayChangeWorkbench(const char* command) {
+  if (refuseWhileBusy(command)) return false;
+  // A stopped run may still be finishing its last step with references to
+  // the records: it ends before they change.
+  retireThreads();
+  return true;
+}
+
+void CalcPanel::syncUnits() {
+  const StUnitsState u = quantityChosen(host_.workbench().pattern, RBs->isChecked(), RBangle->isChecked());
+  RBs->setEnabled(u.sEnabled);
+  RBi->setEnabled(u.iEnabled);
+  RBangle->setEnabled(u.angleEnabled);
+  RBq->setEnabled(u.qEnabled);
+  (u.sChecked ? RBs : RBi)->setChecked(true);
+  (u.angleChecked ? RBangle : RBq)->setChecked(true);
 }
 
 // ---------------------------------------------------------------- run frame
@@ -243,8 +268,28 @@ void CalcPanel::stopAndAwaitThreads() {
   retireThreads();
   pdhActive_ = diffrActive_ = grActive_ = false;
   flags_.aborted = true;
-  flags_.pdhRunning = flags_.diffrRunning = false;
+  flags_.pdhRunning = flags_.diffrRunning = flags_.queueRunning = false;
+  closed_ = true;
   wakeWaiters();
+}
+
+bool CalcPanel::runAndWait(Run which) {
+  if (closed_ || refuseWhileBusy("Experiments queue")) return false;
+  bool started = false;
+  switch (which) {
+    case Run::Pdh: started = startPdh(); break;
+    case Run::Diffraction: started = startDiffraction(); break;
+    case Run::Gr: started = startGr(); break;
+    case Run::Delta: started = startDelta(); break;
+  }
+  if (!started) return false;
+  QPointer<CalcPanel> self(this);
+  const bool ended = waitWhile(which == Run::Diffraction ? flags_.diffrRunning : flags_.pdhRunning);
+  if (!self) return false;
+  // After STOP the worker may still be writing its records.
+  for (CalcThread* t : std::initializer_list<CalcThread*>{thCalc_.get(), thDiffr_.get(), thGr_.get()})
+    if (t) t->awaitResults();
+  return ended;
 }
 
 // ---------------------------------------------------------------- STOP
@@ -289,12 +334,22 @@ bool CalcPanel::handleCompletion(QEvent* e) {
   return true;
 }
 
+bool CalcPanel::staleRun(const CalcThread& th, const char* stopTitle) {
+  if (th.generation() == host_.workbench().generation) return false;
+  runEnded();
+  apply(staleCompletion(flags_, stopTitle, now()));
+  return true;
+}
+
 void CalcPanel::onPdhDone(int mode) {
   pdhActive_ = false;
+  if (staleRun(*thCalc_, "... PDH CALCULATIONS STOP ...")) return;
   const StPairRunResult& res = thCalc_->result();
   for (const StMessage& m : res.messages) host_.showMessage(m);
   for (const std::string& l : res.log) log(l);
   runEnded();
+  takeOverPairRun(host_.workbench(), mode, res.refused, res.terminated || flags_.aborted, thCalc_->pdh(),
+                  thCalc_->partial());
   StCalcOutcome o = pdhCompletion(host_.workbench(), flags_, mode, inputs(), report(), now());
   apply(o.result);
   openDiagrams(o.diagrams);
@@ -302,10 +357,13 @@ void CalcPanel::onPdhDone(int mode) {
 
 void CalcPanel::onDiffractionDone() {
   diffrActive_ = false;
+  if (staleRun(*thDiffr_, "... DIFFRACTION CALCULATIONS STOP ...")) return;
   const StDiffractionOutcome& out = thDiffr_->outcome();
   if (out.beep) QApplication::beep();
   for (const StMessage& m : out.messages) host_.showMessage(m);
   runEnded();
+  takeOverPattern(host_.workbench(), out.terminated || flags_.aborted, thDiffr_->pattern());
+  syncUnits();
   StCalcOutcome o = diffractionCompletion(host_.workbench(), flags_, inputs(), report(), now());
   apply(o.result);
   openDiagrams(o.diagrams);
@@ -313,7 +371,9 @@ void CalcPanel::onDiffractionDone() {
 
 void CalcPanel::onGrDone() {
   grActive_ = false;
+  if (staleRun(*thGr_, "... G(r) CALCULATIONS STOP ...")) return;
   runEnded();
+  takeOverGr(host_.workbench(), thGr_->outcome().terminated || flags_.aborted, thGr_->gr());
   StCalcOutcome o = grCompletion(host_.workbench(), flags_, inputs(), report(), grWindowName_, now());
   apply(o.result);
   openDiagrams(o.diagrams);
@@ -322,7 +382,7 @@ void CalcPanel::onGrDone() {
 // ---------------------------------------------------------------- PDH
 
 void CalcPanel::BLiczPdfClick() {
-  if (refuseWhileBusy()) return;
+  if (refuseWhileBusy("PDH")) return;
   startPdh();
 }
 
@@ -336,8 +396,11 @@ bool CalcPanel::startPdh() {
   retireThreads();
   apply(s.result);
   pdhRunStarting(wb.fitForm);
-  thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, s.mode, std::move(s.prm), &wb.pdh,
-                                     &wb.partial);
+  // The run's histogram replaces this one at its end; a run refused for
+  // "size == 0" leaves it as it is.
+  if (pairBinCount(s.prm.rMax, s.prm.binWidth) > 0) clearPairResult(wb, s.mode);
+  thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, s.mode, std::move(s.prm));
+  thCalc_->setGeneration(wb.generation);
   pdhActive_ = true;
   runStarted(thCalc_.get(), true);
   flags_.pdhRunning = true;
@@ -358,13 +421,10 @@ void CalcPanel::BHistogramClick() {
 }
 
 void CalcPanel::binWidthEdited() {
+  // A number half typed ("1e" on the way to "1e-3") says nothing yet; the
+  // command that uses the text reports it.
   bool warning = !Lbw->isHidden();
-  StCommandResult r = binWidthChanged(text(Ebinwidth), warning);
-  if (!r.ok) {
-    apply(r);
-    return;
-  }
-  Lbw->setVisible(warning);
+  if (binWidthChanged(text(Ebinwidth), warning).ok) Lbw->setVisible(warning);
 }
 
 void CalcPanel::N1161Click(int tag) { Ebinwidth->setText(QString::fromStdString(binWidthPopupText(tag))); }
@@ -372,7 +432,7 @@ void CalcPanel::N1161Click(int tag) { Ebinwidth->setText(QString::fromStdString(
 // ---------------------------------------------------------------- diffraction
 
 void CalcPanel::BpdfdyfrClick() {
-  if (refuseWhileBusy()) return;
+  if (refuseWhileBusy("Diffraction pattern")) return;
   startDiffraction();
 }
 
@@ -399,11 +459,14 @@ bool CalcPanel::startDiffraction() {
   diffrPrm_ = s.prm;
   diffrPrm_.nodes = &wb.current();
   diffrPrm_.pdh = &wb.pdh;
+  diffrPrm_.pdhAtoms = &wb.pdhAtoms;
   diffrPrm_.table = &host_.elementTable();
   wb.grainPrm.radius = s.radius;
   apply(s.result);
-  thDiffr_ = std::make_unique<ThCalcDiffr>(host_.completionTarget(), ++serial_, s.mode, &diffrPrm_, &wb.partial,
-                                           &wb.pattern);
+  wb.pattern.release();
+  syncUnits();
+  thDiffr_ = std::make_unique<ThCalcDiffr>(host_.completionTarget(), ++serial_, s.mode, &diffrPrm_, &wb.partial);
+  thDiffr_->setGeneration(wb.generation);
   diffrActive_ = true;
   runStarted(thDiffr_.get(), true);
   flags_.diffrRunning = true;
@@ -419,26 +482,26 @@ void CalcPanel::BdiffgraphClick() {
 }
 
 void CalcPanel::RBsClick() {
-  StUnitsState u = quantityChosen(RBs->isChecked(), RBangle->isChecked());
-  RBangle->setEnabled(u.angleEnabled);
-  if (!u.angleChecked) RBq->setChecked(true);
+  syncUnits();
   if (Bpdfdyfr->isEnabled()) BdiffgraphClick();
 }
 
 void CalcPanel::mirror(QLineEdit* angle, QLineEdit* q) {
+  // Shown only while the angle and the wavelength read as numbers.
   std::string out = text(q);
-  StCommandResult r = mirrorAngleAsQ(text(angle), text(Elam), out);
-  if (!r.ok) {
-    apply(r);
-    return;
-  }
-  q->setText(QString::fromStdString(out));
+  if (mirrorAngleAsQ(text(angle), text(Elam), out).ok) q->setText(QString::fromStdString(out));
+}
+
+void CalcPanel::mirrorAll() {
+  mirror(Estart, Eqstart);
+  mirror(Estop, Eqstop);
+  mirror(Edphi, Eqstep);
 }
 
 // ---------------------------------------------------------------- G(r)
 
 void CalcPanel::BsqClick() {
-  if (refuseWhileBusy()) return;
+  if (refuseWhileBusy("G(r) of diffraction")) return;
   startGr();
 }
 
@@ -447,6 +510,11 @@ bool CalcPanel::startGr() {
   StGrStart s = grStart(inputs(), now());
   if (!s.result.ok) {
     apply(s.result);
+    return false;
+  }
+  const std::vector<StMessage> refusal = grPatternRefusal(wb.pattern);
+  if (!refusal.empty()) {
+    for (const StMessage& m : refusal) host_.showMessage(m);
     return false;
   }
   if (grNeedsDiffraction(wb)) {
@@ -466,8 +534,10 @@ bool CalcPanel::startGr() {
   window_ = makeWindow(s.windowChoice);
   grPrm_.window = window_.get();
   grWindowName_ = window_->name;
+  wb.gr.release();
   grRunStarting(wb.fitForm);
-  thGr_ = std::make_unique<ThCalcGr>(host_.completionTarget(), ++serial_, &grPrm_, &wb.gr);
+  thGr_ = std::make_unique<ThCalcGr>(host_.completionTarget(), ++serial_, &grPrm_);
+  thGr_->setGeneration(wb.generation);
   grActive_ = true;
   runStarted(thGr_.get(), false);
   flags_.pdhRunning = true;
@@ -485,7 +555,7 @@ void CalcPanel::BgrgraphClick() {
 // ---------------------------------------------------------------- delta(r)
 
 void CalcPanel::BrijnewClick() {
-  if (refuseWhileBusy()) return;
+  if (refuseWhileBusy("delta(r)")) return;
   startDelta();
 }
 
@@ -496,8 +566,9 @@ bool CalcPanel::startDelta() {
   if (!s.result.ok) return false;
   retireThreads();
   pdhRunStarting(wb.fitForm);
-  thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, 3, std::move(s.prm), &wb.pdh,
-                                     &wb.partial);
+  if (pairBinCount(s.prm.rMax, s.prm.binWidth) > 0) clearPairResult(wb, 3);
+  thCalc_ = std::make_unique<ThCalc>(host_.completionTarget(), ++serial_, 3, std::move(s.prm));
+  thCalc_->setGeneration(wb.generation);
   pdhActive_ = true;
   runStarted(thCalc_.get(), true);
   flags_.pdhRunning = true;
@@ -514,35 +585,48 @@ void CalcPanel::BrijgraphClick() {
 
 // ---------------------------------------------------------------- radiation
 
+// The Q fields follow every change of lambda, whichever control made it.
 void CalcPanel::anodeChosen(int index) {
   radiation_.chooseAnode(index);
-  const QSignalBlocker bl(Elam), bk(Ek);
-  Elam->setText(QString::fromStdString(radiation_.lambdaText()));
-  Ek->setText(QString::fromStdString(radiation_.kText()));
+  {
+    const QSignalBlocker bl(Elam), bk(Ek);
+    Elam->setText(QString::fromStdString(radiation_.lambdaText()));
+    Ek->setText(QString::fromStdString(radiation_.kText()));
+  }
+  mirrorAll();
 }
 
+// Typed K or lambda: a text that is not a number yet changes nothing else
+// (the command that uses it reports it).
 void CalcPanel::kEdited() {
-  StCommandResult r = radiation_.editK(text(Ek));
-  apply(r);
-  const QSignalBlocker bl(Elam), bx(CBoxXray);
-  CBoxXray->setCurrentIndex(radiation_.anodeIndex());
-  Elam->setText(QString::fromStdString(radiation_.lambdaText()));
+  radiation_.editK(text(Ek));
+  {
+    const QSignalBlocker bl(Elam), bx(CBoxXray);
+    CBoxXray->setCurrentIndex(radiation_.anodeIndex());
+    Elam->setText(QString::fromStdString(radiation_.lambdaText()));
+  }
+  mirrorAll();
 }
 
 void CalcPanel::lambdaEdited() {
-  StCommandResult r = radiation_.editLambda(text(Elam));
-  apply(r);
-  const QSignalBlocker bk(Ek), bx(CBoxXray);
-  CBoxXray->setCurrentIndex(radiation_.anodeIndex());
-  Ek->setText(QString::fromStdString(radiation_.kText()));
+  radiation_.editLambda(text(Elam));
+  {
+    const QSignalBlocker bk(Ek), bx(CBoxXray);
+    CBoxXray->setCurrentIndex(radiation_.anodeIndex());
+    Ek->setText(QString::fromStdString(radiation_.kText()));
+  }
+  mirrorAll();
 }
 
 void CalcPanel::restoreRadiation(int anodeIndex, const QString& lambda, const QString& k) {
   radiation_.restore(anodeIndex, lambda.toStdString(), k.toStdString());
-  const QSignalBlocker bl(Elam), bk(Ek), bx(CBoxXray);
-  CBoxXray->setCurrentIndex(radiation_.anodeIndex());
-  Elam->setText(QString::fromStdString(radiation_.lambdaText()));
-  Ek->setText(QString::fromStdString(radiation_.kText()));
+  {
+    const QSignalBlocker bl(Elam), bk(Ek), bx(CBoxXray);
+    CBoxXray->setCurrentIndex(radiation_.anodeIndex());
+    Elam->setText(QString::fromStdString(radiation_.lambdaText()));
+    Ek->setText(QString::fromStdString(radiation_.kText()));
+  }
+  mirrorAll();
 }
 
 }  // namespace grainix

@@ -64,11 +64,28 @@ class CalcPanel : public QWidget {
   // true when it was one (consumed), false for any other event.
   bool handleCompletion(QEvent* e);
   // Close sequence: every thread is asked to stop and awaited, waiting
-  // chained commands end. Results are left as the threads left them.
+  // chained commands end, a running queue starts no further entry and no
+  // chained run starts afterwards. Results are left as the threads left them.
   Q_INVOKABLE void stopAndAwaitThreads();
+  // A command that chains calculations (the experiments queue) runs one as
+  // its button does and waits in a local event loop until the completion
+  // event or STOP ends the wait. A stopped run is awaited before this
+  // returns, so its records may be read. True when the run ended normally;
+  // false when it was refused, did not start or was stopped.
+  enum class Run { Pdh, Diffraction, Gr, Delta };
+  bool runAndWait(Run which);
   // A calculation runs or a stopped one has not ended yet: the result
   // records must not be read or replaced.
   bool calculationRunning() const;
+  // Asked by every command that replaces the grain or a calculation's
+  // inputs (build, file reads, modification, element table): while a
+  // calculation runs it is refused with a beep and a log line naming
+  // `command` (false); otherwise a stopped run still finishing is awaited
+  // first (true).
+  bool mayChangeWorkbench(const char* command);
+  // Enables and checks the "S"/"I" and "Angle"/"Q" choices the current
+  // pattern offers (all for a computed one, two for one read from a file).
+  void syncUnits();
   const StCalcFlags& flags() const { return flags_; }
   StCalcFlags& flags() { return flags_; }
 
@@ -143,7 +160,10 @@ class CalcPanel : public QWidget {
   void log(const std::string& line);
   void openDiagrams(const std::vector<StDiagramRequest>& requests);
   std::vector<std::string> report() const;
-  bool refuseWhileBusy();
+  bool refuseWhileBusy(const char* command);
+  // A completion whose run started from another workbench generation: its
+  // results are dropped with a log line (true).
+  bool staleRun(const CalcThread& th, const char* stopTitle);
 
   // Starts without the busy check (chained commands call these).
   bool startPdh();
@@ -166,6 +186,7 @@ class CalcPanel : public QWidget {
 
   void binWidthEdited();
   void mirror(QLineEdit* angle, QLineEdit* q);
+  void mirrorAll();
   void anodeChosen(int index);
   void kEdited();
   void lambdaEdited();
@@ -191,6 +212,7 @@ class CalcPanel : public QWidget {
   QTimer* gaugeTimer_ = nullptr;
   int activity_ = 0;
   std::vector<QEventLoop*> waiters_;
+  bool closed_ = false;  // the close sequence ran
 };
 
 }  // namespace grainix

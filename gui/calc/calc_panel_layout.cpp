@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 
 #include "gui/calc/calc_panel.h"
+#include "gui/controls/digit_labeled_edit.h"
+#include "gui/controls/icons.h"
 
 namespace grainix {
 
@@ -63,15 +65,17 @@ W* named(W* w, const char* name) {
   return w;
 }
 
+// Every typed number goes into the numeric field of the custom controls.
 QLineEdit* edit(const char* name, const char* text, QWidget* parent, int width = 76) {
-  auto* e = named(new QLineEdit(QString::fromLatin1(text), parent), name);
+  auto* e = named(new TDigitLabeledEdit(parent), name);
+  e->setText(QString::fromLatin1(text));
   e->setFixedWidth(width);
   return e;
 }
 
 QPushButton* glyphButton(const char* name, QStyle::StandardPixmap icon, const char* hint, QWidget* parent) {
   auto* b = named(new QPushButton(parent), name);
-  b->setIcon(parent->style()->standardIcon(icon));
+  b->setIcon(withDisabledLook(parent->style()->standardIcon(icon), parent->style()));
   b->setToolTip(QString::fromLatin1(hint));
   b->setFixedWidth(32);
   return b;

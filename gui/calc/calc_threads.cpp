@@ -48,22 +48,20 @@ void CalcThread::run() {
   QCoreApplication::postEvent(target, done);
 }
 
-ThCalc::ThCalc(QObject* target, quint64 serial, int mode, StCalcPrm prm, PdhList* pdh, StIDCalcResults* partial)
-    : CalcThread(target, kMsgPairLoopDone, mode, serial), mode_(mode), prm_(std::move(prm)), pdh_(pdh),
-      partial_(partial) {}
+ThCalc::ThCalc(QObject* target, quint64 serial, int mode, StCalcPrm prm)
+    : CalcThread(target, kMsgPairLoopDone, mode, serial), mode_(mode), prm_(std::move(prm)) {}
 
-void ThCalc::compute() { result_ = runPairLoop(mode_, prm_, *pdh_, *partial_, &gauge, cancel_); }
+void ThCalc::compute() { result_ = runPdh(mode_, prm_, pdh_, partial_, &gauge, cancel_); }
 
 ThCalcDiffr::ThCalcDiffr(QObject* target, quint64 serial, int mode, const StDiffrPrm* prm,
-                         const StIDCalcResults* partial, StDiffPattern* result)
-    : CalcThread(target, kMsgDiffractionDone, mode, serial), mode_(mode), prm_(prm), partial_(partial),
-      result_(result) {}
+                         const StIDCalcResults* partial)
+    : CalcThread(target, kMsgDiffractionDone, mode, serial), mode_(mode), prm_(prm), partial_(partial) {}
 
-void ThCalcDiffr::compute() { outcome_ = runDiffraction(*prm_, partial_, mode_, *result_, &gauge, &cancel_); }
+void ThCalcDiffr::compute() { outcome_ = runDiffraction(*prm_, partial_, mode_, pattern_, &gauge, &cancel_); }
 
-ThCalcGr::ThCalcGr(QObject* target, quint64 serial, const StGrPrm* prm, StData* result)
-    : CalcThread(target, kMsgGrDone, 0, serial), prm_(prm), result_(result) {}
+ThCalcGr::ThCalcGr(QObject* target, quint64 serial, const StGrPrm* prm)
+    : CalcThread(target, kMsgGrDone, 0, serial), prm_(prm) {}
 
-void ThCalcGr::compute() { outcome_ = computeGr(*prm_, *result_, &gauge, &cancel_); }
+void ThCalcGr::compute() { outcome_ = computeGr(*prm_, gr_, &gauge, &cancel_); }
 
 }  // namespace grainix

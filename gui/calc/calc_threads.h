@@ -3,8 +3,9 @@
 // ThCalcDiffr (diffraction pattern) and ThCalcGr (G(r) of diffraction).
 // Each runs its engine routine, polls its own stop flag, reports progress
 // through atomics the window reads on a timer, and at its end posts its
-// completion event to the target object. Results are written into records
-// the window owns and must not read before that event arrives.
+// completion event to the target object. Each worker writes records of its
+// own; the window takes them over when the completion event arrives, so a
+// run never writes into the document.
 #include <QPointer>
 #include <QThread>
 #include <atomic>
@@ -12,6 +13,7 @@
 #include "engine/calc/diffraction.h"
 #include "engine/calc/gr.h"
 #include "engine/calc/pair_loops.h"
+#include "engine/calc/pdh_run.h"
 #include "engine/core/progress.h"
 
 namespace grainix {
@@ -44,6 +46,9 @@ class CalcThread : public QThread {
   void requestStop();
   bool stopRequested() const { return cancel_.requested(); }
   quint64 serial() const { return serial_; }
+  // The workbench generation the run started from.
+  void setGeneration(uint64_t g) { generation_ = g; }
+  uint64_t generation() const { return generation_; }
   // Waits for the run to end; afterwards everything it wrote is visible to
   // the caller (the hand-over does not rely on the toolkit's internals).
   // True when the run got to its end (always, unless it never started).
@@ -60,17 +65,21 @@ class CalcThread : public QThread {
   int messageNumber_;
   int param_;
   quint64 serial_;
+  uint64_t generation_ = 0;
   std::atomic<bool> finished_{false};
 };
 
-// Pair loops; `pdh` and `partial` are the window's result records.
+// PDH, partial histograms (by the method runPdh chooses) and delta sums,
+// into a PDH list and partial histograms of the run's own.
 class ThCalc : public CalcThread {
  public:
-  ThCalc(QObject* target, quint64 serial, int mode, StCalcPrm prm, PdhList* pdh, StIDCalcResults* partial);
+  ThCalc(QObject* target, quint64 serial, int mode, StCalcPrm prm);
   ~ThCalc() override { finish(); }
   int mode() const { return mode_; }
   // Valid after the completion event.
   const StPairRunResult& result() const { return result_; }
+  PdhList& pdh() { return pdh_; }
+  StIDCalcResults& partial() { return partial_; }
 
  protected:
   void compute() override;
@@ -78,19 +87,20 @@ class ThCalc : public CalcThread {
  private:
   int mode_;
   StCalcPrm prm_;
-  PdhList* pdh_;
-  StIDCalcResults* partial_;
+  PdhList pdh_;
+  StIDCalcResults partial_;
   StPairRunResult result_;
 };
 
 // Diffraction; `prm` holds references to the nodes, PDH and element table,
-// which stay unchanged until the completion event.
+// and `partial` is the window's, all of which stay unchanged until the
+// completion event (commands that would change them are refused meanwhile).
 class ThCalcDiffr : public CalcThread {
  public:
-  ThCalcDiffr(QObject* target, quint64 serial, int mode, const StDiffrPrm* prm, const StIDCalcResults* partial,
-              StDiffPattern* result);
+  ThCalcDiffr(QObject* target, quint64 serial, int mode, const StDiffrPrm* prm, const StIDCalcResults* partial);
   ~ThCalcDiffr() override { finish(); }
   const StDiffractionOutcome& outcome() const { return outcome_; }
+  StDiffPattern& pattern() { return pattern_; }
 
  protected:
   void compute() override;
@@ -99,22 +109,23 @@ class ThCalcDiffr : public CalcThread {
   int mode_;
   const StDiffrPrm* prm_;
   const StIDCalcResults* partial_;
-  StDiffPattern* result_;
+  StDiffPattern pattern_;
   StDiffractionOutcome outcome_;
 };
 
 class ThCalcGr : public CalcThread {
  public:
-  ThCalcGr(QObject* target, quint64 serial, const StGrPrm* prm, StData* result);
+  ThCalcGr(QObject* target, quint64 serial, const StGrPrm* prm);
   ~ThCalcGr() override { finish(); }
   const StGrOutcome& outcome() const { return outcome_; }
+  StData& gr() { return gr_; }
 
  protected:
   void compute() override;
 
  private:
   const StGrPrm* prm_;
-  StData* result_;
+  StData gr_;
   StGrOutcome outcome_;
 };
 

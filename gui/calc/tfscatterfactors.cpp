@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/plot/diagram_open.h"
 #include "gui/plot/tfdiagram.h"
 
@@ -56,9 +57,11 @@ TFscatterFactors::TFscatterFactors(const QString& exeDir, const QString& working
           [this](const QPoint& p) { PopupMenu->popup(StrGrid->viewport()->mapToGlobal(p)); });
 
   auto* g = new QGridLayout;
-  Emaxsin = new QLineEdit("1", this);
+  Emaxsin = new TDigitLabeledEdit(this);
+  Emaxsin->setText("1");
   Emaxsin->setObjectName("Emaxsin");
-  Etemp = new QLineEdit("300", this);
+  Etemp = new TDigitLabeledEdit(this);
+  Etemp->setText("300");
   Etemp->setObjectName("Etemp");
   Bgraph = new QPushButton("scat. factor graph", this);
   Bgraph->setObjectName("Bgraph");

@@ -26,14 +26,18 @@ bool TDigitLabeledEdit::acceptChar(QChar c) {
 }
 
 bool keyEventRejected(const QKeyEvent* e, const TDigitLabeledEdit::CharFilter& filter) {
-  // Ctrl+C, Ctrl+V and Ctrl+X type the control characters 3, 22 and 24.
+  // Ctrl+C, Ctrl+V and Ctrl+X type the control characters 3, 22 and 24;
+  // the other Ctrl shortcuts (Ctrl+A selects all) keep their meaning.
   if (e->modifiers() & Qt::ControlModifier) {
     const int k = e->key();
-    if (k == Qt::Key_C || k == Qt::Key_V || k == Qt::Key_X) return true;
+    return k == Qt::Key_C || k == Qt::Key_V || k == Qt::Key_X;
   }
   if (e->key() == Qt::Key_Backspace) return !filter(QChar('\b'));
   const QString text = e->text();
   if (text.isEmpty()) return false;  // navigation and editing keys type nothing
+  // Return, Tab, Escape and the other shortcuts (Ctrl+A selects all) are
+  // not typed characters: they keep their meaning.
+  if (text.size() == 1 && (text[0].unicode() < 0x20 || text[0].unicode() == 0x7F)) return false;
   for (QChar c : text)
     if (!filter(c)) return true;
   return false;

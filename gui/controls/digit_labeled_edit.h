@@ -1,7 +1,8 @@
 #pragma once
 // TDigitLabeledEdit: a numeric input field with its caption. Typed
 // characters other than digits, "-", ".", "e", "c", "v", "x" and backspace
-// are dropped, as are the control characters of the clipboard shortcuts.
+// are dropped, as are the control characters of the clipboard shortcuts;
+// Return, Tab, Escape and the other shortcut keys keep their meaning.
 #include <QLineEdit>
 #include <functional>
 

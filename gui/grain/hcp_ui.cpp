@@ -3,30 +3,16 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
+
+#include "gui/controls/message_box.h"
 
 namespace grainix {
 
 namespace {
 HcpUi* g_installed = nullptr;
-
-QMessageBox::Icon iconOf(MessageKind kind) {
-  switch (kind) {
-    case MessageKind::Error:
-    case MessageKind::ConversionError: return QMessageBox::Critical;
-    case MessageKind::Warning: return QMessageBox::Warning;
-    case MessageKind::Information: return QMessageBox::Information;
-    case MessageKind::Confirmation: break;
-  }
-  return QMessageBox::NoIcon;
-}
 }  // namespace
 
-void HcpUi::showMessage(QWidget* parent, const StMessage& m) {
-  QMessageBox box(iconOf(m.kind), QString::fromStdString(m.title), QString::fromStdString(m.text), QMessageBox::Ok,
-                  parent);
-  box.exec();
-}
+void HcpUi::showMessage(QWidget* parent, const StMessage& m) { showMessageBox(parent, m); }
 
 QString HcpUi::openFileName(QWidget* parent, const QString& folder, const QString& filter) {
   return QFileDialog::getOpenFileName(parent, QString(), folder, qtFileFilter(filter));

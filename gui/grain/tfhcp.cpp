@@ -1,5 +1,6 @@
 #include "gui/grain/tfhcp.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QFileInfo>
@@ -16,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "engine/grain/sqq_file.h"
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/grain/hcp_ui.h"
 #include "gui/grain/stacking_picture.h"
 
@@ -41,8 +43,10 @@ void setTextColour(QWidget* w, const QColor& c) {
   w->setPalette(pal);
 }
 
+// Read-only displays are plain fields; numbers typed go into the numeric
+// field of the custom controls.
 QLineEdit* makeEdit(QWidget* parent, const char* name, bool readOnly = false) {
-  auto* e = new QLineEdit(parent);
+  QLineEdit* e = readOnly ? new QLineEdit(parent) : new TDigitLabeledEdit(parent);
   e->setObjectName(name);
   e->setReadOnly(readOnly);
   if (readOnly) {
@@ -59,8 +63,8 @@ QLineEdit* makeEdit(QWidget* parent, const char* name, bool readOnly = false) {
 TFhcp::TFhcp(QWidget* parent, std::string& sequence, const QString& dataFolder, vGrainNodes& ideal, StGrainPrm& prm)
     : TFhcp(parent, StackingModel::Mode::Build, sequence, dataFolder, &ideal, prm) {}
 
-TFhcp::TFhcp(QWidget* parent, std::string& sequence, StGrainPrm& prm)
-    : TFhcp(parent, StackingModel::Mode::Edit, sequence, QString(), nullptr, prm) {}
+TFhcp::TFhcp(QWidget* parent, std::string& sequence, StGrainPrm& prm, const QString& dataFolder)
+    : TFhcp(parent, StackingModel::Mode::Edit, sequence, dataFolder, nullptr, prm) {}
 
 TFhcp::TFhcp(QWidget* parent, StackingModel::Mode mode, std::string& sequence, const QString& dataFolder,
              vGrainNodes* ideal, StGrainPrm& prm)
@@ -265,6 +269,30 @@ bool TFhcp::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
+void TFhcp::setGeometryTexts(const QString& a, const QString& c, const QString& u) {
+  if (!a.isEmpty()) {
+    const auto res = model_->setHaText(a.toStdString());
+    showMessages(res);
+    if (res.ok) {
+      Elhcpa->setText(a);
+      Eca->setText(qs(model_->caText()));
+    }
+  }
+  if (!c.isEmpty()) {
+    const auto res = model_->setCText(c.toStdString());
+    showMessages(res);
+    if (res.ok) {
+      Elhcpc->setText(c);
+      Eca->setText(qs(model_->caText()));
+    }
+  }
+  if (!u.isEmpty()) {
+    showMessages(model_->setUText(u.toStdString()));
+    Eprc->setText(u);
+  }
+  showDisplays();
+}
+
 void TFhcp::BokhexClick() {
   // The edits are read as they stand.
   model_->setSequenceText(Ess->text().toStdString());
@@ -275,7 +303,12 @@ void TFhcp::BokhexClick() {
       return;
     }
   }
+  // Building a large grain takes a moment: the busy cursor shows it (and
+  // only it; the window itself is not busy while it is open).
+  const bool building = ideal_ != nullptr;
+  if (building) QApplication::setOverrideCursor(Qt::WaitCursor);
   const auto res = model_->ok(ideal_);
+  if (building) QApplication::restoreOverrideCursor();
   showMessages(res);
   if (res.ok) accept();
 }

@@ -29,7 +29,7 @@ class TFhcp : public QDialog {
   // Build mode: OK stores the sequence and generates the nodes into `ideal`.
   TFhcp(QWidget* parent, std::string& sequence, const QString& dataFolder, vGrainNodes& ideal, StGrainPrm& prm);
   // Edit mode (a queue entry): OK only stores the sequence.
-  TFhcp(QWidget* parent, std::string& sequence, StGrainPrm& prm);
+  TFhcp(QWidget* parent, std::string& sequence, StGrainPrm& prm, const QString& dataFolder = QString());
   ~TFhcp() override;
 
   StackingModel& model() { return *model_; }
@@ -58,6 +58,9 @@ class TFhcp : public QDialog {
   void saveSequenceClick();
   // A typed character as the sequence edit's key filter sees it ('\b' backspace).
   void typeSequenceKey(char key);
+  // The experiments queue sets its entry's geometry: "hcp l.p. a", "hcp l.p.
+  // c" and "u " as typed; an empty text keeps the initial value.
+  void setGeometryTexts(const QString& a, const QString& c, const QString& u);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

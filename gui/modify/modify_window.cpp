@@ -12,14 +12,14 @@ namespace grainix {
 StCommandResult runModifyCommand(QWidget* parent, Workbench& wb, const ElementTable& table,
                                  const std::function<void(TFmodpos&)>& onShown) {
   for (const auto& m : modifyOpening(wb).messages) ModposUi::instance().showMessage(parent, m);
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
   bool accepted = false;
   {
-    TFmodpos window(parent, prm);
+    TFmodpos window(parent, session.prm);
     if (onShown) QTimer::singleShot(0, &window, [&onShown, &window] { onShown(window); });
     accepted = window.exec() == QDialog::Accepted;
   }
-  return modifyClosed(wb, accepted, prm.sections);
+  return modifyClosed(wb, accepted, session);
 }
 
 }  // namespace grainix

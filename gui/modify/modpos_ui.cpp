@@ -2,9 +2,10 @@
 
 #include <QFileDialog>
 #include <QFontDialog>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+
+#include "gui/controls/message_box.h"
 
 namespace grainix {
 
@@ -12,18 +13,7 @@ namespace {
 ModposUi* g_installed = nullptr;
 }
 
-void ModposUi::showMessage(QWidget* parent, const StMessage& m) {
-  QMessageBox::Icon icon = QMessageBox::NoIcon;
-  switch (m.kind) {
-    case MessageKind::Error:
-    case MessageKind::ConversionError: icon = QMessageBox::Critical; break;
-    case MessageKind::Warning: icon = QMessageBox::Warning; break;
-    case MessageKind::Information: icon = QMessageBox::Information; break;
-    case MessageKind::Confirmation: break;
-  }
-  QMessageBox box(icon, QString::fromStdString(m.title), QString::fromStdString(m.text), QMessageBox::Ok, parent);
-  box.exec();
-}
+void ModposUi::showMessage(QWidget* parent, const StMessage& m) { showMessageBox(parent, m); }
 
 QString ModposUi::savePictureName(QWidget* parent, const QString& defaultName, const QString& filter,
                                   const QString& ext) {

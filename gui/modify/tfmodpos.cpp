@@ -17,10 +17,12 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <climits>
 
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/modify/modpos_ui.h"
 #include "gui/modify/sections_strip.h"
 #include "gui/plot/tfdiagram.h"
@@ -68,7 +70,7 @@ void setTextIfChanged(QLineEdit* e, const std::string& text) {
 }
 
 QLineEdit* makeEdit(QWidget* parent, const char* name, int width = 70) {
-  auto* e = new QLineEdit(parent);
+  auto* e = new TDigitLabeledEdit(parent);
   e->setObjectName(name);
   e->setFixedWidth(width);
   return e;
@@ -182,7 +184,7 @@ QWidget* TFmodpos::buildThermal() {
 
   connect(Bmodify, &QPushButton::clicked, this, &TFmodpos::BmodifyClick);
   connect(Bcheck, &QPushButton::clicked, this, &TFmodpos::BcheckClick);
-  connect(Bok, &QPushButton::clicked, this, &QDialog::accept);
+  connect(Bok, &QPushButton::clicked, this, &TFmodpos::BokClick);
   connect(Bcancel, &QPushButton::clicked, this, &TFmodpos::reject);
 
   connect(ChBoxThVib, &QCheckBox::toggled, this, [this](bool on) {
@@ -195,10 +197,10 @@ QWidget* TFmodpos::buildThermal() {
     if (refreshing_) return;
     model_.setDistribution(i == 0 ? Distribution::Uniform : i == 1 ? Distribution::Normal : Distribution::None);
   });
+  // Typing reports nothing: "Modify" checks the texts it uses.
   connect(Etemp, &QLineEdit::textEdited, this, [this](const QString& t) {
-    const auto res = model_.setTemperatureText(t.toStdString());
+    model_.temperatureTyped(t.toStdString());
     refreshThermal();
-    apply(res);
   });
   connect(EmsdNet, &QLineEdit::textEdited, this, [this](const QString& t) {
     model_.amplitudeEdited(0, t.toStdString());
@@ -208,16 +210,8 @@ QWidget* TFmodpos::buildThermal() {
     model_.amplitudeEdited(1, t.toStdString());
     refreshThermal();
   });
-  connect(Enetacp, &QLineEdit::textEdited, this, [this](const QString& t) {
-    const auto res = model_.setAcpText(t.toStdString());
-    refreshThermal();
-    apply(res);
-  });
-  connect(Edeclev, &QLineEdit::textEdited, this, [this](const QString& t) {
-    const auto res = model_.setLevelText(t.toStdString());
-    refreshThermal();
-    apply(res);
-  });
+  connect(Enetacp, &QLineEdit::textEdited, this, [this](const QString& t) { model_.acpTyped(t.toStdString()); });
+  connect(Edeclev, &QLineEdit::textEdited, this, [this](const QString& t) { model_.levelTyped(t.toStdString()); });
   connect(Ebarnum, &QLineEdit::textEdited, this, [this](const QString& t) { model_.setBarsText(t.toStdString()); });
   return side;
 }
@@ -245,6 +239,27 @@ void TFmodpos::applyStates(const CommandStates& states) {
 }
 
 void TFmodpos::showMessage(const StMessage& m) { ModposUi::instance().showMessage(this, m); }
+
+void TFmodpos::showLater(const std::vector<StMessage>& messages) {
+  if (messages.empty()) return;
+  const bool queued = !pending_.empty();
+  pending_.insert(pending_.end(), messages.begin(), messages.end());
+  if (!queued) QTimer::singleShot(0, this, [this] { showPending(); });
+}
+
+bool TFmodpos::showPending() {
+  if (pending_.empty()) return false;
+  const std::vector<StMessage> now = std::move(pending_);
+  pending_.clear();
+  for (const StMessage& m : now) showMessage(m);
+  return true;
+}
+
+void TFmodpos::BokClick() {
+  // A value refused as the edit ended is shown before anything is approved.
+  if (showPending()) return;
+  accept();
+}
 
 void TFmodpos::apply(const StCommandResult& res) {
   for (const auto& line : res.log) Memo->appendPlainText(qs(line));
@@ -282,22 +297,6 @@ bool TFmodpos::eventFilter(QObject* watched, QEvent* event) {
     MemoClick();
     return false;
   }
-  if (event->type() == QEvent::KeyRelease && watched->objectName() == "cellEditor") {
-    auto* editor = static_cast<QLineEdit*>(watched);
-    auto* k = static_cast<QKeyEvent*>(event);
-    char key = 0;
-    if (k->key() == Qt::Key_Backspace)
-      key = '\b';
-    else if (k->text().size() == 1 && k->text()[0].unicode() < 128)
-      key = static_cast<char>(k->text()[0].unicode());
-    const int row = StrGrid->currentRow(), col = StrGrid->currentColumn();
-    if (row < 1 || static_cast<size_t>(row) > model_.table().rowCount()) return false;
-    cellKeyReleased(row, col, editor->text(), key);
-    // A refused radius comes back as the grain radius.
-    const std::string& now = model_.table().cell(static_cast<size_t>(row - 1), col);
-    if (SectionsTable::isEditable(col) && editor->text().toStdString() != now) editor->setText(qs(now));
-    return false;
-  }
   return QDialog::eventFilter(watched, event);
 }
 
@@ -305,7 +304,10 @@ bool TFmodpos::eventFilter(QObject* watched, QEvent* event) {
 
 void TFmodpos::MemoClick() {
   if (busy_) return;
-  apply(model_.summary());
+  // Run from the pane's mouse event: the boxes wait until it is over.
+  const StCommandResult res = model_.summary();
+  for (const auto& line : res.log) Memo->appendPlainText(qs(line));
+  showLater(res.messages);
 }
 
 void TFmodpos::clearMemoClick() { Memo->clear(); }
@@ -319,12 +321,14 @@ void TFmodpos::fontClick() {
 
 void TFmodpos::BmodifyClick() {
   if (busy_) return;
+  showPending();
   setBusy(true);
   BarProgress progress(ProgressBar);
   ProgressBar->setVisible(true);
   StCommandResult res = model_.modify(&progress);
   ProgressBar->setVisible(false);
   setBusy(false);
+  refreshThermal();  // a refused acp or level shows its default again
   apply(res);
   applyStates(model_.states());
 }

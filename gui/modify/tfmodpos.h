@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "engine/modify/modpos_model.h"
 
@@ -72,8 +73,10 @@ class TFmodpos : public QDialog {
   void Bplus3Click();
   void BminusClick();
   void BdelClick();
-  // A key released in the grid's cell editor: `text` is the cell text after it.
-  void cellKeyReleased(int gridRow, int col, const QString& text, char key);
+  // An edit of a grid cell ended with `text` (the row is written now).
+  void cellEdited(int gridRow, int col, const QString& text);
+  // "Accept": boxes still waiting are shown first, and the window stays open.
+  void BokClick();
 
   // The diagram windows this window opened ("Plot", "Verify"); they belong
   // to this window and close with it.
@@ -98,6 +101,11 @@ class TFmodpos : public QDialog {
   void applyStates(const CommandStates& states);
   void apply(const StCommandResult& res);
   void showMessage(const StMessage& m);
+  // Boxes that belong to a key or focus event are shown once the event is
+  // over (a modal loop inside it could delete the widget that has it).
+  void showLater(const std::vector<StMessage>& messages);
+  // Shows the boxes still waiting; false when there were none.
+  bool showPending();
   void setBusy(bool busy);
 
   StFmodPosPrm& prm_;
@@ -106,6 +114,7 @@ class TFmodpos : public QDialog {
   bool busy_ = false;
   bool refreshing_ = false;
   bool firstShow_ = true;
+  std::vector<StMessage> pending_;
 };
 
 }  // namespace grainix

@@ -1,6 +1,7 @@
 // The sections part of the modification window: the grid with its header
 // glyphs, colours and cell editor, the add/remove buttons, "Plot", "Print"
 // and "Save in BMP".
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -17,10 +18,13 @@
 #include <functional>
 
 #include "engine/plot/diagram_desc.h"
+#include "gui/controls/digit_labeled_edit.h"
+#include "gui/controls/icons.h"
 #include "gui/modify/modpos_ui.h"
 #include "gui/modify/sections_strip.h"
 #include "gui/modify/tfmodpos.h"
 #include "gui/plot/diagram_open.h"
+#include "gui/plot/image_file.h"
 #include "gui/plot/tfdiagram.h"
 
 namespace grainix {
@@ -29,27 +33,33 @@ namespace {
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
-// Editor of the two editable columns; the table model keeps the texts, so
-// closing the editor only re-reads them.
+// Editor of the two editable columns: a numeric field edited in place. The
+// row is written once, when the edit ends (Return, Tab, or the focus
+// leaving the cell).
 class CellDelegate : public QStyledItemDelegate {
  public:
-  CellDelegate(QObject* filter, std::function<void()> committed, QObject* parent)
-      : QStyledItemDelegate(parent), filter_(filter), committed_(std::move(committed)) {}
+  CellDelegate(std::function<void(int, int, const QString&)> committed, QObject* parent)
+      : QStyledItemDelegate(parent), committed_(std::move(committed)) {}
   QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
-    auto* e = new QLineEdit(parent);
+    auto* e = new TDigitLabeledEdit(parent);
     e->setObjectName("cellEditor");
     e->setFrame(false);
-    e->installEventFilter(filter_);
     return e;
   }
   void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-    static_cast<QLineEdit*>(editor)->setText(index.data(Qt::DisplayRole).toString());
+    // Only when the editor opens: a repaint of the row must not move the
+    // cursor or drop the selection of a person typing.
+    auto* e = static_cast<QLineEdit*>(editor);
+    if (e->property("grainixFilled").toBool()) return;
+    e->setProperty("grainixFilled", true);
+    e->setText(index.data(Qt::DisplayRole).toString());
   }
-  void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override { committed_(); }
+  void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
+    committed_(index.row(), index.column(), static_cast<QLineEdit*>(editor)->text());
+  }
 
  private:
-  QObject* filter_;
-  std::function<void()> committed_;
+  std::function<void(int, int, const QString&)> committed_;
 };
 
 // Button pictures: a plus, a minus, and "all but the first" (a bar with a
@@ -75,7 +85,7 @@ QIcon buttonIcon(int kind) {
       p.drawLine(QPointF(16, 6), QPointF(9, 14));
       break;
   }
-  return QIcon(pm);
+  return withDisabledLook(QIcon(pm), QApplication::style(), pm.size());
 }
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
@@ -101,7 +111,8 @@ QWidget* TFmodpos::buildSections() {
   StrGrid->setSelectionMode(QAbstractItemView::SingleSelection);
   StrGrid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
-  StrGrid->setItemDelegate(new CellDelegate(this, [this] { fillGrid(); }, StrGrid));
+  StrGrid->setItemDelegate(new CellDelegate(
+      [this](int row, int col, const QString& text) { cellEdited(row, col, text); }, StrGrid));
   StrGrid->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   StrGrid->horizontalHeader()->setSectionResizeMode(colName, QHeaderView::ResizeToContents);
   StrGrid->horizontalHeader()->setSectionResizeMode(colLattMod, QHeaderView::ResizeToContents);
@@ -208,13 +219,15 @@ void TFmodpos::refreshGridRow(int gridRow) {
   }
 }
 
-void TFmodpos::cellKeyReleased(int gridRow, int col, const QString& text, char key) {
+void TFmodpos::cellEdited(int gridRow, int col, const QString& text) {
   if (gridRow < 1 || static_cast<size_t>(gridRow) > model_.table().rowCount()) return;
-  const auto res = model_.table().editCell(static_cast<size_t>(gridRow - 1), col, text.toStdString(), key);
-  // Other rows' %V change with a radius; the edited cell keeps its editor.
+  const auto res = model_.table().editCell(static_cast<size_t>(gridRow - 1), col, text.toStdString());
+  // Other rows' %V change with a radius.
   for (int r = 1; r < StrGrid->rowCount(); ++r) refreshGridRow(r);
   if (res.ok) Isections->update();
-  apply(res);
+  // The edit may have ended because the focus left the cell; its box waits
+  // until that event is over.
+  showLater(res.messages);
 }
 
 void TFmodpos::BplusClick() {
@@ -238,6 +251,7 @@ void TFmodpos::BdelClick() {
 }
 
 void TFmodpos::BplotClick() {
+  showPending();
   StSectionsPlot plot;
   const auto res = model_.plot(plot);
   apply(res);
@@ -288,7 +302,7 @@ void TFmodpos::BprintClick() {
 void TFmodpos::BsavePicdialClick() {
   const QString path = ModposUi::instance().savePictureName(this, "shells", "Bitmaps (*.bmp)", "bmp");
   if (path.isEmpty()) return;
-  if (!gridImage().save(path, "BMP")) showMessage({MessageKind::Error, "ERROR", "write failed"});
+  if (!writeImageFile(gridImage(), path, "BMP")) showMessage({MessageKind::Error, "ERROR", "write failed"});
 }
 
 }  // namespace grainix

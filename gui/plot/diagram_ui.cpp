@@ -5,28 +5,21 @@
 #include <QDrag>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 
+#include "gui/controls/captioned_dialogs.h"
+#include "gui/controls/message_box.h"
+
 namespace grainix {
 
 void DiagramUi::showMessage(QWidget* parent, const StMessage& m) {
-  QMessageBox::Icon icon = QMessageBox::Critical;
-  switch (m.kind) {
-    case MessageKind::Error:
-    case MessageKind::ConversionError: icon = QMessageBox::Critical; break;
-    case MessageKind::Warning: icon = QMessageBox::Warning; break;
-    case MessageKind::Confirmation: icon = QMessageBox::NoIcon; break;
-    case MessageKind::Information: icon = QMessageBox::Information; break;
-  }
-  QString title = QString::fromStdString(m.title);
-  if (title.isEmpty()) title = QApplication::applicationName();
-  QMessageBox box(icon, title, QString::fromStdString(m.text), QMessageBox::Ok, parent);
-  box.exec();
+  StMessage shown = m;
+  if (shown.title.empty()) shown.title = QApplication::applicationName().toStdString();
+  showMessageBox(parent, shown);
 }
 
 QString DiagramUi::getSaveFileName(QWidget* parent, const QString& caption, const QString& filter,
@@ -46,10 +39,13 @@ QString DiagramUi::getSaveFileName(QWidget* parent, const QString& caption, cons
   return dialog.selectedFiles().front();
 }
 
+QString DiagramUi::getOpenFileName(QWidget* parent, const QString& caption, const QString& filter) {
+  return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
 QString DiagramUi::inputBox(QWidget* parent, const QString& title, const QString& prompt, const QString& value) {
-  bool ok = false;
-  const QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, value, &ok);
-  return ok ? text : value;
+  const auto dialog = makeInputDialog(parent, title, prompt, value);
+  return dialog->exec() == QDialog::Accepted ? dialog->textValue() : value;
 }
 
 int DiagramUi::execDialog(QDialog& dialog) { return dialog.exec(); }

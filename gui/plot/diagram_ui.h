@@ -28,6 +28,8 @@ class DiagramUi {
   // list ("Bitmaps (*.bmp);;PNG (*.png)"), `defaultSuffix` without the dot.
   virtual QString getSaveFileName(QWidget* parent, const QString& caption, const QString& filter,
                                   const QString& defaultSuffix);
+  // Open dialog; an empty result means cancelled.
+  virtual QString getOpenFileName(QWidget* parent, const QString& caption, const QString& filter);
   // Input box; on cancel returns `value` unchanged.
   virtual QString inputBox(QWidget* parent, const QString& title, const QString& prompt, const QString& value);
   // Runs a modal dialog; returns its result code.

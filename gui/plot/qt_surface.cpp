@@ -23,7 +23,7 @@ QFont toQFont(const stFont& f) {
   return font;
 }
 
-QtDrawSurface::QtDrawSurface(QPainter& painter) : p_(painter) {
+QtDrawSurface::QtDrawSurface(QPainter& painter, bool smooth) : p_(painter), smooth_(smooth) {
   font_ = toQFont(stFont{});
   p_.setFont(font_);
   p_.setPen(QPen(penColor_, 1));
@@ -62,8 +62,8 @@ void QtDrawSurface::line(int x1, int y1, int x2, int y2) {
   QPen pen(penColor_, penWidth_, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
   if (x1 == x2 && y1 == y2) pen.setCapStyle(Qt::SquareCap);  // a dot
   p_.setPen(pen);
-  p_.setRenderHint(QPainter::Antialiasing, !straight);
-  if (straight && penWidth_ == 1) {
+  p_.setRenderHint(QPainter::Antialiasing, smooth_ || !straight);
+  if (straight && penWidth_ == 1 && !smooth_) {
     p_.drawLine(x1, y1, x2, y2);
   } else {
     p_.drawLine(QPointF(x1 + 0.5, y1 + 0.5), QPointF(x2 + 0.5, y2 + 0.5));
@@ -80,7 +80,7 @@ void QtDrawSurface::polyline(const PixelPoint* points, std::size_t count) {
 }
 
 void QtDrawSurface::rectangle(int left, int top, int right, int bottom) {
-  p_.setRenderHint(QPainter::Antialiasing, false);
+  p_.setRenderHint(QPainter::Antialiasing, smooth_);
   p_.setPen(QPen(penColor_, 1));
   if (brushSolid_) p_.setBrush(brushColor_);
   else p_.setBrush(Qt::NoBrush);

@@ -14,7 +14,9 @@ QFont toQFont(const stFont& f);
 
 class QtDrawSurface : public DrawSurface {
  public:
-  explicit QtDrawSurface(QPainter& painter);
+  // `smooth`: every line and rectangle is smoothed too (pictures made at a
+  // higher resolution); otherwise thin axis-parallel lines stay crisp.
+  explicit QtDrawSurface(QPainter& painter, bool smooth = false);
   ~QtDrawSurface() override;
 
   void setPen(TColor color, int width) override;
@@ -34,6 +36,7 @@ class QtDrawSurface : public DrawSurface {
 
  private:
   QPainter& p_;
+  bool smooth_ = false;
   QColor penColor_{Qt::black};
   int penWidth_ = 1;
   QColor brushColor_{Qt::white};

@@ -8,6 +8,8 @@
 
 #include "engine/core/format.h"
 #include "engine/plot/diagram_desc.h"
+#include "gui/controls/captioned_dialogs.h"
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/plot/diagram_ui.h"
 
 namespace grainix {
@@ -21,16 +23,16 @@ TFaxisprm::TFaxisprm(QWidget* parent) : QDialog(parent) {
   setObjectName("TFaxisprm");
   setWindowTitle("Axis parameters");
   auto* form = new QFormLayout;
-  auto edit = [this](const char* name) {
-    auto* e = new QLineEdit(this);
+  auto edit = [this](const char* name, bool numeric) {
+    QLineEdit* e = numeric ? new TDigitLabeledEdit(this) : new QLineEdit(this);
     e->setObjectName(name);
     return e;
   };
-  Emin = edit("Emin");
-  Estep = edit("Estep");
-  Emax = edit("Emax");
-  En = edit("En");
-  Etitle = edit("Etitle");
+  Emin = edit("Emin", true);
+  Estep = edit("Estep", true);
+  Emax = edit("Emax", true);
+  En = edit("En", true);
+  Etitle = edit("Etitle", false);
   form->addRow("min", Emin);
   form->addRow("step", Estep);
   form->addRow("max", Emax);
@@ -59,6 +61,7 @@ TFaxisprm::TFaxisprm(QWidget* parent) : QDialog(parent) {
   });
   connect(Bok, &QPushButton::clicked, this, &TFaxisprm::BokClick);
   connect(Bcancel, &QPushButton::clicked, this, &QDialog::reject);
+  fitCaption(this);
 }
 
 void TFaxisprm::loadAxis(const TAxis& axis) {
@@ -100,6 +103,7 @@ bool TFaxisprm::storeAxis(TAxis& axis) const {
   axis.max = hi;
   axis.step = step;
   axis.fixed = true;
+  axis.alignTicks = false;  // ticks from min, as entered
   axis.title = s(Etitle);
   return true;
 }

@@ -3,9 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,8 +15,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cstdlib>
+
+#include "gui/controls/digit_labeled_edit.h"
 #include "gui/plot/diagram_ui.h"
 #include "gui/plot/tfaxisprm.h"
 #include "gui/plot/tfdiagprop.h"
@@ -92,28 +94,12 @@ QImage axisTitleImage(const QString& name) {
 
 void TFdiagram::setDefaultSettings(DiagramSettings* settings) { g_defaultSettings = settings; }
 
-namespace {
-
-// The program's settings file when the main window has not named one:
-// $GRAINIX_INI, else the executable's path with ".ini" when its folder is
-// writable, else ~/.config/grainix/grainix.ini.
-std::string fallbackSettingsPath() {
-  const QByteArray env = qgetenv("GRAINIX_INI");
-  if (!env.isEmpty()) return env.toStdString();
-  const QFileInfo exe(QCoreApplication::applicationFilePath());
-  if (!exe.filePath().isEmpty() && QFileInfo(exe.absolutePath()).isWritable())
-    return (exe.absolutePath() + "/" + exe.completeBaseName() + ".ini").toStdString();
-  const QString dir = QDir::homePath() + "/.config/grainix";
-  QDir().mkpath(dir);
-  return (dir + "/grainix.ini").toStdString();
-}
-
-}  // namespace
-
 DiagramSettings& TFdiagram::defaultSettings() {
   if (g_defaultSettings) return *g_defaultSettings;
-  static IniDiagramSettings fallback(fallbackSettingsPath());
-  return fallback;
+  // Without a main window (a window opened on its own) the settings live
+  // for the run only; the main window installs the program's settings file.
+  static MemoryDiagramSettings unsaved;
+  return unsaved;
 }
 
 TFdiagram::TFdiagram(QWidget* owner, DiagramSettings* settings)
@@ -128,7 +114,7 @@ TFdiagram::TFdiagram(QWidget* owner, DiagramSettings* settings)
   Graf->setObjectName("Graf");
   Graf->setContextMenuPolicy(Qt::CustomContextMenu);
   Graf->setAcceptDrops(true);
-  Graf->setMouseTracking(false);
+  Graf->setMouseTracking(true);  // the status line follows the pointer
   Graf->installEventFilter(this);
   connect(Graf, &TGraph2D::onPaint, this, &TFdiagram::paintHook);
   connect(Graf, &QWidget::customContextMenuRequested, this,
@@ -146,12 +132,23 @@ TFdiagram::TFdiagram(QWidget* owner, DiagramSettings* settings)
 
   buildPanel();
 
-  auto* layout = new QHBoxLayout(this);
-  layout->setContentsMargins(0, 0, 0, 0);
+  StatusBar = new QStatusBar(this);
+  StatusBar->setObjectName("StatusBar");
+  StatusBar->setSizeGripEnabled(false);
+  Lcoords = new QLabel(StatusBar);
+  Lcoords->setObjectName("Lcoords");
+  StatusBar->addWidget(Lcoords, 1);
+
+  auto* top = new QVBoxLayout(this);
+  top->setContentsMargins(0, 0, 0, 0);
+  top->setSpacing(0);
+  auto* layout = new QHBoxLayout;
   layout->setSpacing(0);
   layout->addWidget(Panel);
   layout->addWidget(Graf, 1);
   layout->addWidget(Memo);
+  top->addLayout(layout, 1);
+  top->addWidget(StatusBar);
 
   buildMenus();
 
@@ -159,10 +156,26 @@ TFdiagram::TFdiagram(QWidget* owner, DiagramSettings* settings)
 }
 
 void TFdiagram::centreOnDesktop() {
-  if (QScreen* screen = QApplication::primaryScreen()) {
-    const QRect desk = screen->availableGeometry();
-    move(desk.center() - QPoint(width() / 2, height() / 2));
+  QScreen* screen = QApplication::primaryScreen();
+  if (!screen) return;
+  const QRect desk = screen->availableGeometry();
+  const QPoint centre = desk.center() - QPoint(width() / 2, height() / 2);
+  // Down and right of every diagram window already showing at the place;
+  // back to the top left corner of the desktop's free area when the window
+  // would leave it.
+  std::vector<QPoint> taken;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != this && w->isVisible() && qobject_cast<TFdiagram*>(w)) taken.push_back(w->pos());
+  QPoint at = centre;
+  for (int tries = 0; tries < 64; ++tries) {
+    const bool onTop = std::any_of(taken.begin(), taken.end(), [&](const QPoint& p) {
+      return std::abs(p.x() - at.x()) < kCascadeStep / 2 && std::abs(p.y() - at.y()) < kCascadeStep / 2;
+    });
+    if (!onTop) break;
+    at += QPoint(kCascadeStep, kCascadeStep);
+    if (at.x() + width() > desk.right() || at.y() + height() > desk.bottom()) at = desk.topLeft() + QPoint(tries, 0);
   }
+  move(at);
 }
 
 TFdiagram::~TFdiagram() = default;
@@ -204,7 +217,8 @@ void TFdiagram::buildPanel() {
   Bsg45 = button(GBdenoise, "SG 45", "Bsg45", "Savitzky-Golay filter, rank 45");
   BderivSG23 = button(GBdenoise, "deriv SG 23", "BderivSG23", "Savitzky-Golay filter, with derivative");
   BderivSG45 = button(GBdenoise, "derivSG 45", "BderivSG45", "Savitzky-Golay filter, with derivative");
-  Ekersize = new QLineEdit("10", GBdenoise);
+  Ekersize = new TDigitLabeledEdit(GBdenoise);
+  Ekersize->setText("10");
   Ekersize->setObjectName("Ekersize");
   g2->addWidget(Bmovave, 0, 0, 1, 2);
   g2->addWidget(Bsg23, 1, 0);
@@ -295,6 +309,9 @@ void TFdiagram::buildMenus() {
   MIdata2clip = makeAction("Save data to clipboard", "MIdata2clip", {}, &TFdiagram::dataToClipboard);
   MIdata2file = makeAction("Save data to file", "MIdata2file", {}, &TFdiagram::saveDataToFile);
   MIdataFromClip = makeAction("Get data from clipboard", "MIdataFromClip", {}, &TFdiagram::dataFromClipboard);
+  MIdataFromFile = new QAction("Get data from file", this);
+  MIdataFromFile->setObjectName("MIdataFromFile");
+  connect(MIdataFromFile, &QAction::triggered, this, [this] { loadDataFromFile(); });
 
   PopupMenu = new QMenu(this);
   PopupMenu->setObjectName("PopupMenu");
@@ -324,6 +341,7 @@ void TFdiagram::buildMenus() {
   PopupMenu->addAction(MIdata2clip);
   PopupMenu->addAction(MIdata2file);
   PopupMenu->addAction(MIdataFromClip);
+  PopupMenu->addAction(MIdataFromFile);
   connect(PopupMenu, &QMenu::aboutToShow, this, [this] {
     syncChecks();
     MIdataFromClip->setVisible(clipboardHasText());
@@ -416,12 +434,22 @@ void TFdiagram::setAxisTitleImages(const QString& xName, const QString& yName) {
   Graf->setAxisYTitle("");
   imageX_ = axisTitleImage(xName);
   imageY_ = axisTitleImage(yName);
+  // The plot keeps room for the Y picture left of its tick labels.
+  for (TSubGraph& g : Graf->subGraphs()) g.yTitleReserve = imageY_.isNull() ? 0 : imageY_.width();
   Graf->update();
 }
 
 void TFdiagram::paintHook(QPainter* p) {
-  if (!imageX_.isNull()) p->drawImage((Graf->width() - imageX_.width()) / 2, Graf->height() - 20, imageX_);
-  if (!imageY_.isNull()) p->drawImage(20, (Graf->height() - imageY_.height()) / 2, imageY_);
+  const Graph2DModel& m = Graf->paintedModel();
+  if (!imageX_.isNull()) p->drawImage((m.width() - imageX_.width()) / 2, m.height() - 20, imageX_);
+  if (!imageY_.isNull()) {
+    // At 20 pixels from the left edge, or further left when the tick labels
+    // reach there; never over them.
+    const TSubGraph* g = m.activePanel();
+    const int labels = g ? g->labelLeft : 20 + imageY_.width() + 4;
+    const int x = std::max(0, std::min(20, labels - imageY_.width() - 4));
+    p->drawImage(x, (m.height() - imageY_.height()) / 2, imageY_);
+  }
   if (!readout_.isEmpty()) {
     p->save();
     p->setPen(Qt::black);
@@ -521,10 +549,8 @@ void TFdiagram::axisParameters(bool axisX) {
 }
 
 void TFdiagram::resetAxis() {
-  TSubGraph* g = Graf->activePanel();
-  if (!g) return;
-  g->axisX.fixed = false;
-  g->axisY.fixed = false;
+  // The full view of every panel, also after zooming or moving it with the mouse.
+  Graf->model().resetView();
   repaintGraf();
 }
 

@@ -25,6 +25,9 @@
 
 class QAction;
 class QGroupBox;
+class QLabel;
+class QStatusBar;
+class QWheelEvent;
 class QLineEdit;
 class QListWidget;
 class QListWidgetItem;
@@ -46,9 +49,8 @@ class TFdiagram : public QWidget {
   explicit TFdiagram(QWidget* owner, DiagramSettings* settings = nullptr);
   ~TFdiagram() override;
 
-  // The settings windows use when none is passed (not owned). Until set,
-  // the settings file found the way the program finds it ($GRAINIX_INI, or
-  // beside the executable).
+  // The settings windows use when none is passed (not owned): the main
+  // window installs the program's; until then they are kept for the run.
   static void setDefaultSettings(DiagramSettings* settings);
   static DiagramSettings& defaultSettings();
   DiagramSettings& settings() const { return *settings_; }
@@ -66,6 +68,9 @@ class TFdiagram : public QWidget {
   RegionFrame* Sregion = nullptr;
   QMenu* PopupMenu = nullptr;
   QMenu* PopupMenuShort = nullptr;
+  // The status line: the data coordinates under the mouse pointer.
+  QStatusBar* StatusBar = nullptr;
+  QLabel* Lcoords = nullptr;
 
   // Actions of the window (they hold the shortcuts; the menus show them).
   QAction *MIfullscreen = nullptr, *MIsaveimage = nullptr, *MIimage2clip = nullptr, *MIimage2paint = nullptr;
@@ -73,13 +78,17 @@ class TFdiagram : public QWidget {
   QAction *MIlineprop = nullptr, *MIaxisX = nullptr, *MIaxisY = nullptr, *MIresetaxis = nullptr;
   QAction *MImemo = nullptr, *MIpanel = nullptr, *MIdefsize = nullptr, *MIsavesize = nullptr;
   QAction *MIprintBW = nullptr, *MIprintRGB = nullptr;
-  QAction *MIdata2clip = nullptr, *MIdata2file = nullptr, *MIdataFromClip = nullptr;
+  QAction *MIdata2clip = nullptr, *MIdata2file = nullptr, *MIdataFromClip = nullptr, *MIdataFromFile = nullptr;
 
   // ---- used by the windows that open diagrams --------------------------------
   // width := "gw", height := "gh" (800 x 600 when unset).
   void applyDefaultSize();
-  // Moves the window to the middle of the desktop (new windows open there).
+  // Moves the window to the middle of the desktop (new windows open there),
+  // or down and right of a diagram window already there, so that windows
+  // opened one after another cascade instead of covering each other.
   void centreOnDesktop();
+  // Pixels between cascaded windows.
+  static constexpr int kCascadeStep = 32;
   // Replaces both axis titles by pictures of the named captions ("DISTANG",
   // "GRANG", "A2THETA", "SINTHETA", "FSINTH"; other names are drawn as text).
   void setAxisTitleImages(const QString& xName, const QString& yName);
@@ -111,8 +120,9 @@ class TFdiagram : public QWidget {
   // ---- commands ----------------------------------------------------------------
   void fullScreenToggle();
   bool isFullScreenMode() const { return fullScreen_; }
-  void saveImage();                             // asks for the file name
-  bool saveImageToFile(const QString& path);    // BMP, PNG or PDF by extension
+  void saveImage();                             // asks for the file name (and a PNG's size)
+  // BMP, PNG, PDF or SVG by extension; a PNG of `size` pixels when given.
+  bool saveImageToFile(const QString& path, const QSize& size = QSize());
   void imageToClipboard();
   void imageToEditor();
   void editTitle();
@@ -127,7 +137,13 @@ class TFdiagram : public QWidget {
   void saveSizeAsDefault();
   void printDiagram(bool colour);
   void dataToClipboard();
+  // ".ddf" keeps every panel; another extension writes the visible series
+  // of the active panel as one tab-separated table.
   void saveDataToFile();
+  bool saveDataAs(const QString& path);
+  // A saved ".ddf" opened in a new diagram window (nullptr: nothing opened).
+  TFdiagram* loadDataFromFile();
+  TFdiagram* openDataFile(const QString& path);
   void dataFromClipboard();
   static bool clipboardHasText();
 
@@ -147,6 +163,9 @@ class TFdiagram : public QWidget {
   void dropSeriesFrom(TFdiagram* source);
   // The coordinate read-out currently drawn on Graf (empty when none).
   QString readoutText() const { return readout_; }
+  // The status line's text for the pointer at pixel p of Graf ("" outside
+  // every panel).
+  QString coordinatesAt(const QPoint& p) const;
 
   // The picture of Graf at its current size.
   QImage grafImage();
@@ -181,6 +200,7 @@ class TFdiagram : public QWidget {
   bool writeImage(const QImage& image, const QString& path, const char* format);
   void addSeries(const SeriesDesc& s);
   QString tempFolder() const;
+  void wheelZoom(QWheelEvent* e);
 
   DiagramSettings* settings_ = nullptr;
   bool shortMenu_ = false;
@@ -190,6 +210,11 @@ class TFdiagram : public QWidget {
   double x1_ = 0, y1_ = 0;
   QPoint regionAnchor_;
   bool selecting_ = false;
+  // A drag with the left button (no modifier) moving the view of a panel.
+  bool pressed_ = false;
+  bool panning_ = false;
+  int panPanel_ = -1;
+  QPoint lastDrag_;
   // Coordinate read-out drawn by the paint hook.
   QString readout_;
   QPoint readoutAt_;

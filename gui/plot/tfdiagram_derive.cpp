@@ -1,13 +1,18 @@
-// Diagram window: mouse (read-out, region inset, series drag), and the
-// windows built from this one (insets, reductions, filters).
+// Diagram window: mouse (read-out, status line, wheel zoom, dragging the
+// view, region inset, series drag), and the windows built from this one
+// (insets, reductions, filters).
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QWheelEvent>
+
+#include <cmath>
 
 #include "engine/core/format.h"
 #include "gui/plot/diagram_ui.h"
@@ -65,13 +70,30 @@ bool TFdiagram::eventFilter(QObject* watched, QEvent* event) {
       readout_ = q(fmtGeneral(dataX(p.x()), 3)) + ":" + q(fmtGeneral(dataY(p.y()), 3));
       readoutAt_ = QPoint(p.x() + 2, alt ? p.y() + 10 : p.y() - 20);
       readoutMark_ = p;
+      // Without a modifier the press may also begin dragging the view.
+      pressed_ = !alt;
+      panning_ = false;
+      panPanel_ = Graf->model().panelAt(p.x(), p.y());
+      lastDrag_ = p;
       Graf->update();
       return true;
     }
     case QEvent::MouseMove: {
       auto* e = static_cast<QMouseEvent*>(event);
+      const QPoint p = e->position().toPoint();
+      Lcoords->setText(coordinatesAt(p));
       if (selecting_ && (e->modifiers() & Qt::ControlModifier)) {
-        Sregion->setGeometry(QRect(regionAnchor_, e->position().toPoint()).normalized());
+        Sregion->setGeometry(QRect(regionAnchor_, p).normalized());
+        return true;
+      }
+      if (pressed_ && (e->buttons() & Qt::LeftButton) && panPanel_ >= 0) {
+        // A few pixels of trembling keep the click a click (the read-out).
+        if (!panning_ && (p - lastDrag_).manhattanLength() < 4) return true;
+        panning_ = true;
+        readout_.clear();
+        Graf->model().panBy(static_cast<unsigned>(panPanel_), p.x() - lastDrag_.x(), p.y() - lastDrag_.y());
+        lastDrag_ = p;
+        Graf->update();
         return true;
       }
       return false;
@@ -81,15 +103,27 @@ bool TFdiagram::eventFilter(QObject* watched, QEvent* event) {
       if (e->button() != Qt::LeftButton) return false;
       const auto mods = e->modifiers();
       Sregion->hide();
+      pressed_ = false;
       if ((mods & Qt::ControlModifier) && selecting_) {
         selecting_ = false;
         makeInset(x1_, dataX(e->position().toPoint().x()));
         return true;
       }
       selecting_ = false;
+      if (panning_) {
+        panning_ = false;
+        repaintGraf();
+        return true;
+      }
       if (!(mods & Qt::AltModifier)) repaintGraf();
       return true;
     }
+    case QEvent::Wheel:
+      wheelZoom(static_cast<QWheelEvent*>(event));
+      return true;
+    case QEvent::Leave:
+      Lcoords->clear();
+      return false;
     case QEvent::DragEnter: {
       auto* e = static_cast<QDragEnterEvent*>(event);
       e->acceptProposedAction();
@@ -111,6 +145,24 @@ bool TFdiagram::eventFilter(QObject* watched, QEvent* event) {
     default: break;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+QString TFdiagram::coordinatesAt(const QPoint& p) const {
+  const int k = Graf->model().panelAt(p.x(), p.y());
+  if (k < 0) return {};
+  const stTransformationFactors& t = Graf->model().subGraphs()[static_cast<std::size_t>(k)].transformation;
+  return "x = " + q(fmtGeneral(t.toDataX(p.x()), 6)) + "    y = " + q(fmtGeneral(t.toDataY(p.y()), 6));
+}
+
+void TFdiagram::wheelZoom(QWheelEvent* e) {
+  const QPoint p = e->position().toPoint();
+  const int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
+  if (delta == 0) return;
+  // One notch (120) shows 80 % of the range about the pointer; back shows 125 %.
+  if (!Graf->model().zoomAt(p.x(), p.y(), std::pow(0.8, delta / 120.0))) return;
+  readout_.clear();
+  Lcoords->setText(coordinatesAt(p));
+  Graf->update();
 }
 
 std::vector<unsigned> TFdiagram::checkedSeries() const {

@@ -1,18 +1,26 @@
 // Diagram window: pictures, printing, clipboard and data files.
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageWriter>
 #include <QLayout>
 #include <QMimeData>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QPrinter>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QSvgGenerator>
+
+#include <memory>
 
 #include "engine/core/command.h"
+#include "engine/plot/diagram_desc.h"
 #include "gui/plot/diagram_ui.h"
+#include "gui/plot/image_file.h"
 #include "gui/plot/qt_surface.h"
 #include "gui/plot/tfdiagram.h"
 
@@ -24,8 +32,7 @@ QImage TFdiagram::grafImage() {
 }
 
 bool TFdiagram::writeImage(const QImage& image, const QString& path, const char* format) {
-  QImageWriter writer(path, format);
-  return writer.write(image);
+  return writeImageFile(image, path, format);
 }
 
 QString TFdiagram::tempFolder() const {
@@ -35,34 +42,81 @@ QString TFdiagram::tempFolder() const {
   return dir;
 }
 
-void TFdiagram::saveImage() {
-  const QString path = DiagramUi::instance().getSaveFileName(
-      this, "Save image", "Bitmaps (*.bmp);;PNG (*.png);;PDF (*.pdf)", "bmp");
-  if (path.isEmpty()) return;
-  saveImageToFile(path);
+namespace {
+
+// "1600x1200", "1600 x 1200", "1600*1200" or "1600 1200".
+QSize parsePictureSize(const QString& text) {
+  const QStringList parts = text.split(QRegularExpression("[xX*\\s]+"), Qt::SkipEmptyParts);
+  if (parts.size() != 2) return {};
+  bool okW = false, okH = false;
+  const int w = parts[0].toInt(&okW), h = parts[1].toInt(&okH);
+  if (!okW || !okH || w < 16 || h < 16 || w > 20000 || h > 20000) return {};
+  return {w, h};
 }
 
-bool TFdiagram::saveImageToFile(const QString& path) {
+}  // namespace
+
+void TFdiagram::saveImage() {
+  const QString path = DiagramUi::instance().getSaveFileName(
+      this, "Save image", "Bitmaps (*.bmp);;PNG (*.png);;PDF (*.pdf);;SVG (*.svg)", "bmp");
+  if (path.isEmpty()) return;
+  QSize size;
+  if (QFileInfo(path).suffix().compare("png", Qt::CaseInsensitive) == 0) {
+    // A PNG can be made larger than the window, for print or a paper.
+    const QString now = QString("%1x%2").arg(Graf->width()).arg(Graf->height());
+    const QString answer = DiagramUi::instance().inputBox(this, "Picture size", "Width x height in pixels:", now);
+    size = parsePictureSize(answer);
+    if (size.isEmpty()) {
+      error("'" + answer.toStdString() + "' is not a picture size (width x height, 16 to 20000 pixels)");
+      return;
+    }
+  }
+  saveImageToFile(path, size);
+}
+
+bool TFdiagram::saveImageToFile(const QString& path, const QSize& size) {
   const QString ext = QFileInfo(path).suffix().toUpper();
-  if (ext == "PDF") {
-    // A vector picture of the plot at the window's size.
-    QPdfWriter pdf(path);
-    pdf.setResolution(96);
-    pdf.setPageSize(QPageSize(QSizeF(Graf->width(), Graf->height()), QPageSize::Point));
-    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+  readout_.clear();
+  if (ext == "PDF" || ext == "SVG") {
+    // A vector picture of the plot at the window's size, rendered in memory
+    // and written whole.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    std::unique_ptr<QPdfWriter> pdf;
+    std::unique_ptr<QSvgGenerator> svg;
+    QPaintDevice* device = nullptr;
+    if (ext == "PDF") {
+      pdf = std::make_unique<QPdfWriter>(&buffer);
+      pdf->setResolution(96);
+      pdf->setPageSize(QPageSize(QSizeF(Graf->width(), Graf->height()), QPageSize::Point));
+      pdf->setPageMargins(QMarginsF(0, 0, 0, 0));
+      device = pdf.get();
+    } else {
+      svg = std::make_unique<QSvgGenerator>();
+      svg->setOutputDevice(&buffer);
+      svg->setSize(Graf->size());
+      svg->setViewBox(QRect(QPoint(0, 0), Graf->size()));
+      svg->setTitle(windowTitle());
+      device = svg.get();
+    }
     QPainter painter;
-    if (!painter.begin(&pdf)) {
+    if (!painter.begin(device)) {
       error("write failed");
       return false;
     }
     const QRect page = painter.viewport();
     painter.scale(double(page.width()) / Graf->width(), double(page.height()) / Graf->height());
-    readout_.clear();
     Graf->render(painter);
-    painter.end();
+    const bool painted = painter.end();
+    buffer.close();
+    if (!painted || !writeBytesFile(bytes, path)) {
+      error("write failed");
+      return false;
+    }
     return true;
   }
-  const QImage image = grafImage();
+  const QImage image = size.isEmpty() || size == Graf->size() ? grafImage() : Graf->renderImage(size);
   if (ext == "BMP") {
     if (!writeImage(image, path, "BMP")) {
       error("write failed");
@@ -81,13 +135,19 @@ bool TFdiagram::saveImageToFile(const QString& path) {
 void TFdiagram::imageToClipboard() { QGuiApplication::clipboard()->setImage(grafImage()); }
 
 void TFdiagram::imageToEditor() {
-  const QString file = QDir(tempFolder()).filePath("bmpTmp.bmp");
+  // The temp folder is made when first needed.
+  const QString folder = tempFolder();
+  QDir().mkpath(folder);
+  const QString file = QDir(folder).filePath("bmpTmp.bmp");
   if (!writeImage(grafImage(), file, "BMP")) {
-    setWindowTitle(QString::fromUtf8("jakis błąd przy zapisie"));
+    error("The picture could not be written to " + file.toStdString() +
+          " (see \"Path to temp. dir\" in the Options menu)");
     return;
   }
-  // The desktop's default picture editor / viewer.
-  if (!DiagramUi::instance().startDetached("xdg-open", {file})) error("mspaint initialization failed");
+  // The desktop opens it in its image editor (or viewer) for BMP pictures.
+  if (!DiagramUi::instance().startDetached("xdg-open", {file}))
+    error("The desktop's image editor could not be started: \"xdg-open " + file.toStdString() +
+          "\" failed (xdg-open comes with the xdg-utils package; the editor is the one set for BMP pictures)");
 }
 
 void TFdiagram::printDiagram(bool colour) {
@@ -96,6 +156,9 @@ void TFdiagram::printDiagram(bool colour) {
   if (!DiagramUi::instance().execPrintDialog(this, printer)) return;
 
   const QSize savedSize = size();
+  // The printed picture is the plot alone: the status line steps aside.
+  const bool statusShown = !StatusBar->isHidden();
+  StatusBar->hide();
   resize(1000, 708);
   std::vector<TColor> savedColors;
   const unsigned n = Graf->diagramCount();
@@ -142,6 +205,7 @@ void TFdiagram::printDiagram(bool colour) {
     }
     ok = painter.end();
   }
+  StatusBar->setVisible(statusShown);
   resize(savedSize);
   if (!colour)
     for (unsigned j = 0; j < n && j < savedColors.size(); ++j) Graf->setColor(savedColors[j], j);
@@ -156,10 +220,60 @@ void TFdiagram::dataToClipboard() {
 }
 
 void TFdiagram::saveDataToFile() {
-  const QString path =
-      DiagramUi::instance().getSaveFileName(this, "Save data", "Diagram data file (*.ddf)", "ddf");
+  const QString path = DiagramUi::instance().getSaveFileName(
+      this, "Save data", "Diagram data file (*.ddf);;Tab-separated table (*.txt *.tsv)", "ddf");
   if (path.isEmpty()) return;
-  Graf->saveDataToFile(path);
+  saveDataAs(path);
+}
+
+bool TFdiagram::saveDataAs(const QString& path) {
+  if (QFileInfo(path).suffix().compare("ddf", Qt::CaseInsensitive) == 0) return Graf->saveDataToFile(path);
+  // The visible series of the active panel as one table, written beside
+  // the target and renamed, so a failed write leaves no half file.
+  std::vector<const TSingleDiagram*> visible;
+  if (const TSubGraph* g = Graf->activePanel())
+    for (const TSingleDiagram& d : g->diagrams)
+      if (d.visible) visible.push_back(&d);
+  QSaveFile out(path);
+  const QByteArray text = QByteArray::fromStdString(seriesTableText(visible));
+  if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size() || !out.commit()) {
+    error("write failed");
+    return false;
+  }
+  return true;
+}
+
+TFdiagram* TFdiagram::loadDataFromFile() {
+  const QString path =
+      DiagramUi::instance().getOpenFileName(this, "Get data from file", "Diagram data file (*.ddf);;All files (*)");
+  if (path.isEmpty()) return nullptr;
+  return openDataFile(path);
+}
+
+TFdiagram* TFdiagram::openDataFile(const QString& path) {
+  // A window of its own beside this one, owned as derived windows are.
+  auto* w = new TFdiagram(parentWidget(), settings_);
+  std::string bad;
+  if (!w->Graf->loadDataFromFile(path, &bad)) {
+    delete w;
+    StCommandResult r;
+    if (!bad.empty())
+      r.conversionError(bad);
+    else
+      r.error("Couldn't read a diagram data file from " + path.toStdString());
+    showMessage(r.messages.front());
+    return nullptr;
+  }
+  for (unsigned j = 0; j < w->Graf->diagramCount(); ++j)
+    w->addListEntry(QString::fromStdString("series " + std::to_string(j + 1)), true);
+  w->setWindowTitle(QFileInfo(path).fileName());
+  w->setMemoText("data from file\n" + path);
+  w->resize(size());
+  w->centreOnDesktop();
+  w->syncChecks();
+  emit diagramCreated(w);
+  w->show();
+  return w;
 }
 
 bool TFdiagram::clipboardHasText() {

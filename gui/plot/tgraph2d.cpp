@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <algorithm>
+#include <cmath>
+
 #include "gui/plot/qt_surface.h"
 
 namespace grainix {
@@ -17,11 +20,15 @@ TGraph2D::TGraph2D(QWidget* parent) : QWidget(parent) {
 
 TGraph2D::~TGraph2D() = default;
 
-void TGraph2D::render(QPainter& painter) {
-  QtDrawSurface surface(painter);
-  model_.paint(surface);
+void TGraph2D::paintModel(QPainter& painter, Graph2DModel& model, bool smooth) {
+  QtDrawSurface surface(painter, smooth);
+  painting_ = &model;
+  model.paint(surface);
   emit onPaint(&painter);
+  painting_ = nullptr;
 }
+
+void TGraph2D::render(QPainter& painter) { paintModel(painter, model_, false); }
 
 void TGraph2D::paintEvent(QPaintEvent*) {
   QPainter painter(this);
@@ -39,6 +46,25 @@ QImage TGraph2D::renderImage() {
   image.fill(Qt::white);
   QPainter painter(&image);
   render(painter);
+  painter.end();
+  return image;
+}
+
+QImage TGraph2D::renderImage(const QSize& size) {
+  if (size.isEmpty()) return {};
+  // One scale for both directions, so texts are not stretched.
+  const double scale = std::min(double(size.width()) / std::max(width(), 1),
+                                double(size.height()) / std::max(height(), 1));
+  Graph2DModel copy = model_;
+  copy.resize(static_cast<int>(std::lround(size.width() / scale)), static_cast<int>(std::lround(size.height() / scale)));
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setRenderHint(QPainter::TextAntialiasing);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.scale(scale, scale);
+  paintModel(painter, copy, true);
   painter.end();
   return image;
 }

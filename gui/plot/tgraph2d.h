@@ -109,9 +109,16 @@ class TGraph2D : public QWidget {
   // The control's picture at its current size (paints, including the
   // onPaint hooks).
   QImage renderImage();
+  // The picture at `size` pixels, laid out as the control would be at the
+  // same shape on a screen of that much higher resolution (texts keep their
+  // share of the picture), every line and text smoothed.
+  QImage renderImage(const QSize& size);
   // Paints the control onto any painter at its current size.
   void render(QPainter& painter);
   using QWidget::render;
+  // The model an onPaint hook belongs to while it runs (the control's own,
+  // or the copy a picture of another size is painted from).
+  const Graph2DModel& paintedModel() const { return painting_ ? *painting_ : model_; }
   // Prints the control's picture stretched into `pageRect` (printer pixels);
   // an empty rectangle means the whole page. False if the job fails.
   bool printData(QPrinter& printer, const QRect& pageRect = QRect());
@@ -125,7 +132,10 @@ class TGraph2D : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  void paintModel(QPainter& painter, Graph2DModel& model, bool smooth);
+
   Graph2DModel model_;
+  const Graph2DModel* painting_ = nullptr;
 };
 
 }  // namespace grainix

@@ -102,7 +102,7 @@ TEST(BuildCommand, SingleNodeAndEmptyGrains) {
     EXPECT_EQ(res.log.back(), "sc, number of nodes=" + expectCount);
     ASSERT_EQ(res.messages.size(), 1u);
     EXPECT_EQ(res.messages[0].text, "number of nodes equal 1. Change the settings and try again");
-    EXPECT_EQ(res.enable.count(cmd::Pdh), 0u);
+    EXPECT_FALSE(res.enable.at(cmd::Pdh));
     EXPECT_EQ(wb.grainPrm.kind, kindBcc);  // kind of the last successful build stays
   }
 }
@@ -117,6 +117,77 @@ TEST(BuildCommand, AbsurdRadiusIsRefusedBeforeAllocating) {
   EXPECT_NE(res.messages[0].text.find("would not fit in memory"), std::string::npos);
   EXPECT_TRUE(res.enable.empty());
   EXPECT_EQ(wb.ideal.size(), 1253u);
+}
+
+// A new build discards every result of the previous grain, whether it
+// succeeds or not, and nothing derived from it can be shown or saved.
+TEST(BuildCommand, EveryDerivedResultGoes) {
+  const char* const resultCommands[] = {cmd::PdhDiagram, cmd::Histogram,  cmd::SavePdh,         cmd::SaveAll,
+                                        cmd::DiffractionDiagram, cmd::SaveDiffraction, cmd::GrDiagram, cmd::SaveGr,
+                                        cmd::GrOfDiffraction, cmd::DeltaDiagram, cmd::SaveDelta, cmd::SaveSections,
+                                        cmd::Fityk};
+  for (const char* r : {"20", "1"}) {  // a grain, and one of a single node
+    Workbench wb;
+    build(wb, fccInput(), nullptr);
+    wb.pdh.resize(5);
+    wb.partial.allocate(4);
+    wb.pattern.q = {1, 2};
+    wb.pattern.sOfQ = {3, 4};
+    wb.pattern.count = 2;
+    wb.gr.x = {0.1};
+    wb.gr.y = {0.2};
+    wb.gr.count = 1;
+    wb.sections.push_back({});
+    wb.fitForm.pdh = &wb.pdh;
+    wb.fitForm.gr = &wb.gr;
+    const auto res = build(wb, fccInput("3.54", r), nullptr);
+    EXPECT_TRUE(wb.pdh.empty()) << r;
+    EXPECT_EQ(wb.partial.count, 0) << r;
+    EXPECT_EQ(wb.pattern.count, 0) << r;
+    EXPECT_TRUE(wb.pattern.q.empty()) << r;
+    EXPECT_EQ(wb.gr.count, 0) << r;
+    EXPECT_TRUE(wb.gr.x.empty()) << r;
+    EXPECT_TRUE(wb.sections.empty()) << r;
+    EXPECT_EQ(wb.fitForm.pdh, nullptr) << r;
+    EXPECT_EQ(wb.fitForm.gr, nullptr) << r;
+    for (const char* c : resultCommands) EXPECT_FALSE(res.enable.at(c)) << c << " after R=" << r;
+  }
+}
+
+// A failed or cancelled build leaves no command that works on a grain.
+TEST(BuildCommand, CommandsWaitForAGrainOfTwoNodes) {
+  Workbench wb;
+  build(wb, fccInput(), nullptr);
+  FakeStacking cancelled;
+  StBuildInput hcp = fccInput();
+  hcp.structure = structHcp;
+  StBuildInput single = fccInput("3.54", "1");
+  single.structure = structSc;
+  for (const auto& [res, what] : {std::pair{build(wb, hcp, &cancelled), "cancelled"},
+                                  std::pair{build(wb, single, nullptr), "one node"}}) {
+    EXPECT_FALSE(res.ok) << what;
+    for (const char* c : {cmd::Pdh, cmd::Modify, cmd::Nodes, cmd::DeltaCalc, cmd::Diffraction, cmd::SaveNodes})
+      EXPECT_FALSE(res.enable.at(c)) << c << " " << what;
+  }
+}
+
+// A stacked cylinder is judged by the stacking window, which knows its
+// layers: R = 700 with two letters is about a million nodes, not the
+// sphere of that radius.
+TEST(BuildCommand, StackedCylinderIsNotRefusedAsASphere) {
+  Workbench wb;
+  StBuildInput in = fccInput("3.54", "700");
+  in.structure = structHcp;
+  in.shape = shapeCylinder;
+  in.biatomic = true;
+  FakeStacking dialog;
+  dialog.ok = true;
+  wb.stackingSequence = "AB";
+  // As a sphere it would be refused on this machine.
+  if (estimatedNodeCount(structHcp, 700, 3.54) <= static_cast<double>(maxBuildNodes())) GTEST_SKIP();
+  const auto res = build(wb, in, &dialog);
+  EXPECT_EQ(dialog.seenSequence, "AB") << "the stacking window was opened";
+  EXPECT_TRUE(res.ok);
 }
 
 TEST(BuildCommand, RandomStructureIsRefused) {

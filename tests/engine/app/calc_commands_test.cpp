@@ -1,11 +1,23 @@
 #include "engine/app/calc_commands.h"
+#include "engine/calc/gr.h"
 
 #include <gtest/gtest.h>
+
+#include <tuple>
 
 #include <algorithm>
 #include <cmath>
 
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "engine/app/build_command.h"
+#include "engine/app/modify_command.h"
+#include "engine/grain/stacking.h"
+#include "engine/io/readers.h"
+#include "engine/io/writers.h"
+#include "tests/engine/io/io_test_util.h"
 #include "engine/app/parameters_report.h"
 #include "engine/calc/pair_loops.h"
 #include "engine/app/workbench.h"
@@ -55,6 +67,62 @@ TEST(PdhCommands, StartReadsEditsLogsAndCopiesNodes) {
 
   in.biatomic = true;
   EXPECT_EQ(pdhStart(wb, in, "t").mode, 1);
+}
+
+// Builds the grain through the stacking engine, as the window's OK does.
+class RealStacking : public StackingDialog {
+ public:
+  bool run(std::string& sequence, vGrainNodes& ideal, StGrainPrm& prm) override {
+    StStackingInput in;
+    in.sequence = sequence;
+    in.ha = initialHcpA(prm.latticePrm);
+    in.c = initialHcpC(prm.latticePrm);
+    return buildStacked(in, ideal, prm).ok;
+  }
+};
+
+// The run gets the lattice grid of a generated grain, and none once the
+// grain is modified or read from a file.
+TEST(PdhCommands, StartHandsOnTheGridOfAnUnmodifiedGeneratedGrainOnly) {
+  Workbench wb = fccGrain();
+  const StCalcInputs in = monoInputs();
+  auto s = pdhStart(wb, in, "t");
+  ASSERT_TRUE(s.prm.grid.has_value());
+  EXPECT_EQ(s.prm.grid->offsets.size(), 4u);
+  EXPECT_DOUBLE_EQ(s.prm.grid->basis[2][2], 3.54);
+
+  Workbench stacked;
+  stacked.stackingSequence = "ABCABC";
+  StBuildInput b;
+  b.latticeText = "3.54";
+  b.radiusText = "6";
+  b.structure = structHcp;
+  RealStacking dialog;
+  ASSERT_TRUE(build(stacked, b, &dialog).ok);
+  s = pdhStart(stacked, in, "t");
+  ASSERT_TRUE(s.prm.grid.has_value());
+  EXPECT_EQ(s.prm.grid->offsets.size(), 6u);  // three layer positions, raised by the sublattice
+  EXPECT_DOUBLE_EQ(s.prm.grid->basis[2][2], initialHcpC(3.54));
+
+  // An approved modification leaves the lattice, also when the ideal list is shown again.
+  StModifySession session(wb, {});
+  modifyClosed(wb, true, session);
+  EXPECT_FALSE(pdhStart(wb, in, "t").prm.grid.has_value());
+  wb.currentIsModified = false;
+  EXPECT_FALSE(pdhStart(wb, in, "t").prm.grid.has_value());
+
+  // A grain read from a nodes file has no generator of its own.
+  Workbench built = fccGrain();
+  const std::string path = ::testing::TempDir() + "grid_" + std::to_string(::getpid()) + ".ndl";
+  StFileTexts texts = testing::fixtureTexts();
+  texts.header.elementL = "Ni";
+  ASSERT_TRUE(saveNodesFile(path, built.ideal, texts).ok);
+  StReadTarget target{built.ideal, built.generator, built.loadedAtoms, built.sections, built.grainPrm};
+  const StNodesLoad load = loadNodesFile(path, target, {"Ni"});
+  ASSERT_TRUE(load.result.ok) << (load.result.messages.empty() ? "" : load.result.messages[0].text);
+  std::remove(path.c_str());
+  EXPECT_EQ(built.generator->name, "fcc");
+  EXPECT_FALSE(pdhStart(built, in, "t").prm.grid.has_value());
 }
 
 TEST(PdhCommands, UnparsableEditGivesConversionErrorAndNoRun) {
@@ -312,10 +380,98 @@ TEST(DiffractionCommands, EmptyOrStoppedPattern) {
 }
 
 TEST(DiffractionCommands, QuantityChoice) {
-  EXPECT_EQ(quantityChosen(true, true).angleEnabled, false);
-  EXPECT_EQ(quantityChosen(true, true).angleChecked, false);
-  EXPECT_EQ(quantityChosen(false, true).angleEnabled, true);
-  EXPECT_EQ(quantityChosen(false, true).angleChecked, true);
+  const StDiffPattern none;
+  EXPECT_EQ(quantityChosen(none, true, true).angleEnabled, false);
+  EXPECT_EQ(quantityChosen(none, true, true).angleChecked, false);
+  EXPECT_EQ(quantityChosen(none, false, true).angleEnabled, true);
+  EXPECT_EQ(quantityChosen(none, false, true).angleChecked, true);
+}
+
+// A pattern read from a file holds two columns: only those can be chosen,
+// drawn and transformed.
+TEST(DiffractionCommands, APatternOffersOnlyTheColumnsItHolds) {
+  struct Case {
+    bool theta, q, s, i;     // columns held
+    bool sIn, angleIn;       // what the radio buttons say
+    StUnitsState expected;   // sEnabled, iEnabled, angleEnabled, qEnabled, sChecked, angleChecked
+  } cases[] = {
+      {true, true, true, true, false, true, {true, true, true, true, false, true}},    // computed: free choice
+      {true, true, true, true, true, true, {true, true, false, true, true, false}},    // S goes with Q
+      {false, true, true, false, false, true, {true, false, false, true, true, false}},  // Q, S read
+      {true, false, false, true, true, false, {false, true, true, false, false, true}},  // theta, I read
+      {true, false, true, false, true, false, {true, false, true, false, true, true}},   // theta, S: S by angle
+      {false, true, false, true, true, true, {false, true, false, true, false, false}},  // Q, I
+  };
+  for (const Case& c : cases) {
+    StDiffPattern p;
+    p.count = 3;
+    if (c.theta) p.twoTheta = {0.1, 0.2, 0.3};
+    if (c.q) p.q = {1, 2, 3};
+    if (c.s) p.sOfQ = {1.5, 0.5, 1};
+    if (c.i) p.intensity = {10, 20, 30};
+    const StUnitsState u = quantityChosen(p, c.sIn, c.angleIn);
+    const StUnitsState& e = c.expected;
+    const std::string at = std::string(c.theta ? "theta " : "") + (c.q ? "Q " : "") + (c.s ? "S " : "") +
+                           (c.i ? "I" : "") + (c.sIn ? " / S" : " / I") + (c.angleIn ? " angle" : " Q");
+    EXPECT_EQ(std::tie(u.sEnabled, u.iEnabled, u.angleEnabled, u.qEnabled, u.sChecked, u.angleChecked),
+              std::tie(e.sEnabled, e.iEnabled, e.angleEnabled, e.qEnabled, e.sChecked, e.angleChecked))
+        << at;
+
+    // The diagram draws what the pattern holds, whatever was asked.
+    Workbench wb;
+    wb.pattern = p;
+    StCalcFlags f;
+    StCalcInputs in = monoInputs();
+    for (bool showS : {true, false})
+      for (bool angle : {true, false}) {
+        in.showS = showS;
+        in.angleUnits = angle;
+        const auto o = diffractionDiagram(wb, f, in, {});
+        ASSERT_EQ(o.diagrams.size(), 1u) << at;
+        const SeriesDesc& series = o.diagrams[0].desc.series.at(0);
+        EXPECT_EQ(series.x.size(), 3u) << at;
+        EXPECT_EQ(series.y, c.s && (showS || !c.i) ? p.sOfQ : p.intensity) << at;
+      }
+    // G(r) transforms S against Q only.
+    EXPECT_EQ(grPatternRefusal(p).empty(), c.q && c.s) << at;
+    StData gr;
+    StGrPrm g;
+    g.rStop = 1;
+    g.rStep = 0.5;
+    g.pattern = &p;
+    const StGrOutcome out = computeGr(g, gr);
+    EXPECT_EQ(out.missingColumns, !(c.q && c.s)) << at;
+    EXPECT_EQ(gr.count, c.q && c.s ? 2 : 0) << at;
+  }
+}
+
+// The parameters report is made before a window takes its number; its
+// memo still names that window's number.
+TEST(CalcDiagrams, MemoNamesTheDiagramItBelongsTo) {
+  Workbench wb = fccGrain();
+  wb.pdh = {{0.5, 3}};
+  wb.pattern = smallPattern();
+  wb.gr.x = {0.1, 0.2};
+  wb.gr.y = {1, 2};
+  wb.gr.count = 2;
+  wb.diagramNumber = 6;
+  const StCalcInputs in = monoInputs();
+  const auto memoOf = [](const StCalcOutcome& o) { return o.diagrams.at(0).desc.memo; };
+  const auto numberLine = [](const Lines& memo) {
+    for (const std::string& l : memo)
+      if (l.rfind(" diagram number: ", 0) == 0) return l;
+    return std::string("none");
+  };
+  StCalcFlags f;
+  std::vector<std::string> report;
+  appendParametersReport(wb, in, report);
+  EXPECT_EQ(numberLine(memoOf(pdhDiagrams(wb, in, report))), " diagram number: 7");
+  report.clear();
+  appendParametersReport(wb, in, report);
+  EXPECT_EQ(numberLine(memoOf(diffractionDiagram(wb, f, in, report))), " diagram number: 8");
+  report.clear();
+  appendParametersReport(wb, in, report);
+  EXPECT_EQ(numberLine(memoOf(grDiagram(wb, in, report, "Lorch"))), " diagram number: 9");
 }
 
 TEST(GrCommands, StartCompletionAndDiagram) {
@@ -439,7 +595,7 @@ TEST(DeltaCommands, StartCopiesBothListsLogsAndTurnsOffWhatReadsTheList) {
   // A PDH run replaces the delta sums; partial histograms leave them.
   EXPECT_FALSE(pdhStart(wb, in, "t").result.enable.at(cmd::SaveDelta));
   in.biatomic = true;
-  EXPECT_TRUE(pdhStart(wb, in, "t").result.enable.empty());
+  EXPECT_EQ(pdhStart(wb, in, "t").result.enable.count(cmd::SaveDelta), 0u);
 }
 
 // Scaling every coordinate by f changes every distance by f - 1: the

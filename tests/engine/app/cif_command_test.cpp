@@ -15,6 +15,7 @@
 #include "engine/app/workbench.h"
 #include "engine/calc/diffraction.h"
 #include "engine/calc/pair_loops.h"
+#include "engine/calc/pdh_run.h"
 #include "engine/grain/command_names.h"
 #include "engine/grain/generators.h"
 #include "tests/engine/calc/diffr_test_support.h"
@@ -178,6 +179,52 @@ TEST(CifCommand, RutilePartialHistogramsCountEachElementPairExactly) {
   for (int32_t k = 0; k <= firstIj; ++k) {
     EXPECT_EQ(wb.partial.rii[static_cast<size_t>(k)], 0) << k;
     EXPECT_EQ(wb.partial.rjj[static_cast<size_t>(k)], 0) << k;
+  }
+}
+
+// A CIF grain of fcc Ni holds exactly the atoms of the fcc builder's
+// grain, yet it has no lattice grid: the grid of the generated grain it
+// replaces must not survive, so the PDH always runs the pair loop. Its
+// histogram equals the one the lattice method gives for the built grain.
+TEST(CifCommand, CifGrainTakesThePairLoopEvenWhereItMatchesAGeneratedLattice) {
+  Workbench wb;
+  StBuildInput fcc;
+  fcc.latticeText = "3.52";
+  fcc.radiusText = "10";
+  fcc.structure = structFcc;
+  fcc.elementL = fcc.elementR = "Ni";
+  fcc.elementIndexL = fcc.elementIndexR = 27;
+  ASSERT_TRUE(build(wb, fcc, nullptr).ok);
+  ASSERT_NE(currentLatticeGrid(wb), nullptr);
+  StCalcInputs in;
+  in.binWidthText = "0.01";
+  in.elementL = in.elementR = "Ni";
+  const StPdhStart built = pdhStart(wb, in, "t");
+  ASSERT_TRUE(built.prm.grid.has_value());
+  CancelToken cancel;
+  PdhList latticePdh;
+  StIDCalcResults unused;
+  const StPairRunResult lattice = runPdh(0, built.prm, latticePdh, unused, nullptr, cancel);
+  ASSERT_EQ(lattice.method, PdhMethod::Lattice);
+
+  const StCifBuild b = buildFromCif(wb, cifInput("ni_fcc.cif", "10"), tableSymbols());
+  ASSERT_TRUE(b.result.ok);
+  ASSERT_EQ(wb.ideal.size(), built.prm.nodes.size());
+  EXPECT_EQ(currentLatticeGrid(wb), nullptr);
+  takeGrainElements(wb, in);
+  const StPdhStart s = pdhStart(wb, in, "t");
+  ASSERT_TRUE(s.result.ok);
+  EXPECT_EQ(s.mode, 0);
+  EXPECT_FALSE(s.prm.grid.has_value());
+  PdhList pairsPdh;
+  const StPairRunResult pairs = runPdh(s.mode, s.prm, pairsPdh, wb.partial, nullptr, cancel);
+  EXPECT_EQ(pairs.method, PdhMethod::Pairs);
+  ASSERT_FALSE(pairs.log.empty());
+  EXPECT_EQ(pairs.log.front(), " PDH method: pair loop");
+  ASSERT_EQ(pairsPdh.size(), latticePdh.size());
+  for (auto p = pairsPdh.begin(), l = latticePdh.begin(); p != pairsPdh.end(); ++p, ++l) {
+    EXPECT_EQ(p->r, l->r);
+    EXPECT_EQ(p->card, l->card) << p->r;
   }
 }
 

@@ -7,6 +7,7 @@
 #include "engine/app/build_command.h"
 #include "engine/app/workbench.h"
 #include "engine/grain/command_names.h"
+#include "engine/grain/stacking.h"
 
 namespace grainix {
 namespace {
@@ -47,39 +48,41 @@ TEST(ModifyCommand, CompositionCheckBeforeOpening) {
   }
 }
 
-TEST(ModifyCommand, WindowInputReferencesTheGrainAndCopiesTheRest) {
+TEST(ModifyCommand, WindowWorksOnCopiesOfTheGrain) {
   Workbench wb = fccWorkbench(27, -1);
   wb.sections.push_back({"Core", 0, 15, 3.54, 0, 0, 15, 100});
-  const auto prm = modifyWindowInput(wb, tableWithNickelAt(27));
-  EXPECT_EQ(&prm.grainPrm, &wb.grainPrm);
+  StModifySession session(wb, tableWithNickelAt(27));
+  const StFmodPosPrm& prm = session.prm;
+  EXPECT_EQ(&prm.grainPrm, &session.grainPrm);
+  EXPECT_EQ(prm.grainPrm.radius, wb.grainPrm.radius);
   EXPECT_EQ(&prm.ideal, &wb.ideal);
-  EXPECT_EQ(&prm.modified, &wb.modified);
+  EXPECT_EQ(&prm.modified, &session.modified);
   ASSERT_EQ(prm.sections.size(), 1u);
-  EXPECT_NE(&prm.sections, &wb.sections);
   EXPECT_TRUE(prm.hasElementL);
   EXPECT_EQ(prm.elementL.name, "Ni");
   EXPECT_DOUBLE_EQ(prm.elementL.td, 450);
   EXPECT_FALSE(prm.hasElementR) << "negative index";
   // An index past the end of the table has no element data either.
-  EXPECT_FALSE(modifyWindowInput(wb, tableWithNickelAt(3)).hasElementL);
+  EXPECT_FALSE(StModifySession(wb, tableWithNickelAt(3)).prm.hasElementL);
 }
 
 TEST(ModifyCommand, AcceptSwitchesToTheModifiedGrain) {
   Workbench wb = fccWorkbench();
   // What the window did: two sections, the modified list refilled.
-  StFmodPosPrm prm = modifyWindowInput(wb, {});
-  ModPosModel model(prm);
-  model.table().editCell(0, colPsi, "10", '0');
+  StModifySession session(wb, {});
+  ModPosModel model(session.prm);
   model.table().addSection();
-  model.table().editCell(0, colPsi, "10", '0');
+  model.table().editCell(0, colPsi, "10");
   ASSERT_TRUE(model.modify().ok);
-  ASSERT_EQ(wb.modified.size(), wb.ideal.size());
+  EXPECT_TRUE(wb.modified.empty()) << "nothing reaches the grain before Accept";
 
-  const auto res = modifyClosed(wb, true, prm.sections);
+  const auto res = modifyClosed(wb, true, session);
   ASSERT_TRUE(res.ok);
   EXPECT_EQ(res.log, std::vector<std::string>{"... changes approved ..."});
   EXPECT_TRUE(wb.currentIsModified);
   EXPECT_EQ(&wb.current(), &wb.modified);
+  EXPECT_EQ(wb.modified.size(), wb.ideal.size());
+  EXPECT_DOUBLE_EQ(wb.grainPrm.radiusMod, 15.75);
   ASSERT_EQ(wb.sections.size(), 2u);
   EXPECT_EQ(wb.sections[0].name, "Core");
   EXPECT_EQ(wb.sections[1].name, "Surface ");
@@ -93,20 +96,67 @@ TEST(ModifyCommand, AcceptSwitchesToTheModifiedGrain) {
   EXPECT_FALSE(res.enable.at(cmd::Diffraction));
 }
 
-TEST(ModifyCommand, CancelOnlyLogs) {
+TEST(ModifyCommand, CancelChangesNothing) {
   Workbench wb = fccWorkbench();
-  StFmodPosPrm prm = modifyWindowInput(wb, {});
-  ModPosModel model(prm);
-  ASSERT_TRUE(model.modify().ok);  // the modified list stays filled after Cancel
+  const double range = wb.grainPrm.maxDistance;
+  std::vector<double> rPrev;
+  for (const StGrainNode& n : wb.ideal) rPrev.push_back(n.rPrev);
+  StModifySession session(wb, {});
+  ModPosModel model(session.prm);
+  model.table().editCell(0, colPsi, "-10");
+  ASSERT_TRUE(model.modify().ok);
 
-  const auto res = modifyClosed(wb, false, prm.sections);
+  const auto res = modifyClosed(wb, false, session);
   EXPECT_EQ(res.log, std::vector<std::string>{"... changes canceled ..."});
   EXPECT_TRUE(res.enable.empty());
   EXPECT_FALSE(wb.currentIsModified);
   EXPECT_EQ(&wb.current(), &wb.ideal);
+  EXPECT_TRUE(wb.modified.empty());
   EXPECT_TRUE(wb.sections.empty());
   EXPECT_FALSE(wb.generator->modified);
   EXPECT_EQ(wb.pdh.size(), 10u);
+  EXPECT_DOUBLE_EQ(wb.grainPrm.maxDistance, range);
+  EXPECT_DOUBLE_EQ(wb.grainPrm.radiusMod, 0);
+  for (size_t i = 0; i < wb.ideal.size(); ++i) ASSERT_EQ(wb.ideal[i].rPrev, rPrev[i]) << i;
+}
+
+// The stacking window as OK leaves it with the initial layer geometry.
+class StackedCylinder : public StackingDialog {
+ public:
+  bool run(std::string&, vGrainNodes& ideal, StGrainPrm& prm) override {
+    StStackingInput in;
+    in.sequence = "ABABABABAB";
+    in.ha = prm.latticePrm / std::sqrt(2.0);
+    in.c = prm.latticePrm / std::sqrt(3.0);
+    return buildStacked(in, ideal, prm).ok;
+  }
+};
+
+// Each approval of the same sections gives the same histogram range: the
+// cylinder's height is the ideal grain's, not the last modification's.
+TEST(ModifyCommand, ReopeningKeepsTheCylinderRange) {
+  Workbench wb;
+  StBuildInput in;
+  in.latticeText = "3.54";
+  in.radiusText = "12";
+  in.structure = structHcp;
+  in.shape = shapeCylinder;
+  in.biatomic = true;
+  StackedCylinder stacking;
+  ASSERT_TRUE(build(wb, in, &stacking).ok);
+  const double idealRange = wb.grainPrm.maxDistance;
+  double first = 0;
+  for (int k = 0; k < 3; ++k) {
+    StModifySession session(wb, {});
+    EXPECT_DOUBLE_EQ(session.grainPrm.maxDistance, idealRange) << k;
+    ModPosModel model(session.prm);
+    model.table().editCell(0, colPsi, "10");
+    ASSERT_TRUE(model.modify().ok);
+    modifyClosed(wb, true, session);
+    if (k == 0) first = wb.grainPrm.maxDistance;
+    EXPECT_DOUBLE_EQ(wb.grainPrm.maxDistance, first) << k;
+  }
+  EXPECT_GT(first, idealRange);
 }
 
 }  // namespace

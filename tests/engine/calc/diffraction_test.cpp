@@ -1,11 +1,12 @@
 // Diffraction pattern: angle grid and point counts, the Debye equation over
 // the histogram against sequential references and against the exact double
-// sum over atom pairs, Bragg peak positions, mode 1 in single precision,
-// refusals and termination.
+// sum over atom pairs (one element, and two in unequal numbers), Bragg peak
+// positions, refusals and termination.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <numbers>
+#include <algorithm>
 #include <random>
 
 #include "engine/calc/diffraction.h"
@@ -364,43 +365,48 @@ TEST(DiffractionPhysics, FccBraggPeaksForCopper) {
 
 // ---- mode 1 ----
 
-// The sequential single-precision loop with the sine given.
-template <class Sine>
-void sequentialMode1(const StDiffrPrm& prm, const StIDCalcResults& part, Sine sine, std::vector<double>& sOut,
+// Partial histograms of a node list whose first `h` nodes are the first element.
+StIDCalcResults partialsOf(const vGrainNodes& nodes, size_t h, double w, double rMax) {
+  StIDCalcResults part;
+  const int32_t bins = static_cast<int32_t>(std::floor(rMax / w));
+  part.allocate(bins);
+  for (int32_t k = 1; k < bins; ++k) part.r[k] = part.r[k - 1] + w;
+  part.binWidth = w;
+  for (size_t i = 0; i < nodes.size(); ++i)
+    for (size_t j = i + 1; j < nodes.size(); ++j) {
+      const auto k = static_cast<size_t>(pairDistance(nodes[i], nodes[j]) / w);
+      (i < h ? (j < h ? part.rii : part.rij) : part.rjj)[k] += 1;
+    }
+  part.elemFirst = nodes.front().elementIndex;
+  part.elemSecond = nodes.back().elementIndex;
+  part.atomsFirst = static_cast<int64_t>(h);
+  part.atomsSecond = static_cast<int64_t>(nodes.size() - h);
+  return part;
+}
+
+// The equation as it reads, in double with the library sine:
+// I = N1 f1^2 + N2 f2^2 + 2 (f1^2 Sii + f2^2 Sjj + f1 f2 Sij).
+void sequentialMode1(const StDiffrPrm& prm, const StIDCalcResults& part, std::vector<double>& sOut,
                      std::vector<double>& iOut) {
   const int64_t points = diffractionPointCount(prm, 1);
-  const double h = static_cast<double>(prm.nodes->size()) * 0.25;
   const std::vector<double> theta = diffractionAngles(prm, points);
-  int64_t jTop = part.count - 1;
-  while (jTop > 0 && part.rii[jTop] == 0 && part.rij[jTop] == 0 && part.rjj[jTop] == 0) --jTop;
   for (int64_t p = 0; p < points; ++p) {
     const double sn = std::sin(theta[p]);
     const double q = 2 * sn * prm.k;
-    const double s = sn / prm.lambda;
-    const float f1 = static_cast<float>(scatteringFactor((*prm.table)[part.elemFirst], s));
-    const float f2 = static_cast<float>(scatteringFactor((*prm.table)[part.elemSecond], s));
-    const float w1 = f1 * f1, w2 = f2 * f2, w12 = f1 * f2;
-    float sii = 0, sij = 0, sjj = 0;
-    for (int64_t j = jTop; j >= 0; --j) {
-      if (part.rii[j] == 0 && part.rij[j] == 0 && part.rjj[j] == 0) continue;
-      const double x = static_cast<float>(q * part.r[j]);
-      if (x == 0) {
-        sii = static_cast<float>(sii + part.rii[j]);
-        sij = static_cast<float>(sij + part.rij[j]);
-        sjj = static_cast<float>(sjj + part.rjj[j]);
-        continue;
-      }
-      const double sx = static_cast<float>(sine(x));
-      sii = static_cast<float>(sii + sx * part.rii[j] / x);
-      sij = static_cast<float>(sij + sx * part.rij[j] / x);
-      sjj = static_cast<float>(sjj + sx * part.rjj[j] / x);
+    const double f1 = scatteringFactor((*prm.table)[part.elemFirst], sn / prm.lambda);
+    const double f2 = scatteringFactor((*prm.table)[part.elemSecond], sn / prm.lambda);
+    double sii = 0, sij = 0, sjj = 0;
+    for (int32_t j = 0; j < part.count; ++j) {
+      const double x = q * part.r[j];
+      const double t = x == 0 ? 1 : std::sin(x) / x;
+      sii += part.rii[j] * t;
+      sij += part.rij[j] * t;
+      sjj += part.rjj[j] * t;
     }
-    const double wSum = static_cast<double>(w1) + w2;
-    const double S = (static_cast<double>(w1) * sii + static_cast<double>(w2) * sjj + static_cast<double>(w12) * sij) /
-                         (wSum * h) +
-                     1;
-    sOut.push_back(S);
-    iOut.push_back(S * h * wSum * 2);
+    const double self = part.atomsFirst * f1 * f1 + part.atomsSecond * f2 * f2;
+    const double i = self + 2 * (f1 * f1 * sii + f2 * f2 * sjj + f1 * f2 * sij);
+    sOut.push_back(i / self);
+    iOut.push_back(i);
   }
 }
 
@@ -421,19 +427,7 @@ class Mode1Test : public ::testing::Test {
       n.elementIndex = s;
       nodes.push_back(n);
     }
-    const double w = 0.001;
-    const int32_t bins = static_cast<int32_t>(std::floor(21 / w));
-    part.allocate(bins);
-    for (int32_t k = 1; k < bins; ++k) part.r[k] = part.r[k - 1] + w;
-    part.binWidth = w;
-    const size_t h = nodes.size() / 2;
-    for (size_t i = 0; i < nodes.size(); ++i)
-      for (size_t j = i + 1; j < nodes.size(); ++j) {
-        const auto k = static_cast<size_t>(pairDistance(nodes[i], nodes[j]) / w);
-        (i < h ? (j < h ? part.rii : part.rij) : part.rjj)[k] += 1;
-      }
-    part.elemFirst = zn;
-    part.elemSecond = s;
+    part = partialsOf(nodes, nodes.size() / 2, 0.001, 21);
     prm = cuPrm(0, 100, 0.5);
     prm.nodes = &nodes;
     prm.table = &table;
@@ -445,29 +439,76 @@ class Mode1Test : public ::testing::Test {
   StDiffrPrm prm;
 };
 
-TEST_F(Mode1Test, IsTheSequentialSinglePrecisionLoop) {
+TEST_F(Mode1Test, IsTheEquationSummedInDouble) {
   StDiffPattern pat;
   const StDiffractionOutcome out = runDiffraction(prm, &part, 1, pat);
   ASSERT_FALSE(out.refused);
   ASSERT_EQ(pat.count, 201);
   EXPECT_NEAR(pat.twoTheta[200] * 180 / kPi, 100, 1e-9);
-  // Bit for bit the sequential loop with the same single-precision sine.
+  // Within the rounding of double sums (single-precision sums were off by
+  // 1e-6 here, and by 4e-4 of the background on large grains).
   std::vector<double> s1, i1;
-  sequentialMode1(prm, part, [](double x) { return wideSin(x); }, s1, i1);
-  EXPECT_EQ(pat.sOfQ, s1);
-  EXPECT_EQ(pat.intensity, i1);
-  // And within single-precision rounding of the library sine.
-  std::vector<double> s2, i2;
-  sequentialMode1(prm, part, [](double x) { return std::sin(x); }, s2, i2);
-  for (size_t i = 0; i < s2.size(); ++i) EXPECT_NEAR(pat.sOfQ[i], s2[i], 1e-5 * std::fabs(s2[i])) << i;
-  // At 2theta = 0, S = N as for one element (same factors would give exactly N).
+  sequentialMode1(prm, part, s1, i1);
+  expectRelative(pat.sOfQ, s1, 1e-11, "S");
+  expectRelative(pat.intensity, i1, 1e-11, "I");
+  // Equal counts: N1 f1^2 + N2 f2^2 = (f1^2 + f2^2) N / 2, the normalisation
+  // an equal split always had; at 2theta = 0, S = 1 + 2 pairs-weighted / self.
   const double n = static_cast<double>(nodes.size());
-  const float f1 = static_cast<float>(scatteringFactor(table[zn], 0));
-  const float f2 = static_cast<float>(scatteringFactor(table[s], 0));
-  const double w1 = f1 * f1, w2 = f2 * f2, w12 = static_cast<float>(f1 * f2);
+  const double f1 = scatteringFactor(table[zn], 0), f2 = scatteringFactor(table[s], 0);
   const double pairsSame = (n / 2) * (n / 2 - 1) / 2, pairsMixed = (n / 2) * (n / 2);
-  EXPECT_NEAR(pat.sOfQ[0], (w1 * pairsSame + w2 * pairsSame + w12 * pairsMixed) / ((w1 + w2) * n * 0.25) + 1,
-              1e-6 * n);
+  EXPECT_NEAR(pat.sOfQ[0], 1 + 2 * (f1 * f1 * pairsSame + f2 * f2 * pairsSame + f1 * f2 * pairsMixed) /
+                                   ((f1 * f1 + f2 * f2) * n / 2),
+              1e-12 * n);
+  // Without counts of their own, the partials take the halves of the node list.
+  StIDCalcResults halves = part;
+  halves.atomsFirst = halves.atomsSecond = 0;
+  StDiffPattern same;
+  runDiffraction(prm, &halves, 1, same);
+  EXPECT_EQ(same.sOfQ, pat.sOfQ);
+}
+
+// Cu3Au-like: three copper atoms to one gold atom on an fcc lattice, the
+// pattern against the exact Debye double sum over atom pairs.
+TEST(Mode1Physics, UnequalCountsMatchTheExactDebyeSum) {
+  const ElementTable table = shippedTable();
+  const int cu = elementIndex(table, "Cu"), au = elementIndex(table, "Au");
+  vGrainNodes all = fccGrain(3.75, 7, cu, "Cu");
+  std::mt19937 rng(17);
+  std::shuffle(all.begin(), all.end(), rng);
+  const size_t nAu = all.size() / 4;
+  vGrainNodes nodes(all.begin() + static_cast<std::ptrdiff_t>(nAu), all.end());  // copper first
+  for (size_t k = 0; k < nAu; ++k) {
+    StGrainNode g = all[k];
+    g.element = "Au";
+    g.elementIndex = au;
+    nodes.push_back(g);
+  }
+  const size_t h = nodes.size() - nAu;
+  const StIDCalcResults part = partialsOf(nodes, h, 1e-4, 15);
+  StDiffrPrm prm = cuPrm(20, 120, 0.5);
+  prm.nodes = &nodes;
+  prm.table = &table;
+  StDiffPattern pat;
+  ASSERT_FALSE(runDiffraction(prm, &part, 1, pat).refused);
+  double worst = 0, top = 0;
+  for (int p = 0; p < pat.count; ++p) {
+    const double q = pat.q[p], s = std::sin(pat.twoTheta[p] / 2) / prm.lambda;
+    const double f[2] = {scatteringFactor(table[cu], s), scatteringFactor(table[au], s)};
+    double exact = 0;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+      const double fi = f[i < h ? 0 : 1];
+      exact += fi * fi;
+      for (size_t j = i + 1; j < nodes.size(); ++j) {
+        const double x = q * pairDistance(nodes[i], nodes[j]);
+        exact += 2 * fi * f[j < h ? 0 : 1] * std::sin(x) / x;
+      }
+    }
+    worst = std::max(worst, std::fabs(pat.intensity[p] - exact));
+    top = std::max(top, exact);
+    const double self = static_cast<double>(h) * f[0] * f[0] + static_cast<double>(nAu) * f[1] * f[1];
+    EXPECT_NEAR(pat.sOfQ[p], pat.intensity[p] / self, 1e-12 * pat.sOfQ[p]);
+  }
+  EXPECT_LT(worst, 1e-3 * top);
 }
 
 TEST_F(Mode1Test, SecondElementTailBeyondMixedPairsCounts) {
@@ -480,7 +521,7 @@ TEST_F(Mode1Test, SecondElementTailBeyondMixedPairsCounts) {
   StDiffPattern after;
   runDiffraction(prm, &part, 1, after);
   EXPECT_NE(after.sOfQ[0], before.sOfQ[0]);
-  EXPECT_NEAR(after.sOfQ[0] - before.sOfQ[0], 1000 / (2 * (nodes.size() * 0.25)), 1e-3);
+  EXPECT_NEAR(after.sOfQ[0] - before.sOfQ[0], 2.0 * 1000 / nodes.size(), 1e-9);
 }
 
 TEST_F(Mode1Test, UndefinedElementsAreRefused) {

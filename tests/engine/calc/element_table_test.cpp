@@ -20,17 +20,36 @@ namespace {
 using testing::shippedTable;
 using testing::elementIndex;
 
-TEST(DebyeModel, FunctionBranchesAndConstants) {
-  EXPECT_DOUBLE_EQ(debyeFunction(1), 1 * (1 + 1.0 / 36 - 1.0 / 3600) + 0.25);
+// phi(x)/x + 1/4, x = Td / T, by numerical integration of the Debye
+// integral phi(x) = (1/x) int_0^x t / (e^t - 1) dt (Simpson's rule).
+double debyeTerm(double y) {
+  const double x = 1 / y;
+  const int n = 20000;
+  const double h = x / n;
+  auto f = [](double t) { return t == 0 ? 1.0 : t / std::expm1(t); };
+  double sum = f(0) + f(x);
+  for (int i = 1; i < n; ++i) sum += (i % 2 ? 4 : 2) * f(i * h);
+  const double phi = sum * h / 3 / x;
+  return phi / x + 0.25;
+}
+
+TEST(DebyeModel, FunctionIsTheDebyeTermAndConstants) {
+  EXPECT_DOUBLE_EQ(debyeFunction(1), 1 + 1.0 / 36 - 1.0 / 3600);
   // y < 1: three terms of the exponential series.
   const double y = 0.5;
   double sum = 0;
   for (int i = 1; i <= 3; ++i) sum += std::exp(-i / y) * (i * y + y * y) / (i * i);
   const double py = std::numbers::pi * y;
-  EXPECT_DOUBLE_EQ(debyeFunction(y), y * (py * py / 6 + 0.25 - sum) + 0.25);
+  EXPECT_DOUBLE_EQ(debyeFunction(y), py * py / 6 + 0.25 - sum);
   EXPECT_DOUBLE_EQ(debyeFunction(0), 0.25);  // zero-point motion only
-  // Both branches meet at y = 1 within the truncation of their series.
-  EXPECT_NEAR(debyeFunction(1 - 1e-9), debyeFunction(1), 1e-2);
+  // Both branches follow the Debye model within the truncation of their
+  // series (the three exponential terms below T = Td leave up to 0.5 %),
+  // and grow as T / Td at high temperature (not as its square).
+  for (double t : {0.1, 0.3, 0.6, 0.9, 1.0, 1.5, 1.818, 4.0, 20.0})
+    EXPECT_NEAR(debyeFunction(t), debyeTerm(t), 5e-3 * debyeTerm(t)) << "T/Td = " << t;
+  // Au at 300 K (Td 165 K): 0.090 Angs rms per axis, B about 0.64 Angs^2.
+  EXPECT_NEAR(rmsDisplacement(300, 165, 196.97), 0.090, 0.001);
+  EXPECT_NEAR(-std::log(debyeWallerFactor(1, 300, 165, 196.97)), 0.64, 0.01);
   EXPECT_NEAR(K0, 144.3819, 5e-4);
   EXPECT_DOUBLE_EQ(K1, K0 * 78.95683520871486);
   // Cu at room temperature: rms displacement about 0.08 Angs.
@@ -81,6 +100,8 @@ TEST(ScatteringTable, LoadsWithPerKeyDefaults) {
   EXPECT_EQ(z.lc, 0);
   EXPECT_EQ(z.latt, "?");
   EXPECT_EQ(z.td, 2230);
+  EXPECT_FALSE(z.tdKnown) << "the default stands in for a missing Debye temperature";
+  EXPECT_TRUE(t[0].tdKnown);
   EXPECT_EQ(z.mass, 12);
   EXPECT_EQ(t[2].a(1), 1);  // not a number: the default
   // A second load replaces, never appends.
@@ -148,6 +169,8 @@ TEST(ShippedTable, AgreesWithKnownElementData) {
   // Debye temperatures where known; Cu about 343 K, diamond 2230 K.
   EXPECT_EQ(t[elementIndex(t, "Cu")].td, 343);
   EXPECT_EQ(t[elementIndex(t, "C")].td, 2230);
+  EXPECT_TRUE(t[elementIndex(t, "C")].tdKnown);
+  EXPECT_FALSE(t[elementIndex(t, "Ce")].tdKnown);
   // Ni: IT92 a1 and b1.
   EXPECT_EQ(t[elementIndex(t, "Ni")].a(1), 12.8376);
   EXPECT_EQ(t[elementIndex(t, "Ni")].b(1), 3.8785);

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
+#include <map>
 #include <chrono>
 #include <cmath>
 #include <random>
@@ -21,7 +23,7 @@ struct Reference {
   std::vector<double> sumIdeal, sumMod;
 };
 
-double pairDistance(const StGrainNode& a, const StGrainNode& b) {
+double pairDistance(const StGrainNode& a, const StGrainNode& b) {  // the sequential loop's distance
   const double dx = a.x - b.x;
   const double dy = a.y - b.y;
   const double dz = a.z - b.z;
@@ -40,7 +42,7 @@ Reference referenceLoop(int mode, const StCalcPrm& prm) {
   for (auto& c : ref.card) c.assign(bins, 0);
   ref.sumIdeal.assign(bins, 0);
   ref.sumMod.assign(bins, 0);
-  const size_t h = n / 2;
+  const size_t h = prm.firstCount < 0 ? n / 2 : static_cast<size_t>(prm.firstCount);
   for (size_t i = 0; i + 1 < n; ++i) {
     for (size_t j = i + 1; j < n; ++j) {
       const double d = pairDistance(prm.nodes[i], prm.nodes[j]);
@@ -99,25 +101,28 @@ struct KernelVariant {
   PairCopies copies;
 };
 std::vector<KernelVariant> kernels() {
-  return {{PairKernel::Baseline, PairCopies::One},
-          {PairKernel::Avx2, PairCopies::One},
-          {PairKernel::Avx512, PairCopies::One},
-          {PairKernel::Avx512, PairCopies::PerLane}};
+  return {{PairKernel::Baseline, PairCopies::One},   {PairKernel::Avx2, PairCopies::One},
+          {PairKernel::Avx2, PairCopies::PerSlot},   {PairKernel::Avx512, PairCopies::One},
+          {PairKernel::Avx512, PairCopies::PerLane}, {PairKernel::Avx512, PairCopies::PerSlot}};
 }
 std::string variantName(const KernelVariant& v) {
-  return std::string(pairKernelName(v.kernel)) + (v.copies == PairCopies::PerLane ? " per lane" : "");
+  return std::string(pairKernelName(v.kernel)) +
+         (v.copies == PairCopies::PerLane ? " per lane" : v.copies == PairCopies::PerSlot ? " per slot" : "");
 }
 
+// The PDH holds the occupied bins of the reference, in increasing order.
 void expectPdhMatches(const PdhList& pdh, const Reference& ref, double w, const std::string& what) {
-  ASSERT_EQ(pdh.size(), ref.card[0].size()) << what;
-  size_t k = 0;
-  for (const StLiczOdl& e : pdh) {
-    ASSERT_EQ(e.card, ref.card[0][k]) << what << " bin " << k;
-    ASSERT_EQ(e.r, static_cast<double>(k) * w) << what;
-    ASSERT_EQ(e.norm, 0.0);
-    ASSERT_EQ(e.sumIdeal, 0.0);
-    ++k;
+  auto it = pdh.begin();
+  for (size_t k = 0; k < ref.card[0].size(); ++k) {
+    if (ref.card[0][k] == 0) continue;
+    ASSERT_NE(it, pdh.end()) << what << " bin " << k;
+    ASSERT_EQ(it->card, ref.card[0][k]) << what << " bin " << k;
+    ASSERT_EQ(it->r, static_cast<double>(k) * w) << what;
+    ASSERT_EQ(it->norm, 0.0);
+    ASSERT_EQ(it->sumIdeal, 0.0);
+    ++it;
   }
+  EXPECT_EQ(it, pdh.end()) << what << ": only occupied bins";
 }
 
 // Every kernel, on two threads, gives the sequential loop's PDH.
@@ -163,6 +168,99 @@ TEST(PairLoops, PdhEqualsSequentialLoopOnExactEdgeGrains) {
 TEST(PairLoops, PdhEqualsSequentialLoopOnDisplacedGrains) {
   const vGrainNodes grain = displaced(fccGrain(13, 3.52), 0.05, 7);
   for (double w : {0.001, 0.0137, 0.3}) expectEveryKernelMatches(params(grain, span(grain), w), "displaced");
+}
+
+TEST(PairLoops, CoarseBinsStayExact) {
+  // A few bins wider than the nearest-neighbour distance take every pair,
+  // bin 0 many of them; also far from the origin, where the scaled
+  // coordinates are large.
+  vGrainNodes grain = displaced(fccGrain(14, 4), 0.05, 9);
+  for (double w : {5.0, 13.7, 25.0}) expectEveryKernelMatches(params(grain, span(grain), w), "coarse");
+  for (auto& g : grain) g.x += 1e5, g.y -= 3e4;
+  expectEveryKernelMatches(params(grain, span(grain) + 2e5, 5.0), "coarse far away");
+}
+
+// A cluster of 18 atoms and one 20,000 Angs away, bin 0.01: millions of
+// bins, of which a few dozen are occupied.
+StCalcPrm strayAtomGrain() {
+  vGrainNodes nodes(19);
+  for (size_t i = 0; i < 18; ++i) {
+    nodes[i].x = 2.5 * static_cast<double>(i % 3) + 0.01 * static_cast<double>(i);
+    nodes[i].y = 2.5 * static_cast<double>((i / 3) % 3);
+    nodes[i].z = 2.5 * static_cast<double>(i / 9);
+  }
+  nodes[18].x = 20000;
+  nodes[18].y = 0.3;
+  StCalcPrm prm = params(std::move(nodes), 2.02 * 20000, 0.01);
+  prm.nodesMod = prm.nodes;
+  for (auto& g : prm.nodesMod) g.x *= 1.001;
+  return prm;
+}
+
+TEST(PairLoops, AStrayAtomKeepsOnlyTheOccupiedBins) {
+  const StCalcPrm prm = strayAtomGrain();
+  // The sequential loop, bin by bin in a map.
+  std::map<int64_t, std::array<PairCount, 3>> want;
+  std::map<int64_t, std::pair<double, double>> sums;
+  for (size_t i = 0; i + 1 < prm.nodes.size(); ++i)
+    for (size_t j = i + 1; j < prm.nodes.size(); ++j) {
+      const double d = pairDistance(prm.nodes[i], prm.nodes[j]);
+      const auto k = static_cast<int64_t>(d / prm.binWidth);
+      ++want[k][j < 9 ? 0 : (i < 9 ? 1 : 2)];
+      sums[k].first += d;
+      sums[k].second += pairDistance(prm.nodesMod[i], prm.nodesMod[j]);
+    }
+  StCalcPrm partialPrm = prm;
+  partialPrm.firstCount = 9;
+  CancelToken cancel;
+  PdhList pdh;
+  StIDCalcResults partial;
+  StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel);
+  EXPECT_EQ(res.pairs, 171);
+  ASSERT_EQ(pdh.size(), want.size());
+  auto it = pdh.begin();
+  for (const auto& [k, c] : want) {
+    EXPECT_EQ(it->r, static_cast<double>(k) * prm.binWidth);
+    EXPECT_EQ(it->card, c[0] + c[1] + c[2]);
+    ++it;
+  }
+  runPairLoop(1, partialPrm, pdh, partial, nullptr, cancel);
+  ASSERT_EQ(partial.count, static_cast<int32_t>(want.size()));
+  EXPECT_EQ(partial.atomsFirst, 9);
+  size_t b = 0;
+  for (const auto& [k, c] : want) {
+    double r = 0;
+    for (int64_t step = 0; step < k; ++step) r += prm.binWidth;
+    EXPECT_EQ(partial.r[b], r) << "r accumulated by addition";
+    EXPECT_EQ(partial.rii[b], c[0]);
+    EXPECT_EQ(partial.rij[b], c[1]);
+    EXPECT_EQ(partial.rjj[b], c[2]);
+    ++b;
+  }
+  res = runPairLoop(3, prm, pdh, partial, nullptr, cancel);
+  ASSERT_EQ(pdh.size(), want.size());
+  it = pdh.begin();
+  for (const auto& [k, c] : want) {
+    EXPECT_EQ(it->card, c[0] + c[1] + c[2]);
+    EXPECT_EQ(it->sumIdeal, sums[k].first) << "added in the sequential order";
+    EXPECT_EQ(it->sumMod, sums[k].second);
+    ++it;
+  }
+  // A stop leaves the results empty, as in any run.
+  cancel.request();
+  res = runPairLoop(0, prm, pdh, partial, nullptr, cancel);
+  EXPECT_TRUE(res.terminated);
+  EXPECT_TRUE(pdh.empty());
+}
+
+TEST(PairLoops, ThreadCountsAreBoundedByTheCores) {
+  const StCalcPrm prm = params(fccGrain(12, 3.52), 25, 0.001);
+  PdhList pdh;
+  StIDCalcResults partial;
+  CancelToken cancel;
+  const StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel, 1000000);
+  EXPECT_LE(res.threads, kThreadsPerCore * static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
+  expectPdhMatches(pdh, referenceLoop(0, prm), prm.binWidth, "many threads asked");
 }
 
 TEST(PairLoops, TablesOfMillionsOfBinsStayExact) {
@@ -253,32 +351,44 @@ TEST(PairLoops, IdealLatticesGetACounterPerLane) {
 
 TEST(PairLoops, PartialHistogramsEqualSequentialLoop) {
   // A diamond-like list (first half one element, second half the other),
-  // odd length to test the split at N div 2.
+  // odd length to test the split at N div 2; and the same list split at a
+  // quarter, as an alloy of three atoms of one element to one of the other.
   vGrainNodes nodes = displaced(fccGrain(11, 4), 0.02, 3);
   nodes.pop_back();
-  for (size_t i = nodes.size() / 2; i < nodes.size(); ++i) nodes[i].elementIndex = 5;
-  for (auto& g : nodes) g.elementIndex = g.elementIndex == 5 ? 5 : 2;
-  for (double w : {0.25, 0.001}) {
-    StCalcPrm prm = params(nodes, span(nodes), w);
-    const Reference ref = referenceLoop(1, prm);
-    for (const KernelVariant& kernel : kernels()) {
-      PdhList pdh(3);
-      StIDCalcResults partial;
-      CancelToken cancel;
-      runPairLoop(1, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);
-      EXPECT_EQ(pdh.size(), 3u) << "mode 1 does not touch the PDH list";
-      ASSERT_EQ(partial.count, static_cast<int32_t>(ref.card[0].size()));
-      EXPECT_EQ(partial.binWidth, w);
-      EXPECT_EQ(partial.elemFirst, 2);
-      EXPECT_EQ(partial.elemSecond, 5);
-      double r = 0;
-      for (int32_t k = 0; k < partial.count; ++k) {
-        const auto b = static_cast<size_t>(k);
-        if (k > 0) r += w;
-        ASSERT_EQ(partial.r[b], r) << "r is accumulated by addition";
-        ASSERT_EQ(partial.rii[b], static_cast<double>(ref.card[0][b])) << k;
-        ASSERT_EQ(partial.rij[b], static_cast<double>(ref.card[1][b])) << k;
-        ASSERT_EQ(partial.rjj[b], static_cast<double>(ref.card[2][b])) << k;
+  const auto n = static_cast<int64_t>(nodes.size());
+  for (int64_t split : {int64_t{-1}, n / 4}) {
+    const int64_t h = split < 0 ? n / 2 : split;
+    for (int64_t i = 0; i < n; ++i) nodes[static_cast<size_t>(i)].elementIndex = i < h ? 2 : 5;
+    for (double w : {0.25, 0.001}) {
+      StCalcPrm prm = params(nodes, span(nodes), w);
+      prm.firstCount = split;
+      const Reference ref = referenceLoop(1, prm);
+      for (const KernelVariant& kernel : kernels()) {
+        PdhList pdh(3);
+        StIDCalcResults partial;
+        CancelToken cancel;
+        runPairLoop(1, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);
+        const std::string what = variantName(kernel) + " split " + std::to_string(h) + " w " + std::to_string(w);
+        EXPECT_EQ(pdh.size(), 3u) << "mode 1 does not touch the PDH list";
+        EXPECT_EQ(partial.binWidth, w);
+        EXPECT_EQ(partial.elemFirst, 2);
+        EXPECT_EQ(partial.elemSecond, 5);
+        EXPECT_EQ(partial.atomsFirst, h);
+        EXPECT_EQ(partial.atomsSecond, n - h);
+        // The occupied bins only, r accumulated by addition.
+        double r = 0;
+        int32_t at = 0;
+        for (size_t k = 0; k < ref.card[0].size(); ++k) {
+          if (k > 0) r += w;
+          if (ref.card[0][k] == 0 && ref.card[1][k] == 0 && ref.card[2][k] == 0) continue;
+          ASSERT_LT(at, partial.count) << what;
+          const auto b = static_cast<size_t>(at++);
+          ASSERT_EQ(partial.r[b], r) << what;
+          ASSERT_EQ(partial.rii[b], ref.card[0][k]) << what << " bin " << k;
+          ASSERT_EQ(partial.rij[b], ref.card[1][k]) << what << " bin " << k;
+          ASSERT_EQ(partial.rjj[b], ref.card[2][k]) << what << " bin " << k;
+        }
+        EXPECT_EQ(at, partial.count) << what;
       }
     }
   }
@@ -299,11 +409,11 @@ TEST(PairLoops, FiveNodeBiatomicGrainSplitsPairsAtNodeTwo) {
   PdhList pdh;
   CancelToken cancel;
   runPairLoop(1, prm, pdh, partial, nullptr, cancel);
-  ASSERT_EQ(partial.count, 16);
-  auto bins = [&](const std::vector<double>& v) {
+  ASSERT_EQ(partial.count, 10);  // the ten occupied bins
+  auto bins = [&](const std::vector<PairCount>& v) {
     std::vector<int> out;
-    for (int k = 0; k < 16; ++k)
-      for (int c = 0; c < static_cast<int>(v[static_cast<size_t>(k)]); ++c) out.push_back(k);
+    for (size_t k = 0; k < v.size(); ++k)
+      for (PairCount c = 0; c < v[k]; ++c) out.push_back(static_cast<int>(partial.r[k]));
     return out;
   };
   EXPECT_THAT(bins(partial.rii), testing::ElementsAre(1));                       // (0,1)
@@ -356,6 +466,25 @@ TEST(PairLoops, UniformScalingGivesTheSameRelativeChangeInEveryBin) {
   for (const StLiczOdl& e : pdh) EXPECT_NEAR((e.sumMod - e.sumIdeal) / e.sumIdeal, 0.01, 1e-12);
 }
 
+TEST(PairLoops, BinsHoldingMoreThan2To31PairsAreExact) {
+  // 65,600 atoms within a unit cube and a bin of 10: every one of the
+  // 2,151,647,200 pairs lands in bin 0, beyond what 32 bits hold.
+  std::mt19937_64 rng(5);
+  std::uniform_real_distribution<double> u(0, 1);
+  vGrainNodes nodes(65600);
+  for (auto& g : nodes) g.x = u(rng), g.y = u(rng), g.z = u(rng);
+  StCalcPrm prm = params(std::move(nodes), 20, 10);
+  PdhList pdh;
+  StIDCalcResults partial;
+  CancelToken cancel;
+  const StPairRunResult res = runPairLoop(0, prm, pdh, partial, nullptr, cancel);
+  ASSERT_FALSE(pdh.empty());
+  EXPECT_EQ(pdh.front().r, 0.0);
+  EXPECT_EQ(pdh.front().card, PairCount{2151647200});
+  EXPECT_EQ(res.pairs, PairCount{2151647200});
+  EXPECT_TRUE(res.log.empty());
+}
+
 TEST(PairLoops, TwoAtomsAt1_05WithWidth0_1LandInBin10) {
   vGrainNodes nodes(2);
   nodes[1].x = 1.05;
@@ -365,46 +494,52 @@ TEST(PairLoops, TwoAtomsAt1_05WithWidth0_1LandInBin10) {
     StIDCalcResults partial;
     CancelToken cancel;
     runPairLoop(0, prm, pdh, partial, nullptr, cancel, 1, kernel.kernel, kernel.copies);
-    ASSERT_EQ(pdh.size(), 20u);
-    auto it = std::next(pdh.begin(), 10);
-    EXPECT_EQ(it->card, 1);
-    EXPECT_EQ(it->r, 10 * 0.1);
-    int total = 0;
-    for (const auto& e : pdh) total += e.card;
-    EXPECT_EQ(total, 1);
+    ASSERT_EQ(pdh.size(), 1u);
+    EXPECT_EQ(pdh.front().card, 1);
+    EXPECT_EQ(pdh.front().r, 10 * 0.1);
   }
 }
 
-TEST(PairLoops, OneNodeGivesBEmptyBins) {
+TEST(PairLoops, OneNodeGivesAnEmptyHistogram) {
   StCalcPrm prm = params(vGrainNodes(1), 1, 0.001);
-  PdhList pdh;
+  PdhList pdh(2);
   StIDCalcResults partial;
   CancelToken cancel;
   RecordingProgress gauge;
   const StPairRunResult res = runPairLoop(0, prm, pdh, partial, &gauge, cancel);
   EXPECT_EQ(res.pairs, 0);
-  ASSERT_EQ(pdh.size(), 1000u);
-  for (const auto& e : pdh) EXPECT_EQ(e.card, 0);
+  EXPECT_EQ(res.bins, 1000);
+  EXPECT_TRUE(pdh.empty()) << "no bin is occupied";
   EXPECT_EQ(gauge.maximum.load(), 1000) << "second phase runs over the bins";
   EXPECT_FALSE(gauge.visible.load());
 }
 
-TEST(PairLoops, ZeroBinsIsRefusedAndLeavesResultsAsTheyWere) {
-  for (int mode : {0, 1, 3}) {
-    StCalcPrm prm = params(fccGrain(6, 4), 0.5, 1.0);
-    prm.nodesMod = prm.nodes;
-    PdhList pdh(4);
-    StIDCalcResults partial;
-    partial.allocate(7);
-    CancelToken cancel;
-    RecordingProgress gauge;
-    const StPairRunResult res = runPairLoop(mode, prm, pdh, partial, &gauge, cancel);
-    EXPECT_TRUE(res.refused);
-    ASSERT_EQ(res.messages.size(), 1u);
-    EXPECT_EQ(res.messages[0], (StMessage{MessageKind::Error, "ERROR", "size == 0"}));
-    EXPECT_EQ(pdh.size(), 4u);
-    EXPECT_EQ(partial.count, 7);
-    EXPECT_FALSE(gauge.visible.load());
+TEST(PairLoops, ZeroBinsIsRefusedSayingWhyAndLeavesResultsAsTheyWere) {
+  struct Case {
+    double rMax, w;
+    const char* text;
+  } cases[] = {
+      {0.5, 1.0, "size == 0: the bin width 1 Angs is larger than the histogram range (maxDistance = 0.5 Angs)"},
+      {0, 0.01, "size == 0: the histogram range (maxDistance) is 0 Angs: the grain has fewer than two atoms apart"},
+      {10, 0, "size == 0: the bin width (0) must be a positive number"},
+  };
+  for (const Case& c : cases) {
+    for (int mode : {0, 1, 3}) {
+      StCalcPrm prm = params(fccGrain(6, 4), c.rMax, c.w);
+      prm.nodesMod = prm.nodes;
+      PdhList pdh(4);
+      StIDCalcResults partial;
+      partial.allocate(7);
+      CancelToken cancel;
+      RecordingProgress gauge;
+      const StPairRunResult res = runPairLoop(mode, prm, pdh, partial, &gauge, cancel);
+      EXPECT_TRUE(res.refused);
+      ASSERT_EQ(res.messages.size(), 1u);
+      EXPECT_EQ(res.messages[0], (StMessage{MessageKind::Error, "ERROR", c.text}));
+      EXPECT_EQ(pdh.size(), 4u);
+      EXPECT_EQ(partial.count, 7);
+      EXPECT_FALSE(gauge.visible.load());
+    }
   }
   EXPECT_EQ(pairBinCount(0.5, 1.0), 0);
   EXPECT_EQ(pairBinCount(10, 0), 0);
@@ -486,19 +621,19 @@ TEST(PairLoops, PairsBeyondTheExpectedRangeAreKeptAndReported) {
     EXPECT_EQ(res.expectedBins, 4);
     EXPECT_EQ(res.bins, 11);
     EXPECT_EQ(res.pairsBeyondRange, 2);
-    ASSERT_EQ(pdh.size(), 11u);
-    EXPECT_EQ(std::next(pdh.begin(), 8)->card, 1);
-    EXPECT_EQ(std::next(pdh.begin(), 10)->card, 1);
-    EXPECT_EQ(std::next(pdh.begin(), 10)->r, 10 * 0.5);
+    ASSERT_EQ(pdh.size(), 3u);
+    EXPECT_EQ(std::next(pdh.begin(), 1)->r, 8 * 0.5);
+    EXPECT_EQ(std::next(pdh.begin(), 2)->card, 1);
+    EXPECT_EQ(std::next(pdh.begin(), 2)->r, 10 * 0.5);
     ASSERT_EQ(res.log.size(), 1u);
     EXPECT_EQ(res.log[0],
               " 2 pairs lay beyond the expected range (maxDistance = 2 Angs); the table was extended to 11 bins");
 
     res = runPairLoop(1, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);  // h = 1: pairs (0,1),(0,2) Rij, (1,2) Rjj
-    ASSERT_EQ(partial.count, 11);
-    EXPECT_EQ(partial.rij[2], 1);
-    EXPECT_EQ(partial.rij[10], 1);
-    EXPECT_EQ(partial.rjj[8], 1);
+    ASSERT_EQ(partial.count, 3);
+    EXPECT_EQ(partial.r, (std::vector<double>{1, 4, 5}));
+    EXPECT_EQ(partial.rij, (std::vector<PairCount>{1, 0, 1}));
+    EXPECT_EQ(partial.rjj, (std::vector<PairCount>{0, 1, 0}));
     EXPECT_EQ(res.pairsBeyondRange, 2);
 
     res = runPairLoop(3, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);

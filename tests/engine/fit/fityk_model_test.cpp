@@ -271,13 +271,20 @@ TEST(FitykWindow, SaveWritesTheScriptAndStoresTheInputs) {
   EXPECT_EQ(f.prm.cmdLine, "#kept");
   EXPECT_EQ(f.prm.am, "1");  // not stored back
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator{}), 1);
+  // Saved through a symbolic link, the link stays and its file gets the script.
+  fs::create_symlink("script.fit", dir.path / "link.fit");
+  ASSERT_TRUE(m.save((dir.path / "link.fit").string()).ok);
+  EXPECT_TRUE(fs::is_symlink(dir.path / "link.fit"));
+  EXPECT_EQ(readFile(path), expected);
 
   // A failed write and a refused script leave the record and the old file.
   m.controls.lp = "9";
-  StCommandResult r = m.save((dir.path / "no-such-folder" / "s.fit").string());
+  const std::string missing = (dir.path / "no-such-folder" / "s.fit").string();
+  StCommandResult r = m.save(missing);
   EXPECT_FALSE(r.ok);
   ASSERT_EQ(r.messages.size(), 1u);
   EXPECT_EQ(r.messages[0], (StMessage{MessageKind::Error, "Error", "Couldn't open file"}));
+  EXPECT_EQ(r.log, std::vector<std::string>{missing + ": No such file or directory"});
   m.controls.max = "ten";
   r = m.save(path.string());
   EXPECT_FALSE(r.ok);

@@ -112,16 +112,16 @@ TEST(FitykPeaks, PdhBinsBelowMaxWithPairs) {
   EXPECT_TRUE(peaksFromPdh(pdh, 0).x.empty());
 }
 
-TEST(FitykPeaks, PartialBinsSumTheirIntegerPartsBelowMax) {
+TEST(FitykPeaks, PartialBinsSumTheirCountsBelowMax) {
   StIDCalcResults partial;
   partial.allocate(5);
   for (int i = 0; i < 5; ++i) partial.r[static_cast<size_t>(i)] = i * 0.5;
-  partial.rii = {0, 1.5, 0, 2, 9};
-  partial.rij = {0, 1.6, 0.2, 0, 9};
-  partial.rjj = {0, 0, 0.7, 1, 9};
+  partial.rii = {0, 1, 0, 2, 9};
+  partial.rij = {0, 2, 0, 0, 9};
+  partial.rjj = {0, 0, 0, 1, 9};
   const StPeakList p = peaksFromPartial(partial, 2.0);  // bin 4 at r = 2 is not below max
   EXPECT_EQ(p.x, (std::vector<double>{0.5, 1.5}));
-  EXPECT_EQ(p.y, (std::vector<double>{3, 3}));  // trunc(3.1); bin 2 sums to 0.9 and is skipped
+  EXPECT_EQ(p.y, (std::vector<double>{3, 3}));  // bin 2 holds no pair and is skipped
 }
 
 TEST(FitykPeaks, AmplitudesAreScaledIntoOneToTen) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <set>
@@ -268,11 +269,18 @@ TEST(StackingModel, InitialGeometryAndCoupling) {
   EXPECT_EQ(m.cText(), "2.5032");
   ASSERT_TRUE(m.setCText("5.0064").ok);
   EXPECT_EQ(m.caText(), "2");
-  auto bad = m.setCText("x1");
+  // A text that is not a number yet changes nothing else; OK reports it.
+  auto bad = m.setCText("1e");
   EXPECT_FALSE(bad.ok);
-  ASSERT_EQ(bad.messages.size(), 1u);
-  EXPECT_EQ(bad.messages[0].kind, MessageKind::ConversionError);
-  EXPECT_EQ(m.cText(), "5.0064");
+  EXPECT_TRUE(bad.messages.empty());
+  EXPECT_EQ(m.caText(), "2");
+  EXPECT_DOUBLE_EQ(m.c(), 5.0064);
+  vGrainNodes nodes;
+  const auto refused = m.ok(&nodes);
+  EXPECT_FALSE(refused.ok);
+  EXPECT_EQ(refused.messages.at(0), (StMessage{MessageKind::ConversionError, "Error", "'1e' is not a valid floating point value"}));
+  EXPECT_TRUE(nodes.empty());
+  ASSERT_TRUE(m.setCText("5.0064").ok);
   EXPECT_TRUE(m.setCaText("").messages.empty()) << "empty texts are ignored";
 
   // The queue sets ha for its entries: L_min follows, c stays.
@@ -345,8 +353,17 @@ class SequenceFile : public ::testing::Test {
 };
 
 TEST_F(SequenceFile, RoundTripKeepsTheTextAsTyped) {
-  ASSERT_TRUE(saveSequenceFile(path, "ABcAB", "09.12.2026", "22:34:22").ok);
-  EXPECT_EQ(contents(), "#date: 09.12.2026, 22:34:22\n#size: 5\nABcAB");
+  // The date in the form of the other data files.
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_mon = 11;
+  t.tm_mday = 9;
+  t.tm_hour = 22;
+  t.tm_min = 34;
+  t.tm_sec = 22;
+  t.tm_isdst = -1;
+  ASSERT_TRUE(saveSequenceFile(path, "ABcAB", std::mktime(&t)).ok);
+  EXPECT_EQ(contents(), "#date: 2026-12-09, 22:34:22\n#size: 5\nABcAB");
   std::string seq;
   ASSERT_TRUE(loadSequenceFile(path, seq).ok);
   EXPECT_EQ(seq, "ABcAB");

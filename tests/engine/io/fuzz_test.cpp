@@ -1,16 +1,103 @@
-// Random, truncated and mangled inputs for every reader: none may crash,
-// hang or allocate for an absurd size line; each either reads the file or
-// reports an error and leaves the previous data (nodes: an empty list).
+// Random, truncated and mangled inputs for every reader (data files, the
+// element table, diagram data files): none may crash, hang or allocate for
+// an absurd count; each either reads the file or reports an error and
+// leaves the previous data (nodes: an empty list). Every read runs within a
+// bound on the memory it allocates and on its time.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <new>
 #include <random>
+#include <thread>
 
+#include "engine/calc/element_table.h"
 #include "engine/io/readers.h"
 #include "engine/io/writers.h"
+#include "engine/plot/graph_model.h"
 #include "tests/engine/io/io_test_util.h"
+
+// Allocations of this test program are counted while a bounded read runs; a
+// read that asks for more than its budget gets std::bad_alloc, which the
+// test reports instead of the machine running out of memory.
+namespace {
+std::atomic<bool> gCounting{false};
+std::atomic<size_t> gAllocated{0};
+constexpr size_t kReadBudget = size_t(256) << 20;  // bytes allocated by one read, in all
+}  // namespace
+
+[[gnu::noinline]] void* operator new(size_t n) {
+  if (gCounting.load(std::memory_order_relaxed) &&
+      gAllocated.fetch_add(n, std::memory_order_relaxed) + n > kReadBudget)
+    throw std::bad_alloc();
+  if (void* p = std::malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t n) { return operator new(n); }
+// Out of line, so the compiler does not pair an inlined free with new.
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p, size_t) noexcept { std::free(p); }
+// The library's temporary buffers (std::stable_sort) take memory by the
+// nothrow form; it must come from the same place as the rest.
+void* operator new(size_t n, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(n);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+void* operator new[](size_t n, const std::nothrow_t& t) noexcept { return operator new(n, t); }
+[[gnu::noinline]] void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace grainix {
 namespace {
+
+// Runs one read under the memory budget and a time limit: a read that
+// hangs ends the program with the case named, as no test could go on.
+template <class F>
+void bounded(const std::string& what, F&& read) {
+  using namespace std::chrono;
+  static std::atomic<int64_t> deadline{0};
+  static std::mutex mutex;
+  static std::string current;
+  static const bool watching = [] {
+    std::thread([] {
+      for (;;) {
+        std::this_thread::sleep_for(milliseconds(200));
+        const int64_t d = deadline.load();
+        if (d != 0 && steady_clock::now().time_since_epoch().count() > d) {
+          std::lock_guard<std::mutex> lock(mutex);
+          std::fprintf(stderr, "a reader did not return within its time limit: %s\n", current.c_str());
+          std::abort();
+        }
+      }
+    }).detach();
+    return true;
+  }();
+  (void)watching;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    current = what;
+  }
+  deadline = (steady_clock::now() + seconds(30)).time_since_epoch().count();
+  gAllocated = 0;
+  gCounting = true;
+  bool outOfBudget = false;
+  try {
+    read();
+  } catch (const std::bad_alloc&) {
+    outOfBudget = true;
+  }
+  gCounting = false;
+  deadline = 0;
+  EXPECT_FALSE(outOfBudget) << what << " asked for more than " << (kReadBudget >> 20) << " MB";
+}
 
 using testing::fixtureTexts;
 using testing::node;
@@ -63,8 +150,21 @@ std::vector<std::pair<std::string, std::string>> seedFiles(const TempDir& dir) {
   saveSectionsFile(dir.file("s.sct"), s, t);
   out.push_back({"s.sct", readAll(dir.file("s.sct"))});
   out.push_back({"e.dat", "x y\n1 2\n3 4\n"});
+  out.push_back({"t.sft",
+                 "[gen]\nnum=3\nnam1=H\nnam2=Ni\nnam3=Cu\n[H]\na1=0.49\nb1=10.5\nc=0.003\nlc=3.75\nlatt=hcp\n"
+                 "td=110\nmass=1.008\n[Ni]\na1=12.8\nb1=3.2\nlc=3.52\ntd=450\nmass=58.69\n[Cu]\na1=13.3\n"});
+  Graph2DModel m;
+  m.divideGraph(2, 1);
+  m.insertData(std::vector<double>{0, 1, 2}, std::vector<double>{5, 6, 7}, 1, 1);
+  m.insertData(std::vector<double>{0.5, 1.5}, std::vector<double>{-1, 1e-5}, 2, 1);
+  m.insertData(std::vector<double>{3, 4}, std::vector<double>{8, 9}, 2, 1);
+  m.setGraphTitle("pdh");
+  out.push_back({"g.ddf", m.ddfText()});
   return out;
 }
+
+void readWithItsReader(const std::string& path, const std::string& ext, Grain& g, PdhList& pdh,
+                       StIDCalcResults& partial, StDiffPattern& pattern);
 
 // Reads `text` as a file named like `name` with the matching reader.
 void readAs(const TempDir& dir, const std::string& name, const std::string& text) {
@@ -76,6 +176,11 @@ void readAs(const TempDir& dir, const std::string& name, const std::string& text
   StIDCalcResults partial;
   StDiffPattern pattern;
   const std::string ext = name.substr(name.find('.'));
+  bounded(name, [&] { readWithItsReader(path, ext, g, pdh, partial, pattern); });
+}
+
+void readWithItsReader(const std::string& path, const std::string& ext, Grain& g, PdhList& pdh,
+                       StIDCalcResults& partial, StDiffPattern& pattern) {
   if (ext == ".his") {
     const auto r = loadHistogramFile(path, g.target(), pdh, partial);
     if (!r.result.ok) {
@@ -100,6 +205,20 @@ void readAs(const TempDir& dir, const std::string& name, const std::string& text
   } else if (ext == ".dat") {
     const auto r = loadExperimentalFile(path);
     ASSERT_EQ(r.data.count, static_cast<int32_t>(r.data.x.size()));
+  } else if (ext == ".sft") {
+    ElementTable table;
+    std::vector<std::string> names;
+    loadScatteringTable(path, table, &names);
+    ASSERT_EQ(table.size(), names.size());
+    ElementGridModel grid;
+    grid.loadFile(path);
+    ASSERT_EQ(static_cast<size_t>(grid.elementCount()), table.size());
+    ASSERT_EQ(readKnownSymbols(path), names);
+  } else if (ext == ".ddf") {
+    Graph2DModel m;
+    if (m.loadDataFromFile(path) != DdfStatus::Ok) {
+      ASSERT_EQ(m.diagramCount(), 0u);  // a refused file changes nothing
+    }
   } else {
     const auto r = loadNodesFile(path, g.target(), {"Cu", "Ni"});
     if (!r.result.ok) {
@@ -170,6 +289,26 @@ TEST(ReaderFuzz, AbsurdSizeLinesAllocateNothingLarge) {
   // The count line of an .xyz file.
   readAs(dir, "big.xyz", "9223372036854775807\ncomment\nCu 1 2 3\n");
   readAs(dir, "neg.xyz", "-5\ncomment\nCu 1 2 3\n");
+}
+
+TEST(ReaderFuzz, AbsurdCountsInTheElementTableAndDiagramFiles) {
+  TempDir dir(true);
+  for (const char* num : {"2000000000", "2147483647", "99999999999", "-5", "0x7fffffff"}) {
+    SCOPED_TRACE(num);
+    readAs(dir, "n.sft", std::string("[gen]\nnum=") + num + "\nnam1=H\nnam2=He\n[H]\na1=1\n");
+  }
+  ElementTable table;
+  const std::string path = dir.file("big.sft");
+  writeAll(path, "[gen]\nnum=2000000000\nnam1=H\n");
+  bounded("big.sft", [&] { loadScatteringTable(path, table); });
+  EXPECT_LE(table.size(), 2u);  // no more elements than the section has keys
+  // A series count, a point count and a grid beyond anything the text holds.
+  for (const char* text : {"1#1\n\n0#0#0#t#x#y#999999999999\n", "1#1\n\n0#0#0#t#x#y#1\n\n999999999999#0#0#1\n1\t2\n",
+                           "1#1\n\n0#0#0#t#x#y#9223372036854775807\n\n2#0#0#1\n1\t2\n3\t4\n",
+                           "999#999\n", "3#3\n"}) {
+    SCOPED_TRACE(text);
+    readAs(dir, "a.ddf", text);
+  }
 }
 
 }  // namespace

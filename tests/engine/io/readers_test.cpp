@@ -3,10 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <filesystem>
 
 #include "engine/core/format.h"
+#include "engine/calc/diffraction.h"
+#include "engine/calc/pair_loops.h"
 #include "engine/io/writers.h"
+#include "tests/engine/calc/diffr_test_support.h"
 #include "tests/engine/io/io_test_util.h"
 
 namespace grainix {
@@ -47,8 +53,16 @@ TEST(NodesRoundTrip, EveryLayoutReadsBack) {
       SCOPED_TRACE(std::string(name) + (biatomic ? " biatomic" : " mono"));
       StFileTexts t = fixtureTexts();
       t.comment = "Cu grain, a=3.54  (two  blanks kept)";
-      vGrainNodes nodes = fccGrain(biatomic);
-      ASSERT_TRUE(saveNodesFile(dir.file(name), nodes, t).ok);  // sorts nodes for .nds/.ndm
+      const vGrainNodes grain = fccGrain(biatomic);
+      ASSERT_TRUE(saveNodesFile(dir.file(name), grain, t).ok);
+      // The .nds and .ndm files list the nodes by radius.
+      const std::string layout = name;
+      vGrainNodes nodes;
+      if (layout == "g.nds" || layout == "g.ndm")
+        for (const StGrainNode* n : layout == "g.nds" ? nodesByRadius(grain) : nodesByRadiusThenZ(grain))
+          nodes.push_back(*n);
+      else
+        nodes = grain;
       Grain g;
       g.sections.resize(2);
       const StNodesLoad load = loadNodesFile(dir.file(name), g.target(), kKnown);
@@ -175,6 +189,15 @@ TEST(NodesReader, XyzCountLineAndRadius) {
   EXPECT_EQ(load.result.log[load.result.log.size() - 2], " Rgrain=5");
   EXPECT_DOUBLE_EQ(g.prm.maxDistance, 10.1);
   EXPECT_EQ(g.generator->name, "xyz");
+  EXPECT_TRUE(load.result.enable.at("BLiczPdf"));
+
+  // A single atom is read, listed and saved, but nothing is calculated from it.
+  writeAll(dir.file("one.xyz"), "1\ncomment\nCu 1 0 0\n");
+  load = loadNodesFile(dir.file("one.xyz"), g.target(), kKnown);
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_FALSE(load.result.enable.at("BLiczPdf"));
+  EXPECT_FALSE(load.result.enable.at("Bmodify"));
+  EXPECT_TRUE(load.result.enable.at("MIsavenodes"));
 }
 
 TEST(NodesReader, UnknownSymbolsAndMissingTable) {
@@ -192,7 +215,7 @@ TEST(NodesReader, UnknownSymbolsAndMissingTable) {
   EXPECT_FALSE(load.setRadius);
 }
 
-TEST(NodesReader, LayoutFromPathCaseSensitive) {
+TEST(NodesReader, LayoutFromTheExtensionOnly) {
   TempDir dir;
   // data.AT and data.at: x, y, z, symbol; a header-less file reads all its rows.
   for (const char* name : {"data.AT", "data.at"}) {
@@ -204,11 +227,42 @@ TEST(NodesReader, LayoutFromPathCaseSensitive) {
     EXPECT_EQ(g.ideal[1].element, "Ni");
     EXPECT_EQ(g.ideal[0].z, 3);
   }
-  // .ndl before .xyz
-  vGrainNodes nodes = {node("Cu", 1, 0, 0, 1)};
-  ASSERT_TRUE(saveNodesFile(dir.file("both.ndl.xyz"), nodes, fixtureTexts()).ok);
-  Grain g;
-  EXPECT_TRUE(loadNodesFile(dir.file("both.ndl.xyz"), g.target(), kKnown).hasHeader);
+  // Folders whose names hold an extension say nothing about the file in them.
+  for (const char* folder : {"my.attempts", "run.ndl", "old.xyz"}) {
+    std::filesystem::create_directory(dir.file(folder));
+    for (const char* name : {"/grain.xyz", "/grain.ndl", "/grain.at"}) {
+      const std::string path = dir.file(folder) + name;
+      vGrainNodes nodes = {node("Cu", 1, 0, 0, 1), node("Ni", 0, 2, 0, 2)};
+      ASSERT_TRUE(saveNodesFile(path, nodes, fixtureTexts()).ok) << path;
+      Grain g;
+      const auto load = loadNodesFile(path, g.target(), kKnown);
+      ASSERT_TRUE(load.result.ok) << path;
+      ASSERT_EQ(g.ideal.size(), 2u) << path;
+      EXPECT_EQ(g.ideal[1].element, "Ni") << path;
+      EXPECT_EQ(g.ideal[1].y, 2) << path;
+    }
+  }
+}
+
+TEST(NodesReader, AFileWithoutAtomsIsAnError) {
+  TempDir dir;
+  vGrainNodes none;
+  vGrainNodes some = {node("Cu", 1, 0, 0, 1)};
+  // Header only (no known extension), an empty grain, an empty .at file.
+  ASSERT_TRUE(saveNodesFile(dir.file("g.txt"), none, fixtureTexts()).ok);
+  ASSERT_TRUE(saveNodesFile(dir.file("e.ndl"), none, fixtureTexts()).ok);
+  ASSERT_TRUE(saveNodesFile(dir.file("e.xyz"), none, fixtureTexts()).ok);
+  writeAll(dir.file("e.at"), "");
+  for (const char* name : {"g.txt", "e.ndl", "e.xyz", "e.at"}) {
+    Grain g;
+    g.ideal = some;
+    const auto load = loadNodesFile(dir.file(name), g.target(), kKnown);
+    EXPECT_FALSE(load.result.ok) << name;
+    ASSERT_EQ(load.result.messages.size(), 1u) << name;
+    EXPECT_EQ(load.result.messages[0].text, noAtomsText(dir.file(name)));
+    EXPECT_FALSE(std::count(load.result.log.begin(), load.result.log.end(), "  *** data were loaded ***"));
+    EXPECT_TRUE(g.ideal.empty()) << name;
+  }
 }
 
 TEST(NodesReader, LongCommentAndCrLf) {
@@ -266,6 +320,127 @@ TEST(NodesReader, FormatErrorsNameTheLine) {
   EXPECT_EQ(missing.result.messages[0].text, "Error, couldn't open file: " + dir.file("none.ndl") + " for reading");
 }
 
+// Files written by the writers, with the number of lines before their rows.
+struct HeadedFile {
+  std::string name;
+  std::string text;
+  int headLines;
+};
+
+std::vector<HeadedFile> headedFiles(const TempDir& dir) {
+  const StFileTexts t = fixtureTexts();
+  vGrainNodes nodes = {node("Cu", 1, 0, 0, 1), node("Cu", 0, 1, 0, 1)};
+  PdhList pdh = {{0.5, 3, 0, 0, 0}, {1.0, 7, 0, 0, 0}};
+  StDiffPattern p;
+  p.twoTheta = p.q = p.sOfQ = p.intensity = {0.1, 0.2};
+  p.count = 2;
+  secPrm sections(2);
+  sections[0].name = "Core";
+  sections[1].name = "Shell";
+  saveNodesFile(dir.file("h.ndl"), nodes, t);
+  saveHistogramFile(dir.file("h.his"), pdh, {}, false, t);
+  saveDiffractionFile(dir.file("h.diff"), p, t);
+  saveSectionsFile(dir.file("h.sct"), sections, t);
+  return {{"h.ndl", readAll(dir.file("h.ndl")), 10},
+          {"h.his", readAll(dir.file("h.his")), 11},
+          {"h.diff", readAll(dir.file("h.diff")), 13},
+          {"h.sct", readAll(dir.file("h.sct")), 9}};
+}
+
+// Reads `text` as a file named `name` with its reader; the previous data
+// must stay when the read is refused.
+StCommandResult readAsFile(const TempDir& dir, const std::string& name, const std::string& text) {
+  const std::string path = dir.file("x-" + name);
+  writeAll(path, text);
+  Grain g;
+  PdhList pdh = {{1, 1, 0, 0, 0}};
+  StIDCalcResults partial;
+  StDiffPattern pattern;
+  const std::string ext = fileExtension(name);
+  StCommandResult res;
+  if (ext == ".his") {
+    res = loadHistogramFile(path, g.target(), pdh, partial).result;
+    if (!res.ok) {
+      EXPECT_EQ(pdh.size(), 1u);
+    }
+  } else if (ext == ".diff") {
+    res = loadDiffractionFile(path, g.target(), pattern).result;
+    if (!res.ok) {
+      EXPECT_EQ(pattern.count, 0);
+    }
+  } else if (ext == ".sct") {
+    res = loadSectionsFile(path, g.target()).result;
+  } else {
+    res = loadNodesFile(path, g.target(), kKnown).result;
+  }
+  if (!res.ok) {
+    EXPECT_FALSE(g.generator);  // nothing of the header was applied
+  }
+  return res;
+}
+
+TEST(HeaderParser, EveryLabelIsCheckedAndALineMissingIsNamed) {
+  TempDir dir;
+  for (const HeadedFile& f : headedFiles(dir)) {
+    ASSERT_TRUE(readAsFile(dir, f.name, f.text).ok) << f.name;
+    // Without any one of the lines before the rows the file is refused at
+    // that line (the line that came next sits there without its label).
+    for (int k = 0; k < f.headLines; ++k) {
+      std::string text = f.text;
+      size_t begin = 0;
+      for (int i = 0; i < k; ++i) begin = text.find('\n', begin) + 1;
+      text.erase(begin, text.find('\n', begin) + 1 - begin);
+      const StCommandResult res = readAsFile(dir, f.name, text);
+      EXPECT_FALSE(res.ok) << f.name << " without line " << k + 1;
+      ASSERT_EQ(res.messages.size(), 1u) << f.name << " without line " << k + 1;
+      EXPECT_EQ(res.messages[0].text, wrongFormatText(k + 1)) << f.name;
+    }
+  }
+}
+
+TEST(HeaderParser, SizesAndFlagsArePlainDecimalIntegers) {
+  TempDir dir;
+  struct Case {
+    const char* from;
+    const char* to;
+    int line;
+  } cases[] = {{"#size: 2", "#size: 3.8", 2},   {"#size: 2", "#size: 1e9", 2}, {"#size: 2", "#size: 0x10", 2},
+               {"#size: 2", "#size: +2", 2},    {"#size: 2", "#size: -2", 2},  {"#size: 2", "#size: 2 rows", 2},
+               {"#size: 2", "#size:", 2},       {"#sphere: 1", "#sphere: 2", 6}, {"#sphere: 1", "#sphere: yes", 6},
+               {"#modified: 0", "#modified: no", 7}, {"#atoms: Cu", "#atoms:", 8}};
+  for (const HeadedFile& f : headedFiles(dir)) {
+    for (const Case& c : cases) {
+      std::string text = f.text;
+      text.replace(text.find(c.from), std::strlen(c.from), c.to);
+      const StCommandResult res = readAsFile(dir, f.name, text);
+      EXPECT_FALSE(res.ok) << f.name << ": " << c.to;
+      ASSERT_EQ(res.messages.size(), 1u) << f.name << ": " << c.to;
+      EXPECT_EQ(res.messages[0].text, wrongFormatText(c.line)) << f.name << ": " << c.to;
+    }
+  }
+  // Blanks around a size and CR LF line ends are no reason to refuse.
+  for (const HeadedFile& f : headedFiles(dir)) {
+    std::string text = f.text;
+    text.replace(text.find("#size: 2"), 8, "#size:\t 2 ");
+    EXPECT_TRUE(readAsFile(dir, f.name, text).ok) << f.name;
+  }
+}
+
+TEST(Readers, AByteOrderMarkIsNotPartOfTheFirstWord) {
+  TempDir dir;
+  const std::string bom = "\xEF\xBB\xBF";
+  writeAll(dir.file("b.at"), bom + " 1.00000  2.00000  3.00000 Cu\n");
+  writeAll(dir.file("b.xyz"), bom + "1\ncomment\nNi\t0\t0\t1\n");
+  for (const char* name : {"b.at", "b.xyz"}) {
+    Grain g;
+    const auto load = loadNodesFile(dir.file(name), g.target(), kKnown);
+    ASSERT_TRUE(load.result.ok) << name;
+    ASSERT_EQ(g.ideal.size(), 1u);
+    EXPECT_EQ(g.ideal[0].elementIndex, name[2] == 'a' ? 0 : 1) << name;
+  }
+  for (const HeadedFile& f : headedFiles(dir)) EXPECT_TRUE(readAsFile(dir, f.name, bom + f.text).ok) << f.name;
+}
+
 TEST(KnownSymbols, FromTheElementTable) {
   TempDir dir;
   writeAll(dir.file("scFact.sft"), "[gen]\nnum=3\nnam1=H\nnam2=He\n[H]\nlc=1\n");
@@ -279,8 +454,10 @@ TEST(HistogramRoundTrip, MonoatomicAndBiatomic) {
   TempDir dir;
   PdhList pdh;
   for (int k = 0; k < 50; ++k) pdh.push_back({k * 0.001, k % 3 ? k * 7 : 0, 0, 0, 0});
+  pdh.push_back({0.05, PairCount{5'000'000'123}, 0, 0, 0});  // more than 32 bits hold
   StFileTexts t = fixtureTexts();
   ASSERT_TRUE(saveHistogramFile(dir.file("m.his"), pdh, {}, false, t).ok);
+  EXPECT_THAT(readAll(dir.file("m.his")), ::testing::EndsWith("\n 0.050000\t5000000123\n"));
   Grain g;
   PdhList read = {{9, 9, 9, 9, 9}};
   StIDCalcResults partial;
@@ -291,7 +468,7 @@ TEST(HistogramRoundTrip, MonoatomicAndBiatomic) {
   EXPECT_EQ(partial.count, 0);
   EXPECT_EQ(load.binWidthText, "0.001");
   EXPECT_EQ(load.comment, "no comment");
-  std::vector<std::pair<double, int>> expect, got;
+  std::vector<std::pair<double, PairCount>> expect, got;
   for (const auto& e : pdh)
     if (e.card) expect.push_back({e.r, e.card});
   for (const auto& e : read) got.push_back({e.r, e.card});
@@ -320,9 +497,9 @@ TEST(HistogramRoundTrip, MonoatomicAndBiatomic) {
   EXPECT_TRUE(g.prm.biatomic);
   ASSERT_EQ(readP.count, 3);  // bins 0 and 1 are empty and not written
   EXPECT_EQ(readP.r, (std::vector<double>{0.5, 0.75, 1}));
-  EXPECT_EQ(readP.rii, (std::vector<double>{20, 30, 40}));
-  EXPECT_EQ(readP.rij, (std::vector<double>{40, 60, 80}));
-  EXPECT_EQ(readP.rjj, (std::vector<double>{2, 3, 4}));
+  EXPECT_EQ(readP.rii, (std::vector<PairCount>{20, 30, 40}));
+  EXPECT_EQ(readP.rij, (std::vector<PairCount>{40, 60, 80}));
+  EXPECT_EQ(readP.rjj, (std::vector<PairCount>{2, 3, 4}));
   EXPECT_DOUBLE_EQ(readP.binWidth, 0.001);
   ASSERT_EQ(read.size(), 3u);
   EXPECT_EQ(read.front().card, 62);
@@ -352,8 +529,91 @@ TEST(HistogramReader, OldThreeColumnFormAndErrors) {
   // Mixed column counts are a format error.
   writeAll(dir.file("x.his"), header + "0.5\t4\n1.0\t6\t0.75\n");
   EXPECT_FALSE(loadHistogramFile(dir.file("x.his"), g.target(), read, partial).result.ok);
+  // Biatomic rows in the stream form of older files are read as written;
+  // a count that is not a whole number is a format error.
+  const std::string header4 =
+      fileHeaderText(t.header, 1) + "#binWidth: 0.01\n#comment: old\n# Delta r\tCard. Rii\tCard. Rij\tCard. Rjj\n";
+  writeAll(dir.file("s.his"), header4 + "1039.64\t1.03964e+06\t12\t0\n");
+  load = loadHistogramFile(dir.file("s.his"), g.target(), read, partial);
+  ASSERT_TRUE(load.result.ok);
+  EXPECT_EQ(partial.rii, std::vector<PairCount>{1039640});
+  EXPECT_EQ(partial.r, std::vector<double>{1039.64});
+  writeAll(dir.file("f.his"), header4 + "0.5\t12\t0.5\t0\n");
+  EXPECT_FALSE(loadHistogramFile(dir.file("f.his"), g.target(), read, partial).result.ok);
   const auto missing = loadHistogramFile(dir.file("none.his"), g.target(), read, partial);
   EXPECT_EQ(missing.result.messages.at(0).text, "B\u0142\u0105d otwarcia pliku: " + dir.file("none.his"));
+}
+
+// A PDH file alone feeds a pattern: the "#atoms:" names give the elements
+// (when the element table has them) and the pair counts the atoms of each;
+// the pattern equals the one of the grain the file was written from.
+TEST(HistogramReader, AFileAloneFeedsTheSamePattern) {
+  TempDir dir;
+  const ElementTable table = testing::shippedTable();
+  std::vector<std::string> known;
+  for (const auto& e : table) known.push_back(e.name);
+  const int cu = testing::elementIndex(table, "Cu"), ni = testing::elementIndex(table, "Ni");
+  vGrainNodes nodes = fccGrain(true);  // Cu then Ni
+  for (auto& g : nodes) g.elementIndex = g.element == "Cu" ? cu : ni;
+  const size_t h = nodes.size() / 2 - 7;  // unequal counts: a few copper atoms become nickel
+  for (size_t i = h; i < nodes.size(); ++i) nodes[i].element = "Ni", nodes[i].elementIndex = ni;
+  StDiffrPrm d;
+  d.lambda = 1.5444;
+  d.k = 4.06836;
+  d.start = 20;
+  d.stop = 120;
+  d.step = 0.5;
+  d.table = &table;
+  for (bool biatomic : {false, true}) {
+    StCalcPrm prm;
+    prm.nodes = nodes;
+    prm.rMax = 13;
+    prm.binWidth = 0.001;
+    prm.firstCount = static_cast<int64_t>(h);
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    runPairLoop(biatomic ? 1 : 0, prm, pdh, partial, nullptr, cancel);
+    StDiffPattern want;
+    d.nodes = &nodes;
+    d.pdh = &pdh;
+    ASSERT_FALSE(runDiffraction(d, &partial, biatomic ? 1 : 0, want).refused);
+
+    StFileTexts t = fixtureTexts();  // "#atoms: Cu" or "#atoms: Cu\tNi"
+    t.header.biatomic = biatomic;
+    t.header.elementR = "Ni";
+    ASSERT_TRUE(saveHistogramFile(dir.file("g.his"), pdh, partial, biatomic, t).ok);
+    Grain g;  // no nodes: the file is all there is
+    PdhList readPdh;
+    StIDCalcResults readPartial;
+    const auto load = loadHistogramFile(dir.file("g.his"), g.target(), readPdh, readPartial, known);
+    ASSERT_TRUE(load.result.ok);
+    StDiffPattern got;
+    const vGrainNodes none;
+    StDiffrPrm fromFile = d;
+    fromFile.nodes = &none;
+    fromFile.pdh = &readPdh;
+    fromFile.pdhAtoms = &load.atoms;
+    ASSERT_FALSE(runDiffraction(fromFile, &readPartial, biatomic ? 1 : 0, got).refused) << biatomic;
+    EXPECT_EQ(load.atoms.count, static_cast<int64_t>(nodes.size()));
+    EXPECT_EQ(load.atoms.elementIndex, cu);
+    if (biatomic) {
+      EXPECT_EQ(readPartial.elemFirst, cu);
+      EXPECT_EQ(readPartial.elemSecond, ni);
+      EXPECT_EQ(readPartial.atomsFirst, static_cast<int64_t>(h));
+      EXPECT_EQ(readPartial.atomsSecond, static_cast<int64_t>(nodes.size() - h));
+    }
+    ASSERT_EQ(got.count, want.count);
+    // Bins are read back at the written 6 decimals of r.
+    for (int p = 0; p < got.count; ++p) EXPECT_NEAR(got.intensity[p], want.intensity[p], 1e-5 * want.intensity[p]);
+  }
+  // A name the element table lacks leaves the element undefined.
+  Grain g;
+  PdhList readPdh;
+  StIDCalcResults readPartial;
+  const auto load = loadHistogramFile(dir.file("g.his"), g.target(), readPdh, readPartial, {"Ni"});
+  EXPECT_EQ(readPartial.elemFirst, -1);
+  EXPECT_EQ(readPartial.elemSecond, 0);
 }
 
 TEST(DiffractionRoundTrip, BothUnitChoices) {

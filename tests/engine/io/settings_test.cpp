@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
+#include <functional>
 
 #include "tests/engine/io/io_test_util.h"
 
@@ -104,6 +108,73 @@ TEST(Settings, WriteFailureNamesTheFile) {
   ASSERT_EQ(res.messages.size(), 1u);
   EXPECT_EQ(res.messages[0].text, "Unable to write to " + path);
   EXPECT_EQ(writeSettingNow(path, "aux", "path_nconv", "x").messages.at(0).text, "Unable to write to " + path);
+}
+
+// Runs `body` in a child process as an ordinary user (root reads a file
+// whatever its mode); returns its exit status.
+int asOrdinaryUser(const std::function<int()>& body) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(100);
+    ::_exit(body());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(Settings, AFileThatCannotBeReadIsKeptAndNotWrittenAtClose) {
+  TempDir dir;
+  const std::string path = dir.file("grainix.ini");
+  const std::string text = "[latt]\nrgrain=22\n[expfit]\nlaMono=1.54\n";
+  writeAll(path, text);
+  ASSERT_EQ(::chown(dir.path().c_str(), 65534, 65534) | ::chown(path.c_str(), 65534, 65534), 0);
+  ::chmod(path.c_str(), 0200);  // writable, not readable
+  const int status = asOrdinaryUser([&] {
+    const StSettingsLoad load = loadSettings(path, env());
+    if (load.saveAtClose || load.created) return 1;
+    if (load.result.messages.size() != 1 || load.result.messages[0].kind != MessageKind::Warning) return 2;
+    if (load.result.messages[0].text != settingsUnreadableText(path, "Permission denied")) return 3;
+    if (load.values.rgrain != "15" || load.values.latconst != "3.54") return 4;  // the defaults
+    // Whatever asks to save it, the file is not replaced by one key set.
+    if (saveSettings(path, load.values).ok) return 5;
+    if (writeSettingNow(path, "aux", "path_nconv", "/x").ok) return 6;
+    return 0;
+  });
+  EXPECT_EQ(status, 0);
+  ::chmod(path.c_str(), 0600);
+  EXPECT_EQ(readAll(path), text);
+
+  // A folder under the file's name cannot be read either.
+  const std::string folder = dir.file("folder.ini");
+  std::filesystem::create_directory(folder);
+  const StSettingsLoad load = loadSettings(folder, env());
+  EXPECT_FALSE(load.saveAtClose);
+  ASSERT_EQ(load.result.messages.size(), 1u);
+  EXPECT_EQ(load.result.messages[0].text, settingsUnreadableText(folder, "Is a directory"));
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+TEST(Settings, BadValuesAreReplacedByDefaultsInOneWarningNamingKeysAndFile) {
+  TempDir dir;
+  const std::string path = dir.file("g.ini");
+  writeAll(path,
+           "[latt]\nlatconst=abc\nrgrain=12.5\nemono=x\n[pdf]\ntol=0,01\n[diff]\nK=\nstep=5e-2\nxray=0x2\n"
+           "[gr]\nstop=ten\n[fityk]\nmax=big\nmin=whatever\n");
+  const StSettingsLoad load = loadSettings(path, env());
+  ASSERT_EQ(load.result.messages.size(), 1u);
+  EXPECT_EQ(load.result.messages[0].kind, MessageKind::Warning);
+  EXPECT_EQ(load.result.messages[0].text,
+            "The settings file " + path + " holds values that are not numbers; the defaults are used:\n"
+            "[latt] latconst=abc\n[latt] emono=x\n[pdf] tol=0,01\n[gr] stop=ten\n[fityk] max=big");
+  EXPECT_EQ(load.values.latconst, "3.54");
+  EXPECT_EQ(load.values.tol, "0.001");
+  EXPECT_EQ(load.values.grStop, "3.54");
+  EXPECT_EQ(load.values.rgrain, "12.5");
+  EXPECT_EQ(load.values.diffStep, "5e-2");
+  EXPECT_EQ(load.values.xray, 2);
+  EXPECT_EQ(load.values.K, "");  // empty is not wrong
+  EXPECT_TRUE(load.saveAtClose);
 }
 
 TEST(Settings, OrdersAndTable) {

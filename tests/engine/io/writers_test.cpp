@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <filesystem>
 #include <random>
+#include <tuple>
 
 #include "engine/core/format.h"
 
+#include "engine/io/settings.h"
+#include "tests/engine/core/file_size_limit.h"
 #include "tests/engine/io/io_test_util.h"
 
 namespace grainix {
@@ -76,7 +80,7 @@ TEST(NodesWriter, GoldenTextOfEveryLayout) {
   }
 }
 
-TEST(NodesWriter, SortedLayoutsReorderTheListInPlace) {
+TEST(NodesWriter, SortedLayoutsLeaveTheListAsItWas) {
   TempDir dir;
   const StFileTexts t = fixtureTexts();
   vGrainNodes nodes = {node("Cu", 0, 0, 1, 1), node("Cu", 0, 0, 3, 3), node("Cu", 0, 0, -2, 2),
@@ -88,10 +92,11 @@ TEST(NodesWriter, SortedLayoutsReorderTheListInPlace) {
                                             "Cu\t 0.000000\t 0.000000\t 2.000000\t 1.500000\t 2.000000\n"
                                             "Cu\t 0.000000\t 0.000000\t-2.000000\t 0.000000\t 2.000000\n"
                                             "Cu\t 0.000000\t 0.000000\t 1.000000\t 0.000000\t 1.000000\n");
-  // The list itself now has the file's order.
-  EXPECT_EQ(nodes[0].z, 3);
-  EXPECT_EQ(nodes[1].z, 2);
-  EXPECT_EQ(nodes[3].z, 1);
+  // A save never changes the grain: a zinc blende list keeps its halves.
+  EXPECT_EQ(nodes[0].z, 1);
+  EXPECT_EQ(nodes[1].z, 3);
+  EXPECT_EQ(nodes[2].z, -2);
+  EXPECT_EQ(nodes[3].z, 2);
 
   vGrainNodes n2 = {node("Cu", 0, 0, 1, 1), node("Cu", 0, 0, 3, 3)};
   ASSERT_TRUE(saveNodesFile(dir.file("s.nds"), n2, t).ok);
@@ -99,7 +104,9 @@ TEST(NodesWriter, SortedLayoutsReorderTheListInPlace) {
                                             "#E.\t       x\t       y\t       z\t       r\n"
                                             "Cu\t 0.000000\t 0.000000\t 3.000000\t 3.000000\n"
                                             "Cu\t 0.000000\t 0.000000\t 1.000000\t 1.000000\n");
-  EXPECT_EQ(n2[0].r, 3);
+  EXPECT_EQ(n2[0].r, 1);
+  ASSERT_TRUE(saveNodesFile(dir.file("s.xyz.nds"), n2, t).ok);
+  EXPECT_EQ(n2[0].r, 1);
 }
 
 TEST(NodesWriter, EmptyGrainAndLayoutChoice) {
@@ -111,12 +118,14 @@ TEST(NodesWriter, EmptyGrainAndLayoutChoice) {
   ASSERT_TRUE(saveNodesFile(dir.file("e.xyz"), none, fixtureTexts()).ok);
   EXPECT_EQ(readAll(dir.file("e.xyz")), "0\ncomment\n");
 
-  EXPECT_EQ(nodesLayoutForPath("/a/b.ndl.xyz"), NodesLayout::Ndl);
-  EXPECT_EQ(nodesLayoutForPath("/a/b.xyz"), NodesLayout::Xyz);
-  EXPECT_EQ(nodesLayoutForPath("/a/b.AT"), NodesLayout::HeaderOnly);
-  EXPECT_EQ(nodesLayoutForPath("/a/b.xyz.at"), NodesLayout::At);
-  EXPECT_EQ(nodesLayoutForPath("/a/b.nds"), NodesLayout::Nds);
-  EXPECT_EQ(nodesLayoutForPath("/a/b.ndm"), NodesLayout::Ndm);
+  // The extension of the file's own name decides; folder names do not.
+  const std::pair<const char*, NodesLayout> layouts[] = {
+      {"/a/b.ndl.xyz", NodesLayout::Xyz},          {"/a/b.xyz", NodesLayout::Xyz},
+      {"/a/b.AT", NodesLayout::HeaderOnly},        {"/a/b.xyz.at", NodesLayout::At},
+      {"/a/b.nds", NodesLayout::Nds},              {"/a/b.ndm", NodesLayout::Ndm},
+      {"/my.attempts/grain.xyz", NodesLayout::Xyz}, {"/run.ndl/grain", NodesLayout::HeaderOnly},
+      {"/x.nds/g.xyz", NodesLayout::Xyz}};
+  for (const auto& [path, layout] : layouts) EXPECT_EQ(nodesLayoutForPath(path), layout) << path;
 }
 
 TEST(NodesWriter, DecimalPointIsAPointWhateverTheLocale) {
@@ -169,13 +178,13 @@ TEST(HistogramWriter, MonoatomicSkipsEmptyBins) {
                                             " 4.500000\t      90\n");
 }
 
-TEST(HistogramWriter, BiatomicRowsInStreamForm) {
+TEST(HistogramWriter, BiatomicRowsKeepEveryDigit) {
   TempDir dir;
   StIDCalcResults p;
   p.allocate(4);
-  p.r = {0, 0.25, 0.5, 0.75};
-  p.rii = {0, 12, 0, 1234567};
-  p.rij = {0, 0, 0, 0.5};
+  p.r = {0, 0.25, 0.5, 1234.5678};
+  p.rii = {0, 12, 0, 1039642};
+  p.rij = {0, 0, 0, 5'000'000'123};
   p.rjj = {0, 0, 3, 0};
   StFileTexts t = fixtureTexts();
   t.header.biatomic = true;
@@ -184,9 +193,9 @@ TEST(HistogramWriter, BiatomicRowsInStreamForm) {
   EXPECT_EQ(readAll(dir.file("b.his")), header(3, "Cu\tNi") +
                                             "#binWidth: 0.001\n#comment: no comment\n"
                                             "# Delta r\tCard. Rii\tCard. Rij\tCard. Rjj\n"
-                                            "0.25\t12\t0\t0\n"
-                                            "0.5\t0\t0\t3\n"
-                                            "0.75\t1.23457e+06\t0.5\t0\n");
+                                            " 0.250000\t      12\t       0\t       0\n"
+                                            " 0.500000\t       0\t       0\t       3\n"
+                                            "1234.567800\t 1039642\t5000000123\t       0\n");
 }
 
 TEST(DiffractionWriter, ColumnsFollowTheChosenUnits) {
@@ -320,6 +329,39 @@ TEST(Writers, OpenFailureMessage) {
     ASSERT_EQ(full.messages.size(), 1u);
     EXPECT_EQ(full.messages[0].text, incompleteWriteError("/dev/full"));
   }
+}
+
+TEST(Writers, AFullDiskLeavesTheOldFileAndNamesTheRequestedOne) {
+  TempDir dir;
+  vGrainNodes nodes;
+  for (int i = 0; i < 3000; ++i) nodes.push_back(node("Cu", i, 0, 0, i));
+  PdhList pdh;
+  for (int k = 1; k < 3000; ++k) pdh.push_back({k * 0.01, k, 0, 0, 0});
+  const std::string ndl = dir.file("grain.ndl"), his = dir.file("grain.his"), ini = dir.file("grainix.ini");
+  testing::writeAll(ndl, "old nodes\n");
+  testing::writeAll(his, "old histogram\n");
+  testing::writeAll(ini, "[aux]\ngw=640\ncomm=old\n");
+  StSettings settings;
+  settings.comm = std::string(100000, 'c');
+  StCommandResult nodesRes, pdhRes, iniRes;
+  {
+    testing::FileSizeLimit limit(16 * 1024);
+    nodesRes = saveNodesFile(ndl, nodes, fixtureTexts());
+    pdhRes = saveHistogramFile(his, pdh, {}, false, fixtureTexts());
+    iniRes = saveSettings(ini, settings);
+  }
+  for (const auto& [path, res, old] : {std::tuple{ndl, nodesRes, "old nodes\n"}, std::tuple{his, pdhRes, "old histogram\n"}}) {
+    EXPECT_FALSE(res.ok) << path;
+    ASSERT_EQ(res.messages.size(), 1u) << path;
+    EXPECT_EQ(res.messages[0].text, incompleteWriteError(path));
+    EXPECT_EQ(res.log, std::vector<std::string>{path + ": File too large"});
+    EXPECT_EQ(readAll(path), old);
+  }
+  EXPECT_FALSE(iniRes.ok);
+  EXPECT_EQ(iniRes.messages.at(0).text, "Unable to write to " + ini);
+  EXPECT_EQ(readAll(ini), "[aux]\ngw=640\ncomm=old\n");
+  for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_FALSE(isTempFileName(e.path().filename().string())) << e.path();
 }
 
 TEST(MemoDump, NameAndContent) {

@@ -54,6 +54,32 @@ TEST(ClipboardText, MalformedTextIsRejectedAndLeavesTheOutputs) {
   EXPECT_EQ(y, (std::vector<double>{2, 4}));
 }
 
+// "Save data" as one table: shared x values give one x column, others a
+// pair of columns each, left blank below a shorter series' end.
+TEST(SeriesTable, SharedAndOwnXColumns) {
+  TSingleDiagram a, b, c;
+  a.x = {0, 0.5, 1};
+  a.y = {1, 2, 3.25};
+  a.title = "diagram: 1";
+  b.x = a.x;
+  b.y = {-1, 1e-20, 123456789012345.0};
+  b.title = "with\ttab";
+  EXPECT_EQ(seriesTableText({&a, &b}),
+            "x\tdiagram: 1\twith tab\n"
+            "0\t1\t-1\n"
+            "0.5\t2\t1e-20\n"
+            "1\t3.25\t123456789012345\n");
+  c.x = {2, 3};
+  c.y = {4, 5};
+  c.title = "c";
+  EXPECT_EQ(seriesTableText({&a, &c}),
+            "diagram: 1 x\tdiagram: 1 y\tc x\tc y\n"
+            "0\t1\t2\t4\n"
+            "0.5\t2\t3\t5\n"
+            "1\t3.25\t\t\n");
+  EXPECT_EQ(seriesTableText({}), "\n");
+}
+
 TEST(AxisDialogRules, RangeAndCountRules) {
   EXPECT_TRUE(axisRangeRuleHolds("0", "10", "0.5"));
   EXPECT_FALSE(axisRangeRuleHolds("5", "5", "1"));     // empty range

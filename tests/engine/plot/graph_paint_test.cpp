@@ -2,6 +2,7 @@
 // (text 6 px per character, 12 px high).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -14,14 +15,15 @@ namespace {
 using test::DrawCall;
 using test::RecordingSurface;
 
-// One panel 500 x 400 with default margins 50: plot area x 50..450,
-// y 50..350; x 0..7.3 scales to 0..8 (step 1), y 0..1 to 0..1 (step 0.125).
+// One panel 500 x 400 with default margins 50 and no Y title: plot area
+// x 50..450, y 50..350; x 0..7.3 scales to 0..8 (step 1), y 0..1 to 0..1 (step 0.125).
 class PaintedPanel : public ::testing::Test {
  protected:
   void SetUp() override {
     Graph2DModel::setFloatFormat(FloatFormatKind::General, 4, 4);
     m.resize(500, 400);
     m.insertData(std::vector<double>{0.0, 3.0, 7.3}, std::vector<double>{0.0, 1.0, 0.5});
+    m.setAxisYTitle("");  // the labels alone fit the margin: the plot area is x 50..450
   }
   RecordingSurface paint() {
     RecordingSurface s;
@@ -38,11 +40,17 @@ class PaintedPanel : public ::testing::Test {
 };
 
 TEST_F(PaintedPanel, AxesTicksLabelsAndTitlesArePlacedByTheLayoutRules) {
+  m.setAxisYTitle("axis");
   const RecordingSurface s = paint();
   const TSubGraph& g = m.subGraphs()[0];
   EXPECT_EQ(g.axisX.step, 1.0);
   EXPECT_EQ(g.axisX.max, 8.0);
   EXPECT_EQ(g.axisY.step, 0.125);
+  // The widest Y label ("0.125", 30 px), its 5 px gap, the rotated title
+  // (1.5 x 12) and 2 px need 55 px: the plot area starts 5 px further right.
+  EXPECT_EQ(g.labelRoom, 5);
+  const int L = 55;
+  const double sx = (450.0 - L) / 8;
 
   // Background first: the whole control, white outline without BoxOn.
   ASSERT_FALSE(s.calls.empty());
@@ -50,12 +58,12 @@ TEST_F(PaintedPanel, AxesTicksLabelsAndTitlesArePlacedByTheLayoutRules) {
   EXPECT_EQ(s.calls[0].pts[1], (PixelPoint{500, 400}));
   EXPECT_EQ(s.calls[0].pen, clWhite);
 
-  // X ticks every 50 px with centred labels on row B + 6 + 5.
+  // X ticks every step with centred labels on row B + 6 + 5.
   for (int k = 0; k <= 8; ++k) {
     const std::string label = std::to_string(k);
     const DrawCall* t = s.findText(label);
     ASSERT_NE(t, nullptr) << label;
-    EXPECT_EQ(t->pts[0], (PixelPoint{50 + 50 * k - 3, 361})) << label;
+    EXPECT_EQ(t->pts[0], (PixelPoint{static_cast<int>(L + sx * k) - 3, 361})) << label;
   }
   int xTicks = 0;
   for (const DrawCall& c : s.of(DrawCall::Line))
@@ -65,25 +73,111 @@ TEST_F(PaintedPanel, AxesTicksLabelsAndTitlesArePlacedByTheLayoutRules) {
   // Y labels right-aligned 5 px left of L, centred on their tick.
   const DrawCall* y125 = s.findText("0.125");
   ASSERT_NE(y125, nullptr);
-  EXPECT_EQ(y125->pts[0], (PixelPoint{50 - 30 - 5, 312 - 6}));  // py of 0.125 = 350 - 37.5 -> 312
+  EXPECT_EQ(y125->pts[0], (PixelPoint{L - 30 - 5, 312 - 6}));  // py of 0.125 = 350 - 37.5 -> 312
+  EXPECT_EQ(g.labelLeft, L - 30 - 5);
   bool axisX = false, axisY = false;
   for (const DrawCall& c : s.of(DrawCall::Line)) {
-    if (c.pts[0] == PixelPoint{50, 350} && c.pts[1] == PixelPoint{450, 350}) axisX = true;
-    if (c.pts[0] == PixelPoint{50, 350} && c.pts[1] == PixelPoint{50, 50}) axisY = true;
+    if (c.pts[0] == PixelPoint{L, 350} && c.pts[1] == PixelPoint{450, 350}) axisX = true;
+    if (c.pts[0] == PixelPoint{L, 350} && c.pts[1] == PixelPoint{L, 50}) axisY = true;
   }
   EXPECT_TRUE(axisX);
   EXPECT_TRUE(axisY);
 
-  // Axis titles: X centred under the labels, Y rotated left of the labels.
+  // Axis titles: X centred under the labels, Y rotated left of the labels
+  // and inside the control.
   std::vector<DrawCall> titles;
   for (const DrawCall& c : s.of(DrawCall::Text))
     if (c.text == "axis") titles.push_back(c);
   ASSERT_EQ(titles.size(), 2u);
   EXPECT_FALSE(titles[0].rotated);
-  EXPECT_EQ(titles[0].pts[0], (PixelPoint{250 - 12, 361 + 12}));
+  EXPECT_EQ(titles[0].pts[0], (PixelPoint{static_cast<int>(L + sx * 4) - 12, 361 + 12}));
   EXPECT_TRUE(titles[1].rotated);
-  EXPECT_EQ(titles[1].pts[0], (PixelPoint{15 - 18, 200 + 12}));
+  EXPECT_EQ(titles[1].pts[0], (PixelPoint{20 - 18, 200 + 12}));
   EXPECT_EQ(titles[1].font.family, "Arial");
+}
+
+// Titles stay inside the control and clear of the tick labels, however
+// wide the labels are; a picture title drawn by the window gets its room.
+TEST(PlotPaint, WideLabelsMoveThePlotAreaNotTheTitleOffTheControl) {
+  Graph2DModel::setFloatFormat(FloatFormatKind::General, 3, 3);
+  Graph2DModel m;
+  m.resize(400, 300);
+  m.insertData(std::vector<double>{1.0, 2.0, 3.0}, std::vector<double>{0.0, 12345678.0, 50000.0});
+  m.setMargin({30, 20, 20, 40});
+  RecordingSurface s;
+  m.paint(s);
+  const TSubGraph& g = m.subGraphs()[0];
+  int widest = 0;
+  std::vector<DrawCall> titles;
+  for (const DrawCall& c : s.of(DrawCall::Text)) {
+    if (c.rotated) titles.push_back(c);
+    else if (c.pts[0].x < 30 + g.labelRoom && c.pts[0].y < 260) widest = std::max(widest, 6 * int(c.text.size()));
+  }
+  ASSERT_EQ(titles.size(), 1u);
+  EXPECT_GE(titles[0].pts[0].x, 2) << "the rotated title starts inside the control";
+  EXPECT_LE(titles[0].pts[0].x + 12, g.labelLeft) << "and ends before the labels";
+  EXPECT_EQ(g.labelLeft, 30 + g.labelRoom - widest - 5);
+  EXPECT_EQ(g.transformation.shiftX + g.transformation.scaleX * g.axisX.min, 30.0 + g.labelRoom);
+
+  // A picture title (drawn by the window) of 20 px keeps its room too.
+  m.setAxisYTitle("");
+  m.subGraphs()[0].yTitleReserve = 20;
+  RecordingSurface s2;
+  m.paint(s2);
+  EXPECT_GE(m.subGraphs()[0].labelLeft, 20 + 4);
+}
+
+// Tick labels carry the digits their step needs.
+TEST(PlotPaint, TickLabelsHaveTheDigitsOfTheStep) {
+  Graph2DModel::setFloatFormat(FloatFormatKind::General, 3, 3);
+  struct Case {
+    double v, step;
+    const char* label;
+  } cases[] = {{11.25, 1.25, "11.25"}, {112.5, 12.5, "112.5"}, {0.125, 0.125, "0.125"}, {3.0, 0.5, "3"},
+               {125000, 25000, "125000"}, {0.00075, 0.00025, "0.00075"}, {2.5e-5, 2.5e-6, "2.5E-005"},
+               {1234.5, 0.0, "1.23E003"}};
+  for (const Case& c : cases) EXPECT_EQ(formatTickLabel(c.v, c.step), c.label) << c.v << " step " << c.step;
+}
+
+// The wheel zooms about the pointer, a drag moves the view, and the reset
+// returns to the automatic ranges.
+TEST(PlotView, WheelZoomAboutThePointerDragAndReset) {
+  Graph2DModel::setFloatFormat(FloatFormatKind::General, 4, 4);
+  Graph2DModel m;
+  m.resize(500, 400);
+  m.insertData(std::vector<double>{0.0, 10.0}, std::vector<double>{0.0, 100.0});
+  RecordingSurface s;
+  m.paint(s);
+  const TSubGraph& g = m.subGraphs()[0];
+  const stTransformationFactors before = g.transformation;
+  const int px = 300, py = 150;
+  const double x0 = before.toDataX(px), y0 = before.toDataY(py);
+  ASSERT_TRUE(m.zoomAt(px, py, 0.5));
+  EXPECT_TRUE(g.axisX.fixed && g.axisY.fixed);
+  EXPECT_NEAR(g.axisX.max - g.axisX.min, 5.0, 1e-12);
+  // The data point under the pointer stays under it.
+  EXPECT_NEAR(g.transformation.toDataX(px), x0, 1e-9);
+  EXPECT_NEAR(g.transformation.toDataY(py), y0, 1e-9);
+  RecordingSurface zoomed;
+  m.paint(zoomed);
+  EXPECT_NEAR(g.transformation.toDataX(px), x0, 1e-9) << "the next paint keeps the view";
+  // Ticks at multiples of the step inside the view.
+  for (double v : tickValues(g.axisX)) EXPECT_NEAR(std::remainder(v, g.axisX.step), 0.0, 1e-9) << v;
+
+  const double minX = g.axisX.min, minY = g.axisY.min;
+  m.panBy(0, 40, -30);  // right and up: the view moves left and down
+  EXPECT_NEAR(g.axisX.min, minX - 40 / g.transformation.scaleX, 1e-9);
+  EXPECT_NEAR(g.axisY.min, minY + 30 / g.transformation.scaleY, 1e-9);
+  EXPECT_LT(g.axisX.min, minX);
+
+  EXPECT_FALSE(m.zoomAt(-5, 10, 0.5)) << "outside every panel";
+  m.resetView();
+  RecordingSurface full;
+  m.paint(full);
+  EXPECT_FALSE(g.axisX.fixed || g.axisY.fixed);
+  EXPECT_EQ(g.axisX.min, 0.0);
+  EXPECT_EQ(g.axisX.max, 10.0);
+  EXPECT_EQ(g.transformation, before);
 }
 
 TEST_F(PaintedPanel, RoundingResidueTickIsLabelledZero) {
@@ -300,6 +394,7 @@ TEST(PlotPaint, LegendBoxSymbolsAndHints) {
   TSubGraph& g = m.subGraphs()[0];
   g.legend.visible = true;
   g.hintsOn = true;
+  g.axisY.title = "";  // the labels alone fit the margin
   RecordingSurface s;
   m.paint(s);
 
@@ -342,6 +437,7 @@ TEST(PlotPaint, PanelsOfAGridArePaintedInTheirOwnRectangles) {
   m.divideGraph(1, 2);
   m.insertData(std::vector<double>{0, 1}, std::vector<double>{0, 1}, 1, 1);
   m.insertData(std::vector<double>{0, 1}, std::vector<double>{0, 1}, 1, 2);
+  for (TSubGraph& g : m.subGraphs()) g.axisY.title = "";  // the labels alone fit the margin
   RecordingSurface s;
   m.paint(s);
   const std::vector<DrawCall> poly = s.of(DrawCall::Polyline);
@@ -362,6 +458,7 @@ TEST(PlotPaint, RepeatedCirclesAreDrawnOnceAtTheirLastPlace) {
   // x 0..8 (step 1), y 0..1: points 0 and 2 share a pixel; 2 is drawn last.
   m.insertData(std::vector<double>{0, 8, 0.001, 4}, std::vector<double>{0, 1, 0, 0.5});
   m.setStyle(dsCircle);
+  m.setAxisYTitle("");  // the labels alone fit the margin
   RecordingSurface s;
   m.paint(s);
   const std::vector<DrawCall> el = s.of(DrawCall::Ellipse);

@@ -1,3 +1,7 @@
+#include <QApplication>
+#include <QDialog>
+#include <QIconEngine>
+#include <QPainter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -8,7 +12,8 @@
 #include <gtest/gtest.h>
 
 #include "gui/controls/digit_labeled_edit.h"
-#include "gui/app/group_box_ext.h"
+#include "gui/controls/group_box_ext.h"
+#include "gui/controls/icons.h"
 #include "gui/app/tfpriority.h"
 #include "gui/app/tfwait.h"
 
@@ -41,6 +46,57 @@ TEST(DigitLabeledEdit, ClipboardShortcutsAreDropped) {
   for (char c : {'0', '9', '-', '.', 'e', 'c', 'v', 'x', '\b'}) EXPECT_TRUE(TDigitLabeledEdit::acceptChar(QChar(c))) << c;
   for (char c : {',', 'E', 'a', ' ', '+', '\x03', '\x16', '\x18'})
     EXPECT_FALSE(TDigitLabeledEdit::acceptChar(QChar(c))) << int(c);
+}
+
+// Keys that type no number character but edit or leave the field still work:
+// Ctrl+A selects all, Return reaches the dialog's default button.
+TEST(DigitLabeledEdit, EditingKeysKeepTheirMeaning) {
+  QDialog dialog;
+  auto* e = new TDigitLabeledEdit(&dialog);
+  auto* ok = new QPushButton("OK", &dialog);
+  ok->setDefault(true);
+  QObject::connect(ok, &QPushButton::clicked, &dialog, &QDialog::accept);
+  dialog.show();
+  e->setText("12");
+  QTest::keyClick(e, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(e, "7");
+  EXPECT_EQ(e->text(), "7");
+  QSignalSpy accepted(&dialog, &QDialog::accepted);
+  QTest::keyClick(e, Qt::Key_Return);
+  EXPECT_EQ(accepted.count(), 1);
+}
+
+// An icon source that draws the same picture in every mode, as some icon
+// themes do: a button with such an icon looks enabled when it is not.
+class OneLookIconEngine : public QIconEngine {
+ public:
+  explicit OneLookIconEngine(QPixmap pm) : pm_(std::move(pm)) {}
+  void paint(QPainter* p, const QRect& rect, QIcon::Mode, QIcon::State) override { p->drawPixmap(rect, pm_); }
+  QPixmap pixmap(const QSize&, QIcon::Mode, QIcon::State) override { return pm_; }
+  QIconEngine* clone() const override { return new OneLookIconEngine(pm_); }
+
+ private:
+  QPixmap pm_;
+};
+
+long darkness(const QPixmap& pm) {
+  const QImage img = pm.toImage().convertToFormat(QImage::Format_ARGB32);
+  long sum = 0;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x) sum += qAlpha(img.pixel(x, y)) * (255 - qGray(img.pixel(x, y))) / 255;
+  return sum;
+}
+
+TEST(ButtonIcons, DisabledLookIsMadeFromThePicture) {
+  QPixmap pm(16, 16);
+  pm.fill(QColor(20, 40, 160));
+  const QIcon plain(new OneLookIconEngine(pm));
+  ASSERT_EQ(darkness(plain.pixmap(QSize(16, 16), QIcon::Disabled)), darkness(plain.pixmap(QSize(16, 16))));
+  const QIcon icon = withDisabledLook(plain, QApplication::style());
+  const long on = darkness(icon.pixmap(QSize(16, 16), QIcon::Normal));
+  const long off = darkness(icon.pixmap(QSize(16, 16), QIcon::Disabled));
+  EXPECT_EQ(on, darkness(pm));
+  EXPECT_LT(off, on * 3 / 4) << "the disabled picture is greyed";
 }
 
 TEST(GroupBoxExt, ChildrenFollowAndTheEventFires) {

@@ -1,10 +1,15 @@
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPixmap>
+#include <QPointer>
+#include <QThread>
+#include <QTimer>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,16 +17,34 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QRegularExpression>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
+#include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+
 #include "engine/app/build_command.h"
+#include "engine/app/calc_commands.h"
+#include "engine/core/format.h"
+#include "engine/core/ini_file.h"
+#include "engine/io/settings.h"
+#include "engine/io/writers.h"
 #include "gui/app/tfmain.h"
+#include "gui/calc/calc_panel.h"
+#include "gui/controls/captioned_dialogs.h"
 #include "gui/controls/digit_labeled_edit.h"
+#include "gui/fit/tfcmpexp.h"
 #include "gui/fit/tffityk.h"
+#include "gui/plot/tfdiagram.h"
+#include "tests/gui/modal_box.h"
+#include "tests/gui/test_files.h"
+#include "tests/gui/wait_for.h"
 
 namespace grainix {
 namespace {
@@ -33,7 +56,12 @@ class RecordingPresenter : public MessagePresenter {
   QString inputAnswer;
   bool inputOk = true;
   QString fileAnswer;
-  void message(QWidget*, const StMessage& m) override { shown.push_back(m); }
+  // `modal`: every box really runs its modal loop (closed by a timer).
+  bool modal = false;
+  void message(QWidget* parent, const StMessage& m) override {
+    shown.push_back(m);
+    if (modal) testing::showModalBox(parent, m);
+  }
   bool inputText(QWidget*, const QString&, const QString&, QString& value) override {
     if (inputOk) value = inputAnswer;
     return inputOk;
@@ -43,7 +71,8 @@ class RecordingPresenter : public MessagePresenter {
     lastSave = d;
     return fileAnswer;
   }
-  QString chooseFolder(QWidget*, const QString&) override { return {}; }
+  QString folderAnswer;
+  QString chooseFolder(QWidget*, const QString&) override { return folderAnswer; }
   bool chooseFont(QWidget*, QFont&) override { return false; }
   bool choosePriority(QWidget*, int&) override { return false; }
   StFileDialog lastSave;
@@ -163,6 +192,91 @@ TEST(MainWindow, KeyFilterOfLatticeParameter) {
   EXPECT_EQ(elp->text(), "15e-3");
 }
 
+// Shows the window and makes it the active one, so keys and focus changes
+// travel as they do for a person.
+void showActive(TFMain& w) {
+  w.show();
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+}
+
+// Gives `field` the focus (the window active again after any box), selects
+// its text and types over it.
+void typeInto(TFMain& w, QWidget* field, const QString& text) {
+  w.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  field->setFocus(Qt::TabFocusReason);
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClicks(QApplication::focusWidget(), text);
+}
+
+// The keys reach the editable drop-downs themselves, not their line edits.
+TEST(MainWindow, DropDownsFilterKeysAndCheckTheElementOnLeaving) {
+  Fixture f;
+  f.presenter.modal = true;
+  auto w = f.open();
+  showActive(*w);
+  auto* n = child<QComboBox>(*w, "CBoxGR");
+  typeInto(*w, n, "4xyz,+q");
+  // Only the digit is typed (the box completes it to its item "4 l.p.").
+  EXPECT_TRUE(n->currentText().startsWith("4")) << n->currentText().toStdString();
+  EXPECT_FALSE(n->currentText().contains(QRegularExpression("[xyz,+q]"))) << n->currentText().toStdString();
+
+  auto* el = child<QComboBox>(*w, "CBoxElemL");
+  typeInto(*w, el, "Xx");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // leave the box
+  for (int i = 0; i < 5 && f.presenter.shown.empty(); ++i) QTest::qWait(10);
+  ASSERT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(f.presenter.shown[0],
+            (StMessage{MessageKind::Warning, "WARNING", "Parameters of Xx atoms are not included in sft file"}));
+  EXPECT_EQ(el->currentText(), "Xx") << "the text stays in the box";
+  // A known element leaves quietly.
+  typeInto(*w, el, "Ni");
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  QTest::qWait(20);
+  EXPECT_EQ(f.presenter.shown.size(), 1u);
+}
+
+// A number is typed a character at a time; only a command that uses the
+// text reports that it is not one.
+TEST(MainWindow, HalfTypedBinWidthIsReportedOnlyByTheCommand) {
+  Fixture f;
+  auto w = f.open();
+  showActive(*w);
+  auto* bin = child<QLineEdit>(*w, "Ebinwidth");
+  typeInto(*w, bin, "1e-3x,");
+  EXPECT_EQ(bin->text(), "1e-3x") << "the numeric field's characters";
+  bin->setText("1e");
+  EXPECT_TRUE(f.presenter.shown.empty());
+  child<QRadioButton>(*w, "rbsc")->click();
+  child<QPushButton>(*w, "Bsiecwatek")->click();
+  ASSERT_TRUE(f.presenter.shown.empty());
+  child<QPushButton>(*w, "BLiczPdf")->click();
+  ASSERT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(f.presenter.shown[0].text, "'1e' is not a valid floating point value");
+}
+
+// Every command of the left panel can be reached on a 1280 x 720 screen.
+TEST(MainWindow, FitsASmallScreen) {
+  Fixture f;
+  auto w = f.open();
+  showActive(*w);
+  w->resize(1280, 660);  // the screen less a panel and the title bar
+  QApplication::processEvents();
+  EXPECT_LE(w->height(), 660);
+  EXPECT_LE(w->width(), 1280);
+  auto* area = w->findChild<QScrollArea*>("ScrollPanel1");
+  ASSERT_NE(area, nullptr);
+  for (QPushButton* b : w->leftPanel()->findChildren<QPushButton*>()) {
+    if (!b->isVisibleTo(w.get())) continue;
+    area->ensureWidgetVisible(b);
+    QApplication::processEvents();
+    const QRect r(b->mapTo(area->viewport(), QPoint(0, 0)), b->size());
+    EXPECT_TRUE(area->viewport()->rect().contains(r)) << b->objectName().toStdString();
+  }
+}
+
 TEST(MainWindow, InterlocksFollowTheClicks) {
   Fixture f;
   auto w = f.open();
@@ -186,9 +300,11 @@ class CancelStacking : public StackingDialog {
  public:
   int runs = 0;
   std::string seenSequence;
+  bool busyWhileOpen = true;
   bool run(std::string& sequence, vGrainNodes&, StGrainPrm&) override {
     ++runs;
     seenSequence = sequence;
+    busyWhileOpen = QApplication::overrideCursor() != nullptr;
     return false;
   }
 };
@@ -206,6 +322,82 @@ TEST(MainWindow, HcpBuildCanceledInTheStackingWindow) {
   EXPECT_TRUE(f.presenter.shown.empty());
   EXPECT_TRUE(w->workbench().ideal.empty());
   EXPECT_FALSE(w->isCommandEnabled("BLiczPdf"));
+  // The busy cursor belongs to building, not to the window in which a
+  // person edits the layers.
+  EXPECT_FALSE(stacking.busyWhileOpen);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A restart shows the radius and N as they were when the window closed.
+TEST(MainWindow, RadiusAndNSurviveARestart) {
+  Fixture f;
+  for (const char* radius : {"90", "17.3", "35"}) {
+    {
+      auto w = f.open();
+      child<QLineEdit>(*w, "Elp")->setText("3.54");
+      child<QLineEdit>(*w, "Eradius")->setText(radius);
+      w->close();
+    }
+    auto w = f.open();
+    EXPECT_EQ(child<QLineEdit>(*w, "Eradius")->text(), radius);
+    EXPECT_EQ(child<QComboBox>(*w, "CBoxGR")->currentText().toStdString(),
+              fmtGeneral(QString(radius).toDouble() / 3.54, 5));
+  }
+}
+
+// Reading a file shows what its header says: elements, element count and
+// structure (a Ni histogram is not titled with the element chosen before).
+TEST(MainWindow, LoadedFileSetsTheElementsAndStructure) {
+  Fixture f;
+  const QString his = f.tmp.filePath("ni.his");
+  {
+    auto w = f.open();
+    auto* el = child<QComboBox>(*w, "CBoxElemL");
+    el->setCurrentIndex(el->findText("Ni"));
+    child<QRadioButton>(*w, "rbbcc")->click();
+    child<QLineEdit>(*w, "Elp")->setText("2.87");
+    child<QLineEdit>(*w, "Eradius")->setText("6");
+    w->BsiecwatekClick();
+    w->workbench().pdh = {{1.0, 4}, {2.0, 9}};
+    f.presenter.fileAnswer = his;
+    w->MIsavehistogramClick();
+    ASSERT_TRUE(QFile::exists(his));
+  }
+  auto w = f.open();
+  auto* el = child<QComboBox>(*w, "CBoxElemL");
+  el->setCurrentIndex(el->findText("Zn"));
+  child<QRadioButton>(*w, "rbfcc")->click();
+  ASSERT_TRUE(w->openHistogramPath(his));
+  EXPECT_EQ(el->currentText(), "Ni");
+  EXPECT_TRUE(child<QRadioButton>(*w, "rbbcc")->isChecked());
+  EXPECT_TRUE(child<QRadioButton>(*w, "RBmonoatom")->isChecked());
+  EXPECT_EQ(child<QLineEdit>(*w, "Elp")->text(), "2.87");
+  EXPECT_EQ(w->calcPanel()->inputs().elementL, "Ni") << "what the PDH diagram's title reads";
+}
+
+// Diagram windows keep their default size in the program's settings file
+// and hand pictures to the temp folder the main window holds now.
+TEST(MainWindow, DiagramWindowsUseTheProgramsSettings) {
+  Fixture f;
+  testing::writeFile(f.options.settingsPath, "[aux]\ngw=500\ngh=350\n");
+  auto w = f.open();
+  const QString dat = f.tmp.filePath("exp.dat");
+  testing::writeFile(dat, "1 2\n2 3\n");
+  f.presenter.fileAnswer = dat;
+  w->Openexperimentalfile1Click();
+  ASSERT_EQ(w->diagramWindows().size(), 1u);
+  auto* d = static_cast<TFdiagram*>(w->diagramWindows()[0]);
+  EXPECT_EQ(d->size(), QSize(500, 350));
+  f.presenter.folderAnswer = f.tmp.filePath("pictures");
+  w->MItmpdirClick();
+  EXPECT_EQ(d->settings().readString("path_tmp", ""), f.tmp.filePath("pictures").toStdString());
+  d->resize(640, 480);
+  d->saveSizeAsDefault();
+  w->close();
+  IniFile ini(f.options.settingsPath.toStdString());
+  ini.load();
+  EXPECT_EQ(ini.readInteger("aux", "gw", 0), 640);
+  EXPECT_EQ(ini.readString("aux", "path_tmp", ""), f.tmp.filePath("pictures").toStdString());
 }
 
 TEST(MainWindow, ShowCurrentParametersFramesTheReport) {
@@ -287,7 +479,19 @@ TEST(MainWindow, FitykWindowOnThePdhAndTheFitykSettings) {
     EXPECT_TRUE(f.presenter.shown.empty());
 
     child<QLineEdit>(*w, "Eradius")->setText("12");
+    bool compareShown = false;  // the compare window runs modally; closed once it shows
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+      if (auto* dlg = qobject_cast<TFcmpExp*>(QApplication::activeModalWidget())) {
+        compareShown = true;
+        dlg->close();
+      }
+    });
+    poll.start();
     emit w->findChild<QShortcut*>("MIcmpexpKey")->activated();
+    poll.stop();
+    EXPECT_TRUE(compareShown);
     EXPECT_EQ(w->workbench().fitForm.max, 24);
     w->close();
   }
@@ -333,6 +537,26 @@ TEST(MainWindow, DroppedNdlFileLoads) {
   EXPECT_EQ(child<QLineEdit>(*w, "Elp")->text(), "2.5");
   EXPECT_TRUE(child<QRadioButton>(*w, "rbsc")->isChecked());
   EXPECT_EQ(w->dataFolder(), f.tmp.path());
+}
+
+TEST(MainWindow, ALoadedGrainBringsItsOwnRadiusAndElements) {
+  // Modify works on the loaded grain's radius, not on the one built before.
+  Fixture f;
+  const QString path = writeNodesFile(f, "small.ndl");  // sc, radius 5
+  auto w = f.open();
+  child<QRadioButton>(*w, "rbfcc")->click();
+  child<QLineEdit>(*w, "Elp")->setText("3.5");
+  child<QLineEdit>(*w, "Eradius")->setText("20");
+  child<QPushButton>(*w, "Bsiecwatek")->click();
+  ASSERT_EQ(w->workbench().grainPrm.radius, 20);
+  w->filesDropped({path});
+  ASSERT_EQ(w->workbench().ideal.size(), 33u);
+  const StGrainPrm& prm = w->workbench().grainPrm;
+  EXPECT_EQ(prm.radius, 5);
+  EXPECT_EQ(prm.latticePrm, 2.5);
+  EXPECT_EQ(prm.kind, kindSc);
+  EXPECT_EQ(prm.elementL, w->workbench().ideal[0].element);
+  EXPECT_EQ(prm.elementIndexL, w->workbench().ideal[0].elementIndex);
 }
 
 TEST(MainWindow, CommandLineFileLoads) {
@@ -400,19 +624,16 @@ TEST(MainWindow, MenuItemsHiddenDisabledAndShortcuts) {
     EXPECT_EQ(w->isCommandEnabled(it.name), it.enabled) << it.name;
   }
   EXPECT_TRUE(w->findChild<QAction*>("MIshowmemo")->isChecked());
-  // Items of later windows say so instead of doing nothing; hidden items
-  // keep their shortcuts, and a disabled hidden item ignores its key.
-  emit w->findChild<QShortcut*>("MIexpqueKey")->activated();
-  ASSERT_EQ(f.presenter.shown.size(), 1u);
-  EXPECT_TRUE(QString::fromStdString(f.presenter.shown[0].text).contains("not available yet"));
+  // Hidden items keep their shortcuts, and a disabled hidden item ignores
+  // its key.
   emit w->findChild<QShortcut*>("MIfitykKey")->activated();
-  EXPECT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_TRUE(f.presenter.shown.empty());
   EXPECT_EQ(w->findChild<TFfityk*>(), nullptr);
   w->setCommandEnabled("MIfityk", true);
   EXPECT_TRUE(w->isCommandEnabled("MIfityk"));
   EXPECT_FALSE(w->findChild<QAction*>("MIfityk")->isVisible());
   emit w->findChild<QShortcut*>("MIfitykKey")->activated();
-  EXPECT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_TRUE(f.presenter.shown.empty());
   EXPECT_NE(w->findChild<TFfityk*>(), nullptr);
 }
 
@@ -470,9 +691,272 @@ TEST(MainWindow, ExperimentalFileDiagramsAreDispersedAndClosed) {
     EXPECT_EQ(diagrams[i]->x(), rects[i].left) << i;
     EXPECT_EQ(diagrams[i]->width(), rects[i].width) << i;
   }
+  // Closing frees a diagram window: only guarded pointers may look at it afterwards.
+  QList<QPointer<QWidget>> guarded;
+  for (QWidget* d : diagrams) guarded.append(d);
   w->MIclosediagramsClick();
   QApplication::processEvents();
-  for (QWidget* d : diagrams) EXPECT_FALSE(d->isVisible());
+  for (const QPointer<QWidget>& d : guarded) EXPECT_TRUE(!d || !d->isVisible());
+}
+
+using testing::waitFor;
+
+// GRAINIX_SCREENSHOT_DIR keeps pictures of the window for a look.
+void saveShot(QWidget& w, const char* name) {
+  const QByteArray dir = qgetenv("GRAINIX_SCREENSHOT_DIR");
+  if (dir.isEmpty()) return;
+  QApplication::processEvents();
+  w.grab().save(QString::fromLocal8Bit(dir) + "/" + name);
+}
+
+// Closes whatever modal window opens (a refused command opens none; one that
+// was let through must not hang the test), counting them.
+struct ModalCloser {
+  QTimer timer;
+  int closed = 0;
+  ModalCloser() {
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+      if (QWidget* m = QApplication::activeModalWidget()) {
+        ++closed;
+        m->close();
+      }
+    });
+    timer.start(50);
+  }
+};
+
+void buildFcc(TFMain& w, const char* radius) {
+  child<QRadioButton>(w, "rbfcc")->click();
+  child<QLineEdit>(w, "Elp")->setText("3.54");
+  child<QLineEdit>(w, "Eradius")->setText(radius);
+  child<QPushButton>(w, "Bsiecwatek")->click();
+}
+
+TEST(MainWindow, CommandsThatReplaceTheGrainAreRefusedWhileACalculationRuns) {
+  Fixture f;
+  const QString ndl = writeNodesFile(f, "small.ndl");
+  auto w = f.open();
+  w->show();
+  buildFcc(*w, "60");
+  const size_t atoms = w->workbench().ideal.size();
+  ASSERT_GT(atoms, 50000u);
+  child<QLineEdit>(*w, "Ebinwidth")->setText("0.001");
+  QTest::mouseClick(child<QPushButton>(*w, "BLiczPdf"), Qt::LeftButton);
+  ASSERT_TRUE(w->calcPanel()->calculationRunning());
+  const uint64_t generation = w->workbench().generation;
+  ModalCloser closer;
+
+  f.presenter.fileAnswer = ndl;
+  QTest::mouseClick(child<QPushButton>(*w, "Bsiecwatek"), Qt::LeftButton);
+  for (const char* item : {"MIopennodes", "MIopenhist", "MIopendiff", "MIopensec", "Openexperimentalfile1",
+                           "MIscattfact"})
+    w->findChild<QAction*>(item)->trigger();
+  w->filesDropped({ndl});
+  QTest::mouseClick(child<QPushButton>(*w, "Bmodify"), Qt::LeftButton);
+
+  const QStringList log = w->logLines();
+  for (const char* command : {"Build", "Open nodes file", "Open histogram file", "Open diffraction file",
+                              "Open sections file", "Open experimental file", "Element table", "Dropped file",
+                              "Modify"})
+    EXPECT_TRUE(log.contains(QString::fromStdString(busyRefusalLine(command)))) << command;
+  EXPECT_EQ(closer.closed, 0);  // no window opened
+  saveShot(*w, "refused_while_running.png");
+  EXPECT_EQ(w->workbench().ideal.size(), atoms);
+  EXPECT_EQ(w->workbench().generation, generation);
+  EXPECT_TRUE(w->calcPanel()->calculationRunning());
+  EXPECT_TRUE(f.presenter.shown.empty());
+
+  // After STOP the stopped run ends before the grain goes.
+  QTest::mouseClick(child<QPushButton>(*w, "Bstop"), Qt::LeftButton);
+  child<QLineEdit>(*w, "Eradius")->setText("10");
+  QTest::mouseClick(child<QPushButton>(*w, "Bsiecwatek"), Qt::LeftButton);
+  EXPECT_FALSE(w->calcPanel()->calculationRunning());
+  EXPECT_LT(w->workbench().ideal.size(), 1000u);
+  QApplication::processEvents();
+  EXPECT_FALSE(w->logLines().contains(kStaleRunLine));
+  EXPECT_TRUE(w->workbench().pdh.empty());
+  w->close();
+}
+
+TEST(MainWindow, OpeningAHistogramDuringADiffractionIsRefused) {
+  Fixture f;
+  auto w = f.open();
+  buildFcc(*w, "15");
+  child<QLineEdit>(*w, "Ebinwidth")->setText("0.001");
+  QTest::mouseClick(child<QPushButton>(*w, "BLiczPdf"), Qt::LeftButton);
+  ASSERT_TRUE(waitFor([&] { return !w->calcPanel()->calculationRunning() && !w->workbench().pdh.empty(); }));
+  const QString his = f.tmp.filePath("h.his");
+  StFileTexts texts;
+  texts.header.elementL = "Ni";
+  texts.binWidth = "0.01";
+  ASSERT_TRUE(saveHistogramFile(his.toStdString(), {{0.5, 3}}, {}, false, texts).ok);
+  // Many points: the run lasts while the file is asked for.
+  child<QLineEdit>(*w, "Edphi")->setText("0.0005");
+  QTest::mouseClick(child<QPushButton>(*w, "Bpdfdyfr"), Qt::LeftButton);
+  ASSERT_TRUE(w->calcPanel()->calculationRunning());
+  const size_t bins = w->workbench().pdh.size();
+  f.presenter.fileAnswer = his;
+  w->findChild<QAction*>("MIopenhist")->trigger();
+  EXPECT_TRUE(w->logLines().contains(QString::fromStdString(busyRefusalLine("Open histogram file"))));
+  EXPECT_EQ(w->workbench().pdh.size(), bins);
+  // A sorted layout is written from a copy: the list the run reads keeps its order.
+  const vGrainNodes before = w->workbench().current();
+  const QString ndm = f.tmp.filePath("sorted.ndm");
+  f.presenter.fileAnswer = ndm;
+  w->findChild<QAction*>("MIsavenodes")->trigger();
+  ASSERT_TRUE(QFileInfo::exists(ndm));
+  const vGrainNodes& after = w->workbench().current();
+  ASSERT_EQ(after.size(), before.size());
+  for (size_t i = 0; i < after.size(); ++i)
+    ASSERT_TRUE(after[i].x == before[i].x && after[i].y == before[i].y && after[i].z == before[i].z) << i;
+  f.presenter.fileAnswer = his;
+  QTest::mouseClick(child<QPushButton>(*w, "Bstop"), Qt::LeftButton);
+  ASSERT_TRUE(waitFor([&] { return !w->calcPanel()->calculationRunning(); }));
+  // Stopped: no pattern is left to draw, save or transform.
+  EXPECT_EQ(w->workbench().pattern.count, 0);
+  EXPECT_FALSE(w->isCommandEnabled("Bsq"));
+  EXPECT_FALSE(w->isCommandEnabled("MIsavediff"));
+  w->findChild<QAction*>("MIopenhist")->trigger();
+  EXPECT_EQ(w->workbench().pdh.size(), 1u);
+  w->close();
+}
+
+TEST(MainWindow, AResultOfAGrainThatChangedMeanwhileIsDropped) {
+  Fixture f;
+  auto w = f.open();
+  buildFcc(*w, "8");
+  QTest::mouseClick(child<QPushButton>(*w, "BLiczPdf"), Qt::LeftButton);
+  // Something replaced the grain's inputs before the completion came in.
+  ++w->workbench().generation;
+  ASSERT_TRUE(waitFor([&] { return !w->calcPanel()->calculationRunning(); }));
+  QApplication::processEvents();
+  EXPECT_TRUE(w->logLines().contains(kStaleRunLine));
+  EXPECT_TRUE(w->workbench().pdh.empty());
+  EXPECT_FALSE(child<QPushButton>(*w, "BGraf")->isEnabled());
+  EXPECT_FALSE(w->isCommandEnabled("MIsavehistogram"));
+}
+
+// A pattern read from a file: the choices it lacks are disabled, and the
+// diagram, G(r) and the save use only its own two columns.
+TEST(MainWindow, APatternReadFromAFileOffersOnlyItsColumns) {
+  Fixture f;
+  auto w = f.open();
+  w->show();
+  StDiffPattern p;
+  for (int i = 0; i < 200; ++i) {
+    p.q.push_back(0.05 * (i + 1));
+    p.twoTheta.push_back(0.001 * (i + 1));
+    p.sOfQ.push_back(1 + 0.5 * std::sin(0.3 * i));
+    p.intensity.push_back(100 + i);
+  }
+  p.count = 200;
+  StFileTexts qs;
+  qs.header.elementL = "Ni";
+  qs.header.latticeText = "3.52";
+  qs.header.radiusText = "10";
+  qs.lambda = "1.5444";
+  qs.k = "4.06836";
+  qs.step = "0.1";
+  qs.angleAbscissa = false;  // Q and S
+  StFileTexts ti = qs;
+  ti.angleAbscissa = true;
+  ti.sOrdinate = false;      // theta and I
+  const QString qsPath = f.tmp.filePath("qs.diff"), tiPath = f.tmp.filePath("ti.diff");
+  ASSERT_TRUE(saveDiffractionFile(qsPath.toStdString(), p, qs).ok);
+  ASSERT_TRUE(saveDiffractionFile(tiPath.toStdString(), p, ti).ok);
+  auto* panel = w->calcPanel();
+
+  f.presenter.fileAnswer = qsPath;
+  w->findChild<QAction*>("MIopendiff")->trigger();
+  ASSERT_EQ(w->workbench().pattern.count, 200);
+  EXPECT_FALSE(panel->RBi->isEnabled());
+  EXPECT_FALSE(panel->RBangle->isEnabled());
+  EXPECT_TRUE(panel->RBs->isChecked());
+  EXPECT_TRUE(panel->RBq->isChecked());
+  QTest::mouseClick(panel->RBi, Qt::LeftButton);  // disabled: nothing happens
+  EXPECT_TRUE(panel->RBs->isChecked());
+  saveShot(*w, "pattern_columns.png");
+  QTest::mouseClick(panel->Bdiffgraph, Qt::LeftButton);
+  ASSERT_EQ(panel->openedDiagrams().size(), 1);
+  auto* d = qobject_cast<TFdiagram*>(panel->openedDiagrams().back());
+  ASSERT_EQ(d->Graf->diagramCount(), 1u);
+  EXPECT_EQ(d->Graf->getAxisYTitle(), "S(Q)");
+  EXPECT_EQ(d->Graf->diagram(0).x.size(), 200u);
+  // Q and S are what G(r) transforms.
+  ASSERT_TRUE(panel->Bsq->isEnabled());
+  panel->ChBoxGrGraph->setChecked(false);
+  QTest::mouseClick(panel->Bsq, Qt::LeftButton);
+  ASSERT_TRUE(waitFor([&] { return !panel->calculationRunning(); }));
+  QApplication::processEvents();
+  EXPECT_GT(w->workbench().gr.count, 0);
+  for (const StMessage& m : f.presenter.shown) ADD_FAILURE() << m.text;
+  f.presenter.shown.clear();
+
+  f.presenter.fileAnswer = tiPath;
+  w->findChild<QAction*>("MIopendiff")->trigger();
+  EXPECT_FALSE(panel->RBs->isEnabled());
+  EXPECT_FALSE(panel->RBq->isEnabled());
+  EXPECT_TRUE(panel->RBi->isChecked());
+  EXPECT_TRUE(panel->RBangle->isChecked());
+  EXPECT_FALSE(panel->Bsq->isEnabled());
+  QTest::mouseClick(panel->Bdiffgraph, Qt::LeftButton);
+  ASSERT_EQ(panel->openedDiagrams().size(), 2);
+  d = qobject_cast<TFdiagram*>(panel->openedDiagrams().back());
+  EXPECT_EQ(d->Graf->getAxisYTitle(), "I(theta)");
+  // Asked anyway (a queued or chained command), G(r) refuses the pattern.
+  panel->BsqClick();
+  ASSERT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(f.presenter.shown[0].text, grPatternRefusal(w->workbench().pattern).at(0).text);
+  EXPECT_FALSE(panel->calculationRunning());
+  f.presenter.shown.clear();
+  // Saved again (the menu item stays off after a read; a chained save), the
+  // pattern gives the file it came from.
+  const QString again = f.tmp.filePath("again.diff");
+  f.presenter.fileAnswer = again;
+  w->MIsavediffClick();
+  EXPECT_TRUE(f.presenter.shown.empty());
+  QFile a(again), b(tiPath);
+  ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+  // The column titles and rows (the header follows the window's edits).
+  auto table = [](QFile& file) {
+    const QByteArray text = file.readAll();
+    return text.mid(text.indexOf("#    theta"));
+  };
+  const QByteArray rows = table(b);
+  EXPECT_TRUE(rows.startsWith("#    theta\t       I\n"));
+  EXPECT_EQ(table(a), rows);
+  for (QWidget* o : panel->openedDiagrams()) delete o;
+  w->close();
+}
+
+TEST(MainWindow, BadSettingValuesGiveOneWarningNamingTheKeys) {
+  Fixture f;
+  {
+    QFile ini(f.options.settingsPath);
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write("[latt]\nlatconst=abc\nrgrain=12\n[pdf]\ntol=0,001\n[gr]\nstop=x\n[diff]\nstart=a\n");
+  }
+  auto w = f.open();
+  ASSERT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(f.presenter.shown[0].kind, MessageKind::Warning);
+  const QString text = QString::fromStdString(f.presenter.shown[0].text);
+  EXPECT_TRUE(text.contains(f.options.settingsPath));
+  for (const char* key : {"[latt] latconst=abc", "[pdf] tol=0,001", "[gr] stop=x", "[diff] start=a"})
+    EXPECT_TRUE(text.contains(key)) << key;
+  EXPECT_EQ(child<QLineEdit>(*w, "Elp")->text(), "3.54");
+}
+
+TEST(MainWindow, ASettingsFileThatCannotBeReadIsLeftAlone) {
+  Fixture f;
+  QDir().mkpath(f.options.settingsPath);  // a folder under the file's name
+  auto w = f.open();
+  ASSERT_EQ(f.presenter.shown.size(), 1u);
+  EXPECT_EQ(f.presenter.shown[0].text,
+            settingsUnreadableText(f.options.settingsPath.toStdString(), "Is a directory"));
+  EXPECT_EQ(child<QLineEdit>(*w, "Elp")->text(), "3.54");  // the defaults
+  w->close();
+  EXPECT_EQ(f.presenter.shown.size(), 1u);  // no error box at close: nothing was written
+  EXPECT_TRUE(QFileInfo(f.options.settingsPath).isDir());
 }
 
 // The window after a build, at its default size; GRAINIX_SCREENSHOT_DIR
@@ -493,6 +977,19 @@ TEST(MainWindow, GrabAfterBuild) {
   EXPECT_GE(w->leftPanel()->height(), w->leftPanel()->minimumSizeHint().height());
   const QByteArray dir = qgetenv("GRAINIX_SCREENSHOT_DIR");
   if (!dir.isEmpty()) shot.save(QString::fromLocal8Bit(dir) + "/main_window.png");
+
+  // The PDH diagram of that grain, at the size it opens with.
+  child<QPushButton>(*w, "BLiczPdf")->click();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return w->isCommandEnabled("BGraf"); }, 20000));  // the worker's end
+  const auto before = w->diagramWindows().size();
+  child<QPushButton>(*w, "BGraf")->click();
+  ASSERT_EQ(w->diagramWindows().size(), before + 1);
+  QWidget* pdh = w->diagramWindows().back();
+  pdh->show();
+  QApplication::processEvents();
+  const QPixmap diagram = pdh->grab();
+  EXPECT_FALSE(diagram.isNull());
+  if (!dir.isEmpty()) diagram.save(QString::fromLocal8Bit(dir) + "/pdh_diagram.png");
   w->close();
 }
 

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/app/tfmain.h"
+#include "tests/gui/test_files.h"
 
 namespace grainix {
 namespace {
@@ -49,13 +50,7 @@ struct ScopedPath {
   ~ScopedPath() { qputenv("PATH", saved); }
 };
 
-void writeFile(const QString& path, const QByteArray& text, bool executable = false) {
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(text);
-  f.close();
-  if (executable) f.setPermissions(f.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser);
-}
+using testing::writeFile;
 
 QString readFile(const QString& path) {
   QFile f(path);

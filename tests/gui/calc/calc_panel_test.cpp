@@ -17,6 +17,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
+#include "engine/core/format.h"
 #include "engine/grain/command_names.h"
 #include "engine/io/writers.h"
 #include "fake_calc_host.h"
@@ -102,15 +105,40 @@ TEST_F(CalcPanelTest, BinWidthWarningPopupAndQMirror) {
   panel->N1161Click(10);
   EXPECT_EQ(panel->Ebinwidth->text(), "0.0009765625");
   EXPECT_TRUE(panel->Lbw->isHidden());
+  // A text that is not a number yet is left to the command that uses it.
   panel->Ebinwidth->setText("0,1");
-  ASSERT_EQ(host.messages.size(), 1u);
-  EXPECT_EQ(host.messages[0].text, "'0,1' is not a valid floating point value");
+  panel->Ebinwidth->setText("1e");
+  EXPECT_TRUE(host.messages.empty());
   EXPECT_TRUE(panel->Lbw->isHidden());
 
   panel->CBoxXray->setCurrentIndex(3);  // Cu
   EXPECT_EQ(panel->Elam->text(), "1.5444");
   panel->Estart->setText("60");
   EXPECT_EQ(panel->Eqstart->text(), "4.0684");
+  panel->Estart->setText("6-");
+  EXPECT_EQ(panel->Eqstart->text(), "4.0684");
+  EXPECT_TRUE(host.messages.empty());
+}
+
+// The Q fields follow lambda at once, whether an anode or a typed lambda set it.
+TEST_F(CalcPanelTest, QFieldsFollowTheWavelength) {
+  panel->Estart->setText("60");
+  panel->Estop->setText("120");
+  panel->Edphi->setText("1");
+  const auto q = [](double twoThetaDeg, double lambda) {
+    return QString::fromStdString(fmtGeneral(4 * M_PI * std::sin(twoThetaDeg * M_PI / 360) / lambda, 5));
+  };
+  for (int anode : {1, 2, 3, 4}) {
+    panel->CBoxXray->setCurrentIndex(anode);
+    const double lambda = panel->Elam->text().toDouble();
+    EXPECT_EQ(panel->Eqstart->text(), q(60, lambda)) << anode;
+    EXPECT_EQ(panel->Eqstop->text(), q(120, lambda)) << anode;
+    EXPECT_EQ(panel->Eqstep->text(), q(1, lambda)) << anode;
+  }
+  panel->Elam->setText("2");
+  EXPECT_EQ(panel->Eqstart->text(), q(60, 2));
+  panel->Ek->setText("6.2832");  // lambda 1
+  EXPECT_EQ(panel->Eqstop->text(), q(120, 1.0000));
 }
 
 TEST_F(CalcPanelTest, AnodeWavelengthAndKStayCoupled) {
@@ -220,6 +248,8 @@ TEST_F(CalcPanelTest, GrOfDiffractionChainsPdhAndDiffractionAndOpensThreeDiagram
 TEST_F(CalcPanelTest, StopDuringLargePdhAbortsEnablesNothingAndStaysResponsive) {
   ASSERT_TRUE(host.buildFcc("3.54", "81"));
   ASSERT_GE(host.wb.ideal.size(), 200000u);
+  // Off its lattice (as a modified grain is) the grain's pairs go through the pair loop.
+  host.wb.generator->grid.reset();
   host.window.show();
   panel->Ebinwidth->setText("0.001");
   panel->ChBtuzpo->setChecked(true);
@@ -267,8 +297,31 @@ TEST_F(CalcPanelTest, StopDuringLargePdhAbortsEnablesNothingAndStaysResponsive) 
   EXPECT_TRUE(host.messages.empty());
 }
 
+// An unmodified grain is counted from its lattice; STOP pressed as soon as
+// the gauge moves ends that run as it ends the pair loop.
+TEST_F(CalcPanelTest, StopDuringTheLatticePdhAbortsAndLeavesNoHistogram) {
+  ASSERT_TRUE(host.buildFcc("3.54", "110"));
+  ASSERT_GE(host.wb.ideal.size(), 500000u);
+  host.window.show();
+  panel->Ebinwidth->setText("0.001");
+  QTest::mouseClick(panel->BLiczPdf, Qt::LeftButton);
+  ASSERT_TRUE(panel->calculationRunning());
+  ASSERT_TRUE(waitFor([&] { return panel->CGauge->value() > 0 || !panel->calculationRunning(); }, 60000));
+  QTest::mouseClick(panel->Bstop, Qt::LeftButton);
+  ASSERT_TRUE(idle(1));
+  EXPECT_GE(host.logIndex(" PDH method: lattice (pairs per lattice vector, by FFT)"), 0);
+  const int aborted = host.logIndex(" ===== CALCULATIONS ABORTED =====");
+  ASSERT_GE(aborted, 0);
+  EXPECT_GT(host.logIndex("... PDH CALCULATIONS STOP ...", aborted), aborted);
+  EXPECT_TRUE(host.wb.pdh.empty());
+  EXPECT_FALSE(panel->BGraf->isEnabled());
+  EXPECT_FALSE(panel->CGauge->isVisible());
+  EXPECT_TRUE(host.messages.empty());
+}
+
 TEST_F(CalcPanelTest, StopInsideAChainEndsTheChainAndANewRunIgnoresTheOldEvent) {
   ASSERT_TRUE(host.buildFcc("3.54", "60"));
+  host.wb.generator->grid.reset();  // the pair loop: long enough to be stopped
   panel->Ebinwidth->setText("0.001");
   bool clicked = false;
   // STOP is pressed from inside the chain's wait, as the user would.
@@ -286,6 +339,34 @@ TEST_F(CalcPanelTest, StopInsideAChainEndsTheChainAndANewRunIgnoresTheOldEvent) 
   EXPECT_EQ(host.logIndex("... DIFFRACTION CALCULATIONS START ..."), -1);
   EXPECT_FALSE(panel->Bpdfdyfr->isEnabled());
   EXPECT_EQ(host.wb.pattern.count, 0);
+}
+
+TEST_F(CalcPanelTest, AStoppedDiffractionLeavesNothingForGrOrSaving) {
+  ASSERT_TRUE(host.buildFcc("3.54", "15"));
+  panel->Ebinwidth->setText("0.001");
+  panel->Estart->setText("10");
+  panel->Estop->setText("120");
+  panel->Edphi->setText("0.5");
+  QTest::mouseClick(panel->BLiczPdf, Qt::LeftButton);
+  ASSERT_TRUE(idle(1));
+  QTest::mouseClick(panel->Bpdfdyfr, Qt::LeftButton);
+  ASSERT_TRUE(idle(2));
+  ASSERT_GT(host.wb.pattern.count, 0);
+  ASSERT_TRUE(panel->Bsq->isEnabled());
+  ASSERT_TRUE(host.enabled.at(cmd::SaveDiffraction));
+
+  panel->Edphi->setText("0.0001");  // a run long enough to be stopped
+  QTest::mouseClick(panel->Bpdfdyfr, Qt::LeftButton);
+  ASSERT_TRUE(panel->calculationRunning());
+  ASSERT_TRUE(waitFor([&] { return panel->CGauge->value() > 0; }, 30000));
+  QTest::mouseClick(panel->Bstop, Qt::LeftButton);
+  ASSERT_TRUE(idle(3, 30000));
+  EXPECT_EQ(host.wb.pattern.count, 0);
+  EXPECT_FALSE(panel->Bsq->isEnabled());
+  EXPECT_FALSE(panel->Bdiffgraph->isEnabled());
+  EXPECT_FALSE(host.enabled.at(cmd::SaveDiffraction));
+  EXPECT_EQ(host.logIndex("... G(r) CALCULATIONS START ..."), -1);
+  EXPECT_TRUE(panel->openedDiagrams().isEmpty());
 }
 
 TEST_F(CalcPanelTest, ARunStartedAfterStopIgnoresTheStoppedRunsEvent) {
@@ -491,6 +572,27 @@ TEST_F(CalcPanelTest, StopDuringDeltaLeavesAnEmptyListAndEnablesNothing) {
   EXPECT_TRUE(host.wb.pdh.empty());
   EXPECT_TRUE(panel->openedDiagrams().isEmpty());
   EXPECT_TRUE(host.messages.empty());
+}
+
+
+// The experiments queue runs each calculation through runAndWait: it
+// returns once the result is taken over, and nothing starts after the
+// close sequence (a queue waiting then must end, not spin).
+TEST_F(CalcPanelTest, RunAndWaitEndsWithItsRunAndNothingStartsAfterClose) {
+  ASSERT_TRUE(host.buildFcc("3.54", "8"));
+  EXPECT_TRUE(panel->runAndWait(CalcPanel::Run::Pdh));
+  EXPECT_FALSE(panel->calculationRunning());
+  EXPECT_FALSE(host.wb.pdh.empty());
+  EXPECT_EQ(host.log.count("... PDH CALCULATIONS STOP ..."), 1);
+  EXPECT_TRUE(panel->runAndWait(CalcPanel::Run::Diffraction));
+  EXPECT_GT(host.wb.pattern.count, 0);
+
+  panel->flags().queueRunning = true;
+  panel->stopAndAwaitThreads();
+  EXPECT_FALSE(panel->flags().queueRunning);
+  EXPECT_FALSE(panel->runAndWait(CalcPanel::Run::Gr));
+  EXPECT_EQ(host.log.count("... G(r) CALCULATIONS START ..."), 0);
+  EXPECT_FALSE(panel->calculationRunning());
 }
 
 }  // namespace

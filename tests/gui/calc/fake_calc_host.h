@@ -17,6 +17,7 @@
 #include "gui/calc/calc_events.h"
 #include "gui/calc/calc_host.h"
 #include "gui/calc/calc_panel.h"
+#include "tests/gui/wait_for.h"
 
 namespace grainix::testing {
 
@@ -80,14 +81,15 @@ class FakeCalcHost : public CalcHost {
   // An approved modification that scales every coordinate by `factor`:
   // the modified list becomes current and "delta(r) calculation" goes on.
   void scaleModified(double factor) {
-    wb.modified = wb.ideal;
-    for (StGrainNode& n : wb.modified) {
+    StModifySession session(wb, {});
+    session.modified = wb.ideal;
+    for (StGrainNode& n : session.modified) {
       n.x *= factor;
       n.y *= factor;
       n.z *= factor;
     }
-    wb.grainPrm.maxDistance *= factor;
-    StCommandResult res = modifyClosed(wb, true, wb.sections);
+    session.grainPrm.maxDistance *= factor;
+    StCommandResult res = modifyClosed(wb, true, session);
     for (const std::string& l : res.log) log.append(QString::fromStdString(l));
     for (const auto& [name, on] : res.enable) setCommandEnabled(name, on);
   }
@@ -107,17 +109,5 @@ class FakeCalcHost : public CalcHost {
   std::vector<StMessage> messages;
   QString lattice = "3.54", radius = "15";
 };
-
-// Runs window events until `done` holds or `ms` pass; true when it held.
-inline bool waitFor(const std::function<bool()>& done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
-  return true;
-}
 
 }  // namespace grainix::testing

@@ -165,10 +165,23 @@ TEST_F(TFhcpTest, GeometryEditsFollowEachOther) {
   EXPECT_EQ(w.Eca->text(), "2");
   EXPECT_NE(w.Eclp->text(), eq1);
   EXPECT_TRUE(ui.messages.empty());
-  QTest::keyClicks(w.Elhcpc, "x");
+  // Numeric fields: a comma is not typed, and a number on its way ("1e"
+  // before "1e-1") shows no box; OK, which uses the text, reports it.
+  w.Eca->clear();
+  QTest::keyClicks(w.Eca, "1,e");
+  EXPECT_EQ(w.Eca->text(), "1e");
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(w.Elhcpc->text(), "2.5032") << "the last number typed";
+  w.Bokhex->click();
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].kind, MessageKind::ConversionError);
-  EXPECT_EQ(w.Eca->text(), "2") << "a bad number changes nothing";
+  EXPECT_EQ(ui.messages[0], (StMessage{MessageKind::ConversionError, "Error", "'1e' is not a valid floating point value"}));
+  EXPECT_TRUE(w.isVisible() || w.result() != QDialog::Accepted);
+  EXPECT_TRUE(nodes.empty());
+  QTest::keyClicks(w.Eca, "-1");
+  EXPECT_EQ(w.Elhcpc->text(), "0.25032");
+  w.Eprc->clear();
+  QTest::keyClicks(w.Eprc, "0.5x,");
+  EXPECT_EQ(w.Eprc->text(), "0.5x");
 
   w.ChBsubnet->setChecked(false);
   EXPECT_FALSE(w.Eprc->isEnabled());

@@ -1,6 +1,7 @@
 #include "gui/modify/tfmodpos.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -18,6 +19,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "engine/app/build_command.h"
 #include "engine/app/modify_command.h"
 #include "engine/app/workbench.h"
@@ -26,13 +29,19 @@
 #include "gui/modify/modpos_ui.h"
 #include "gui/modify/sections_strip.h"
 #include "gui/plot/tfdiagram.h"
+#include "tests/gui/modal_box.h"
 
 namespace grainix {
 namespace {
 
 class ScriptedModposUi : public ModposUi {
  public:
-  void showMessage(QWidget*, const StMessage& m) override { messages.push_back(m); }
+  // `modal`: every box really runs its modal loop (closed by a timer).
+  void showMessage(QWidget* parent, const StMessage& m) override {
+    messages.push_back(m);
+    if (modal) testing::showModalBox(parent, m);
+  }
+  bool modal = false;
   QString savePictureName(QWidget*, const QString& def, const QString& filter, const QString& ext) override {
     seen = {def, filter, ext};
     return saveName;
@@ -89,8 +98,36 @@ class TFmodposTest : public ::testing::Test {
     QTest::keyClick(ed, Qt::Key_Return);
     QCoreApplication::sendPostedEvents();  // the view commits and closes the editor through a queued call
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QTest::qWait(1);  // boxes wait until the edit's event is over
   }
   static QString cell(TFmodpos& w, int row, int col) { return w.StrGrid->item(row, col)->text(); }
+
+  // As a person edits a cell: double-click it, the keys go to whatever has
+  // the focus, Return ends the edit. Boxes shown meanwhile run their loops.
+  static void editCellByHand(TFmodpos& w, int row, int col, const std::function<void()>& keys) {
+    w.activateWindow();  // a box that closed may have left no window active
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    const QRect r = w.StrGrid->visualItemRect(w.StrGrid->item(row, col));
+    QTest::mouseClick(w.StrGrid->viewport(), Qt::LeftButton, {}, r.center());
+    QTest::mouseDClick(w.StrGrid->viewport(), Qt::LeftButton, {}, r.center());
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    ASSERT_EQ(QApplication::focusWidget()->objectName(), "cellEditor");
+    keys();
+    if (QWidget* f = QApplication::focusWidget(); f && f->objectName() == "cellEditor")
+      QTest::keyClick(f, Qt::Key_Return);
+    for (int i = 0; i < 5; ++i) QTest::qWait(5);  // boxes queued by the edit
+  }
+  static void keys(Qt::Key key, Qt::KeyboardModifiers mods = {}) {
+    if (QWidget* f = QApplication::focusWidget()) QTest::keyClick(f, key, mods);
+  }
+  static void typed(const char* text) {
+    if (QWidget* f = QApplication::focusWidget()) QTest::keyClicks(f, text);
+  }
+  static void showActive(TFmodpos& w) {
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+  }
   static QStringList memoLines(TFmodpos& w) { return w.Memo->toPlainText().split('\n'); }
 
   // The two sections 7.5 / 10 % and 15 / 0 % typed into the grid.
@@ -106,7 +143,8 @@ class TFmodposTest : public ::testing::Test {
 };
 
 TEST_F(TFmodposTest, GridShowsTheInitialCoreWithHeaderGlyphsAndShading) {
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm);
   EXPECT_EQ(w.windowTitle(), "Modify atoms positions");
   ASSERT_EQ(w.StrGrid->rowCount(), 2);
@@ -134,7 +172,8 @@ TEST_F(TFmodposTest, GridShowsTheInitialCoreWithHeaderGlyphsAndShading) {
 }
 
 TEST_F(TFmodposTest, SectionsTypedInTheGridGiveTheSummary) {
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm);
   w.show();
   twoSections(w);
@@ -156,7 +195,7 @@ TEST_F(TFmodposTest, SectionsTypedInTheGridGiveTheSummary) {
   EXPECT_TRUE(lines.contains("Relative change of lattice parameter= 5%"));
   const QString stdLine = lines.filter("Weighted Standard deviation= ").value(0);
   EXPECT_NEAR(stdLine.mid(QString("Weighted Standard deviation= ").size()).toDouble(), 6.97, 0.005);
-  EXPECT_DOUBLE_EQ(wb.grainPrm.radiusMod, 15.75);
+  EXPECT_DOUBLE_EQ(prm.grainPrm.radiusMod, 15.75);
 
   w.MemoPopup->actions()[0]->trigger();  // "Clear Memo"
   EXPECT_TRUE(w.Memo->toPlainText().isEmpty());
@@ -165,7 +204,8 @@ TEST_F(TFmodposTest, SectionsTypedInTheGridGiveTheSummary) {
 }
 
 TEST_F(TFmodposTest, CellEditRulesAndSectionButtons) {
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm);
   w.show();
   typeInCell(w, 1, colRadius, "20");
@@ -190,8 +230,70 @@ TEST_F(TFmodposTest, CellEditRulesAndSectionButtons) {
   EXPECT_FALSE(w.Bdel->isEnabled());
 }
 
+// A bad value in a cell shows its box; the box's own loop takes the focus
+// from the cell editor, which the table then closes and deletes.
+TEST_F(TFmodposTest, BadCellValuesShowARealBoxAndKeepTheWindowAlive) {
+  ui.modal = true;
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
+  TFmodpos w(nullptr, prm);
+  showActive(w);
+  struct Case {
+    int col;
+    bool selectAll;
+    const char* typed;
+    StMessage box;
+    const char* cellAfter;
+  } cases[] = {
+      {colPsi, false, "-5", {MessageKind::ConversionError, "Error", "'0-5' is not a valid floating point value"}, "0"},
+      {colRadius, true, "20", {MessageKind::Error, "ERROR", "exceeded value of grain radius"}, "15"},
+      {colRadius, true, "1.2.3", {MessageKind::ConversionError, "Error", "'1.2.3' is not a valid floating point value"},
+       "15"},
+  };
+  for (const Case& c : cases) {
+    ui.messages.clear();
+    editCellByHand(w, 1, c.col, [&] {
+      if (c.selectAll)
+        keys(Qt::Key_A, Qt::ControlModifier);
+      else
+        keys(Qt::Key_End);
+      typed(c.typed);
+    });
+    ASSERT_EQ(ui.messages.size(), 1u) << c.typed;
+    EXPECT_EQ(ui.messages[0], c.box);
+    EXPECT_EQ(cell(w, 1, c.col), c.cellAfter) << c.typed;
+    EXPECT_TRUE(w.isVisible());
+  }
+  EXPECT_DOUBLE_EQ(prm.sections[0].r, 15);
+  EXPECT_DOUBLE_EQ(prm.sections[0].a, 0);
+}
+
+// The editor keeps its cursor and selection while a person types; the row
+// is written when the edit ends.
+TEST_F(TFmodposTest, CellEditorKeepsCursorAndSelection) {
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
+  TFmodpos w(nullptr, prm);
+  showActive(w);
+  w.Bplus->click();
+  editCellByHand(w, 1, colRadius, [] {
+    keys(Qt::Key_A, Qt::ControlModifier);  // select all, then type over it
+    typed("7.5");
+  });
+  editCellByHand(w, 1, colPsi, [] {
+    keys(Qt::Key_Home);  // "0" becomes "10" by typing at the start
+    typed("1");
+  });
+  EXPECT_TRUE(ui.messages.empty());
+  EXPECT_EQ(cell(w, 1, colRadius), "7.5");
+  EXPECT_EQ(cell(w, 1, colVolume), "12.5");
+  EXPECT_EQ(cell(w, 1, colPsi), "10");
+  EXPECT_EQ(cell(w, 1, colLattMod), "3.894");
+}
+
 TEST_F(TFmodposTest, StripFollowsTheSectionsAndTheWidth) {
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm);
   w.show();
   w.Bplus->click();
@@ -204,7 +306,8 @@ TEST_F(TFmodposTest, StripFollowsTheSectionsAndTheWidth) {
 }
 
 TEST_F(TFmodposTest, PlotOpensThePsiDiagram) {
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm);
   w.show();
   twoSections(w);
@@ -225,7 +328,8 @@ TEST_F(TFmodposTest, PlotOpensThePsiDiagram) {
 
 TEST_F(TFmodposTest, SaveGridPicture) {
   QTemporaryDir dir;
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm);
   w.show();
   ui.saveName = dir.filePath("shells.bmp");
@@ -241,7 +345,8 @@ TEST_F(TFmodposTest, SaveGridPicture) {
 
 TEST_F(TFmodposTest, ThermalInputRules) {
   wb.grainPrm.temperature = 300;
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm);
   w.ChBoxThVib->setChecked(true);
   EXPECT_TRUE(w.GBrandprm->isEnabled());
@@ -253,35 +358,63 @@ TEST_F(TFmodposTest, ThermalInputRules) {
   EXPECT_EQ(w.Enetacp->text(), "0.5");
   EXPECT_EQ(w.Edeclev->text(), "5");
   EXPECT_EQ(w.Ebarnum->text(), "100");
-  EXPECT_TRUE(wb.grainPrm.thermalVibration);
+  EXPECT_TRUE(prm.grainPrm.thermalVibration);
 
   w.Etemp->clear();
   QTest::keyClicks(w.Etemp, "100");
   EXPECT_EQ(w.EmsdNet->text().toStdString(), fmtGeneral(rmsDisplacement(100, 450, 58.69), 5));
-  EXPECT_DOUBLE_EQ(wb.grainPrm.temperature, 100);
+  EXPECT_DOUBLE_EQ(prm.grainPrm.temperature, 100);
   QTest::keyClicks(w.EmsdNet, "1");
   EXPECT_EQ(w.Etemp->text(), "---");
 
-  w.Enetacp->clear();
-  QTest::keyClicks(w.Enetacp, "2");
-  EXPECT_EQ(ui.messages.back().text, "acp parameter should be a value in (0,1) range");
-  EXPECT_EQ(w.Enetacp->text(), "0.25");
-  w.Edeclev->clear();
-  QTest::keyClicks(w.Edeclev, "0");
+  // Numbers are typed a character at a time: nothing is reported until
+  // "Modify" uses the texts; then a value out of range puts the default back.
+  // Typing over the selected text, as a person does.
+  const auto retype = [](QLineEdit* e, const char* text) {
+    e->selectAll();
+    QTest::keyClicks(e, text);
+  };
+  ui.messages.clear();
+  retype(w.Etemp, "-1e,2");
+  retype(w.Enetacp, "1e-");
+  retype(w.Edeclev, "0");
+  EXPECT_EQ(w.Etemp->text(), "-1e2");
+  EXPECT_EQ(w.Enetacp->text(), "1e-");
+  EXPECT_TRUE(ui.messages.empty());
+  w.Bmodify->click();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages.back().text, "temperature should be a value greater or equal 0");
+  retype(w.Etemp, "100");
+  w.Bmodify->click();
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_EQ(ui.messages.back().text, "'1e-' is not a valid floating point value");
+  QTest::keyClicks(w.Enetacp, "1");  // 1e-1 is fine
+  w.Bmodify->click();
+  ASSERT_EQ(ui.messages.size(), 3u);
   EXPECT_EQ(ui.messages.back().text, "decorrelation level should be an integer value greater than 0");
   EXPECT_EQ(w.Edeclev->text(), "3");
+  retype(w.Enetacp, "2");
+  w.Bmodify->click();
+  ASSERT_EQ(ui.messages.size(), 4u);
+  EXPECT_EQ(ui.messages.back().text, "acp parameter should be a value in (0,1) range");
+  EXPECT_EQ(w.Enetacp->text(), "0.25");
+  EXPECT_FALSE(w.Bok->isEnabled()) << "nothing was modified";
+  w.Bmodify->click();
+  EXPECT_EQ(ui.messages.size(), 4u);
+  EXPECT_TRUE(w.Bok->isEnabled());
 
   w.ChBoxThVib->setChecked(false);
   EXPECT_FALSE(w.GBrandprm->isEnabled());
   EXPECT_EQ(w.Combodist->currentIndex(), -1);
   EXPECT_TRUE(w.Etemp->text().isEmpty());
   EXPECT_TRUE(w.EmsdNet->text().isEmpty());
-  EXPECT_FALSE(wb.grainPrm.thermalVibration);
+  EXPECT_FALSE(prm.grainPrm.thermalVibration);
 }
 
 TEST_F(TFmodposTest, ModifyThenVerifyShowsOnePanel) {
   wb.grainPrm.temperature = 300;
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm, std::make_unique<FixedRandom>(), [] { return int64_t{7}; });
   w.show();
   w.ChBoxThVib->setChecked(true);
@@ -290,7 +423,7 @@ TEST_F(TFmodposTest, ModifyThenVerifyShowsOnePanel) {
   EXPECT_EQ(w.ProgressBar->maximum(), static_cast<int>(wb.ideal.size()) - 1);
   EXPECT_TRUE(w.Bok->isEnabled());
   EXPECT_TRUE(w.Bcheck->isEnabled());
-  EXPECT_EQ(wb.modified.size(), wb.ideal.size());
+  EXPECT_EQ(prm.modified.size(), wb.ideal.size());
   EXPECT_TRUE(memoLines(w).filter("maxR: ").size() == 1);
 
   w.Bcheck->click();
@@ -313,7 +446,8 @@ TEST_F(TFmodposTest, ModifyThenVerifyShowsOnePanel) {
 }
 
 TEST_F(TFmodposTest, VerifyBeforeDisplacementsSaysSo) {
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm);
   w.Bmodify->click();  // without vibration
   w.ChBoxThVib->setChecked(true);
@@ -334,7 +468,8 @@ TEST_F(TFmodposTest, BiatomicVerifyHasTwoPanels) {
   in.elementIndexL = in.elementIndexR = 27;
   ASSERT_TRUE(build(zb, in, nullptr).ok);
   zb.grainPrm.temperature = 300;
-  StFmodPosPrm prm = modifyWindowInput(zb, table);
+  StModifySession session(zb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm, std::make_unique<FixedRandom>(), [] { return int64_t{7}; });
   w.ChBoxThVib->setChecked(true);
   EXPECT_TRUE(w.EmsdSubnet->isEnabled());
@@ -372,6 +507,38 @@ TEST_F(TFmodposTest, AcceptSwitchesTheCurrentListToTheModifiedOne) {
   EXPECT_NEAR(modMax, idealMax + 0.75, 1e-9);
 }
 
+// Cancel after an earlier Accept: the grain stays as it was approved.
+TEST_F(TFmodposTest, CancelAfterAnAcceptChangesNothingApproved) {
+  auto psiThen = [](const char* psi, bool accept) {
+    return [psi, accept](TFmodpos& w) {
+      typeInCell(w, 1, colPsi, psi);
+      w.Bmodify->click();
+      (accept ? w.Bok : w.Bcancel)->click();
+    };
+  };
+  runModifyCommand(nullptr, wb, table, psiThen("2", true));
+  ASSERT_TRUE(wb.currentIsModified);
+  const vGrainNodes approved = wb.modified;
+  const StGrainPrm approvedPrm = wb.grainPrm;
+  std::vector<double> idealRPrev;
+  for (const auto& n : wb.ideal) idealRPrev.push_back(n.rPrev);
+
+  const auto res = runModifyCommand(nullptr, wb, table, psiThen("-10", false));
+  EXPECT_EQ(res.log, std::vector<std::string>{"... changes canceled ..."});
+  EXPECT_TRUE(wb.currentIsModified);
+  ASSERT_EQ(wb.current().size(), approved.size());
+  for (size_t i = 0; i < approved.size(); ++i) {
+    ASSERT_EQ(wb.current()[i].x, approved[i].x) << i;
+    ASSERT_EQ(wb.current()[i].r, approved[i].r) << i;
+    ASSERT_EQ(wb.ideal[i].rPrev, idealRPrev[i]) << i;
+  }
+  EXPECT_DOUBLE_EQ(wb.grainPrm.maxDistance, approvedPrm.maxDistance);
+  EXPECT_DOUBLE_EQ(wb.grainPrm.radiusMod, approvedPrm.radiusMod);
+  EXPECT_DOUBLE_EQ(wb.grainPrm.latticePrmChange, 2);
+  ASSERT_EQ(wb.sections.size(), 1u);
+  EXPECT_DOUBLE_EQ(wb.sections[0].a, 2);
+}
+
 TEST_F(TFmodposTest, CancelAndImproperComposition) {
   wb.grainPrm.elementIndexR = -1;
   const auto res = runModifyCommand(nullptr, wb, table, [](TFmodpos& w) {
@@ -388,7 +555,8 @@ TEST_F(TFmodposTest, CancelAndImproperComposition) {
 
 TEST_F(TFmodposTest, Screenshot) {
   wb.grainPrm.temperature = 300;
-  StFmodPosPrm prm = modifyWindowInput(wb, table);
+  StModifySession session(wb, table);
+  StFmodPosPrm& prm = session.prm;
   TFmodpos w(nullptr, prm);
   w.show();
   twoSections(w);

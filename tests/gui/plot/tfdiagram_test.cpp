@@ -6,6 +6,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
+#include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
@@ -16,13 +19,16 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 
+#include "gui/controls/captioned_dialogs.h"
 #include "gui/plot/diagram_open.h"
 #include "gui/plot/diagram_ui.h"
 #include "gui/plot/tfaxisprm.h"
@@ -171,7 +177,8 @@ TEST_F(DiagramWindowTest, TwoSeriesRenderWithAxisLabelsAtDefaultSize) {
   EXPECT_EQ(w->memoText(), "diagram number 1\na = 3.54\ndiagram number 2\nR = 15");
   EXPECT_TRUE(w->Memo->isHidden());
   EXPECT_TRUE(w->Panel->isHidden());
-  EXPECT_EQ(w->Graf->size(), w->size());  // Graf fills the window while the panes are hidden
+  // Graf fills the window above the status line while the panes are hidden.
+  EXPECT_EQ(w->Graf->size(), QSize(w->width(), w->height() - w->StatusBar->height()));
 
   const QImage img = w->grafImage();
   ASSERT_TRUE(img.save(QDir::temp().filePath("grainix-diagram-two-series.png")));
@@ -602,21 +609,34 @@ TEST_F(DiagramWindowTest, CommandsTogglesSizesAndShortcuts) {
   EXPECT_FALSE(w->MIhints->isVisible());
 }
 
+// The picture goes to the temp folder (made when missing) and the desktop
+// opens it; a failure says so in a box and the caption stays.
 TEST_F(DiagramWindowTest, ImageToEditorAndClipboard) {
   TFdiagram* w = openShown(twoSeriesDesc());
+  const QString caption = w->windowTitle();
+  const QString folder = tmp.filePath("fresh/tmp");
+  settings.writeString("path_tmp", folder.toStdString());
   w->imageToEditor();
   ASSERT_EQ(ui.started.size(), 1u);
-  const QString file = QDir(tmp.path()).filePath("bmpTmp.bmp");
+  const QString file = QDir(folder).filePath("bmpTmp.bmp");
   EXPECT_EQ(ui.started[0], (QStringList{"xdg-open", file}));
   EXPECT_FALSE(QImage(file).isNull());
+  EXPECT_TRUE(ui.messages.empty());
   ui.startOk = false;
   w->imageToEditor();
   ASSERT_EQ(ui.messages.size(), 1u);
-  EXPECT_EQ(ui.messages[0].text, "mspaint initialization failed");
-  settings.writeString("path_tmp", tmp.filePath("no/such/folder").toStdString());
-  const QString caption = w->windowTitle();
+  EXPECT_EQ(ui.messages[0].title, "ERROR");
+  EXPECT_NE(ui.messages[0].text.find("image editor could not be started"), std::string::npos);
+  EXPECT_NE(ui.messages[0].text.find("xdg-open"), std::string::npos);
+  // A temp folder that cannot be made (a file is in the way).
+  QFile blocker(tmp.filePath("file"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  settings.writeString("path_tmp", tmp.filePath("file/sub").toStdString());
   w->imageToEditor();
-  EXPECT_EQ(w->windowTitle(), QString::fromUtf8("jakis błąd przy zapisie"));
+  ASSERT_EQ(ui.messages.size(), 2u);
+  EXPECT_NE(ui.messages[1].text.find("could not be written"), std::string::npos);
+  EXPECT_EQ(w->windowTitle(), caption);
 
   w->imageToClipboard();
   EXPECT_EQ(QApplication::clipboard()->image().size(), w->Graf->size());
@@ -631,14 +651,161 @@ TEST_F(DiagramWindowTest, AxisTitleImagesReplaceTheTitles) {
   EXPECT_EQ(w->Graf->getAxisYTitle(), "");
   const QImage y = axisTitleImage("GRANG");
   EXPECT_GT(y.height(), y.width());  // reads upwards
-  const QImage img = w->grafImage();
-  img.save(QDir::temp().filePath("grainix-diagram-axis-images.png"));
-  EXPECT_GT(darkPixels(img, QRect(20, img.height() / 2 - 40, y.width(), 80)), 20);
-  EXPECT_GT(darkPixels(img, QRect(img.width() / 2 - 40, img.height() - 20, 80, 20)), 20);
+  // In a small window too, the Y picture sits left of the tick labels
+  // without covering them.
+  for (const QSize size : {QSize(800, 600), QSize(320, 240)}) {
+    w->resize(size);
+    QApplication::processEvents();
+    const QImage img = w->grafImage();
+    img.save(QDir::temp().filePath(QString("grainix-diagram-axis-images-%1.png").arg(size.width())));
+    const int labels = w->Graf->activePanel()->labelLeft;
+    EXPECT_GE(labels, y.width() + 4) << size.width();
+    EXPECT_GT(darkPixels(img, QRect(0, img.height() / 2 - 40, labels - 2, 80)), 20) << size.width();
+    EXPECT_GT(darkPixels(img, QRect(img.width() / 2 - 40, img.height() - 20, 80, 20)), 20) << size.width();
+  }
 
   TFdiagram* inset = ctrlDrag(w, 1, 6);
   ASSERT_NE(inset, nullptr);
   EXPECT_EQ(inset->axisXImageName(), "DISTANG");
+}
+
+// Small dialogs are as wide as their caption in a title bar (with its
+// buttons) and their texts need.
+TEST_F(DiagramWindowTest, SmallDialogsFitTheirCaptions) {
+  TFaxisprm axis(nullptr);
+  const auto titleBox = makeInputDialog(nullptr, "Graph properties", "Type title: ", "two series");
+  const auto zBox = makeInputDialog(nullptr, "Value of z component ", QString::fromUtf8("wartość składowej z"), "0");
+  QFont bold = QApplication::font();
+  bold.setBold(true);
+  int shown = 0;
+  for (QDialog* d : std::initializer_list<QDialog*>{&axis, titleBox.get(), zBox.get()}) {
+    d->show();
+    QApplication::processEvents();
+    EXPECT_GE(d->width(), QFontMetrics(bold).horizontalAdvance(d->windowTitle()) + 120)
+        << d->windowTitle().toStdString() << " is " << d->width() << " wide";
+    for (QLabel* l : d->findChildren<QLabel*>())
+      if (l->isVisible()) {
+        EXPECT_GE(l->width(), l->sizeHint().width()) << l->text().toStdString();
+      }
+    // GRAINIX_SCREENSHOT_DIR keeps the pictures for a look.
+    if (const QByteArray dir = qgetenv("GRAINIX_SCREENSHOT_DIR"); !dir.isEmpty())
+      d->grab().save(QString::fromLocal8Bit(dir) + "/dialog_" + QString::number(++shown) + ".png");
+    d->hide();
+  }
+  // The axis fields are numeric fields.
+  QTest::keyClicks(axis.Emin, "1,5x");
+  EXPECT_EQ(axis.Emin->text(), "15x");
+}
+
+// The wheel zooms about the pointer, dragging moves the view, "Reset axis"
+// brings the full view back, and the status line follows the pointer.
+TEST_F(DiagramWindowTest, WheelZoomDragAndStatusLine) {
+  TFdiagram* w = openShown(twoSeriesDesc());
+  const TSubGraph& g = *w->Graf->activePanel();
+  const TAxis fullX = g.axisX, fullY = g.axisY;
+  const QPoint at(w->Graf->width() / 2 + 40, w->Graf->height() / 2);
+  const double x0 = w->dataX(at.x()), y0 = w->dataY(at.y());
+
+  QMouseEvent move(QEvent::MouseMove, QPointF(at), w->Graf->mapToGlobal(QPointF(at)), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(w->Graf, &move);
+  EXPECT_EQ(w->Lcoords->text(), w->coordinatesAt(at));
+  EXPECT_TRUE(w->Lcoords->text().startsWith("x = ")) << w->Lcoords->text().toStdString();
+  EXPECT_NEAR(w->Lcoords->text().section("x = ", 1).section(' ', 0, 0).toDouble(), x0, 1e-4 * std::abs(x0) + 1e-9);
+
+  QWheelEvent wheel(QPointF(at), w->Graf->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(w->Graf, &wheel);
+  EXPECT_TRUE(g.axisX.fixed);
+  EXPECT_NEAR(g.axisX.max - g.axisX.min, 0.8 * (fullX.max - fullX.min), 1e-9);
+  EXPECT_NEAR(w->dataX(at.x()), x0, 1e-9);
+  EXPECT_NEAR(w->dataY(at.y()), y0, 1e-9);
+
+  // A drag to the right shows data further left; a click without moving
+  // still gives the read-out.
+  const double minBefore = g.axisX.min;
+  mouse(w->Graf, QEvent::MouseButtonPress, at, Qt::NoModifier);
+  QMouseEvent drag(QEvent::MouseMove, QPointF(at + QPoint(60, 0)), w->Graf->mapToGlobal(QPointF(at + QPoint(60, 0))),
+                   Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(w->Graf, &drag);
+  mouse(w->Graf, QEvent::MouseButtonRelease, at + QPoint(60, 0), Qt::NoModifier);
+  EXPECT_LT(g.axisX.min, minBefore);
+  EXPECT_NEAR(w->dataX(at.x() + 60), x0, 1e-9) << "the point dragged stays under the pointer";
+  EXPECT_TRUE(w->readoutText().isEmpty());
+
+  w->resetAxis();
+  w->grafImage();
+  EXPECT_FALSE(g.axisX.fixed || g.axisY.fixed);
+  EXPECT_EQ(g.axisX.min, fullX.min);
+  EXPECT_EQ(g.axisX.max, fullX.max);
+  EXPECT_EQ(g.axisY.max, fullY.max);
+}
+
+// Pictures as SVG and as a PNG of a chosen size; the data as one table of
+// the visible series; a saved ".ddf" opened from the window.
+TEST_F(DiagramWindowTest, ExportsAndLoadingDataBack) {
+  TFdiagram* w = openShown(twoSeriesDesc());
+  const QString svg = tmp.filePath("plot.svg"), png = tmp.filePath("big.png");
+  ui.saveNames = {svg, png};
+  ui.inputCancels = false;
+  ui.inputAnswer = "1600 x 1200";
+  w->saveImage();
+  w->saveImage();
+  EXPECT_TRUE(ui.messages.empty());
+  QFile f(svg);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  const QByteArray svgText = f.readAll();
+  EXPECT_TRUE(svgText.contains("<svg"));
+  EXPECT_TRUE(svgText.contains("two series")) << "texts stay texts";
+  const QImage big(png);
+  ASSERT_EQ(big.size(), QSize(1600, 1200));
+  // The same picture at about twice the resolution: texts and lines grow
+  // with it (about four times the dark pixels), not only the white space.
+  const QImage screen = w->grafImage();
+  EXPECT_GT(darkPixels(big, big.rect()), 3 * darkPixels(screen, screen.rect()));
+  ui.saveNames = {tmp.filePath("bad.png")};
+  ui.inputAnswer = "large";
+  w->saveImage();
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_FALSE(QFile::exists(tmp.filePath("bad.png")));
+
+  // The table holds the visible series only.
+  w->setListChecked(0, false);
+  const QString table = tmp.filePath("plot.txt");
+  ui.saveNames = {table};
+  w->saveDataToFile();
+  QFile t(table);
+  ASSERT_TRUE(t.open(QIODevice::ReadOnly));
+  const QStringList lines = QString(t.readAll()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 102);
+  EXPECT_EQ(lines[0], "x\tdiagram: 2");
+  EXPECT_EQ(lines[1], "0\t0.5");
+
+  // A saved ".ddf" comes back in a window of its own.
+  const QString ddf = tmp.filePath("plot.ddf");
+  ASSERT_TRUE(w->saveDataAs(ddf));
+  TFdiagram* back = w->openDataFile(ddf);
+  ASSERT_NE(back, nullptr);
+  EXPECT_NE(back, w);
+  ASSERT_EQ(back->Graf->diagramCount(), 2u);
+  EXPECT_EQ(back->Graf->diagram(0).size(), w->Graf->diagram(0).size());
+  EXPECT_EQ(back->Graf->getColor(1), kColorBlue);
+  EXPECT_EQ(back->windowTitle(), "plot.ddf");
+  EXPECT_EQ(back->parentWidget(), owner);
+  EXPECT_EQ(w->openDataFile(tmp.filePath("missing.ddf")), nullptr);
+  EXPECT_FALSE(ui.messages.empty());
+}
+
+// New and derived windows open down and right of each other, not on top.
+TEST_F(DiagramWindowTest, NewWindowsCascade) {
+  settings.writeString("gw", "300");  // windows smaller than the desktop
+  settings.writeString("gh", "200");
+  TFdiagram* a = openShown(twoSeriesDesc());
+  TFdiagram* b = openShown(twoSeriesDesc());
+  EXPECT_EQ(b->pos() - a->pos(), QPoint(TFdiagram::kCascadeStep, TFdiagram::kCascadeStep));
+  TFdiagram* derived = a->amplitudeReduction(AmplitudeKind::Sqrt);
+  ASSERT_NE(derived, nullptr);
+  for (TFdiagram* other : {a, b}) EXPECT_NE(derived->pos(), other->pos());
 }
 
 TEST_F(DiagramWindowTest, ClosingFreesTheWindow) {

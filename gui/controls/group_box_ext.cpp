@@ -1,4 +1,4 @@
-#include "gui/app/group_box_ext.h"
+#include "gui/controls/group_box_ext.h"
 
 namespace grainix {
 

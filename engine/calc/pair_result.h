@@ -1,0 +1,55 @@
+#pragma once
+// What every way of counting pairs shares: the largest table a run may
+// hold, the table size a grain needs, and the one place where per-bin pair
+// totals become the result records.
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "engine/calc/pair_loops.h"
+#include "engine/calc/records.h"
+#include "engine/core/progress.h"
+
+namespace grainix {
+
+// Largest histogram table a run allocates (per thread and per partial).
+inline constexpr int64_t kMaxPairBins = int64_t{1} << 25;
+
+// Bins needed so that every pair of finite nodes has a bin: the diagonal of
+// the bounding box divided by the width, with a safety margin (at most
+// kMaxPairBins).
+int64_t binsForExtent(const vGrainNodes& nodes, double binWidth);
+
+// What a stopped run leaves: no PDH list (modes 0 and 3) or no partial
+// histograms (mode 1); the gauge is hidden.
+void clearStoppedResult(int mode, PdhList& pdh, StIDCalcResults& partial, ProgressSink* gauge);
+
+// Nodes of the first element in the partial histograms (they lead the
+// list): prm.firstCount, by default N div 2.
+int64_t firstElementSplit(const StCalcPrm& prm);
+
+// One occupied bin of a run's counts (card: Rii, Rij, Rjj in mode 1).
+struct Occupied {
+  int64_t bin = 0;
+  PairCount card[3] = {0, 0, 0};
+  double sumI = 0, sumM = 0;
+};
+using OccupiedVisitor = std::function<void(const Occupied&)>;
+// Calls its visitor once per occupied bin, in increasing bin order.
+using OccupiedBins = std::function<void(const OccupiedVisitor&)>;
+
+// The occupied bins of dense per-bin totals (one table per histogram, all
+// of the same length).
+OccupiedBins occupiedBinsOf(const std::vector<std::vector<int64_t>>& totals);
+
+// Turns the occupied bins of a finished run into its results; bins may lie
+// beyond the expected bin count `res.expectedBins`: res.pairsBeyondRange
+// counts their pairs and a log line reports them. Mode 0 replaces `pdh` by
+// the occupied bins (r = k * bin width), mode 1 refills `partial` with the
+// bins where any of Rii, Rij, Rjj is occupied (r accumulated by addition),
+// mode 3 replaces `pdh` by the bins whose ideal sum is not 0, with their
+// sums. Drives the gauge through the second phase and hides it.
+void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, PdhList& pdh,
+                    StIDCalcResults& partial, ProgressSink* gauge, StPairRunResult& res);
+
+}  // namespace grainix

@@ -1,0 +1,33 @@
+#pragma once
+// The one entry point of every PDH and partial-histogram calculation (the
+// window, the command-line tool and whatever else starts one): it chooses
+// how the pairs are counted and says so in the log.
+#include "engine/calc/lattice_pdh.h"
+#include "engine/calc/pair_loops.h"
+#include "engine/calc/records.h"
+
+namespace grainix {
+
+struct StPdhRunOptions {
+  PdhMethod method = PdhMethod::Auto;
+  int threads = 0;  // 0: all hardware threads
+  StLatticeHistOptions lattice;  // memory limit and margin of the lattice method
+};
+
+// "auto", "pairs", "lattice".
+const char* pdhMethodName(PdhMethod method);
+
+// Mode 0 (PDH) or 1 (partial histograms, Rii, Rij, Rjj split at node N div
+// 2) of a grain; any other mode runs the pair loop as runPairLoop does.
+// Auto counts the pairs of a grain that lies on its lattice grid
+// (prm.grid) from the lattice and falls back to the pair loop, with a log
+// line saying why, when the lattice cannot be used (too large for memory
+// or for exact counts); a grain without a grid takes the pair loop. Pairs
+// always takes the pair loop; Lattice refuses the run (an error message)
+// when the lattice cannot be used. The results are identical bin for bin
+// either way. The first log line names the method. Progress, STOP and the
+// results of a stopped run are those of the pair loop.
+StPairRunResult runPdh(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcResults& partial, ProgressSink* gauge,
+                       const CancelToken& cancel, const StPdhRunOptions& options = {});
+
+}  // namespace grainix
