@@ -131,7 +131,10 @@ int onError(int code, size_t line, size_t column, const UChar*, size_t, void* da
     st.errorLine = line;
     st.errorColumn = column;
   }
-  return code;  // the first error ends the parse
+  // The first error is the one reported. The parse goes on: the library
+  // recovers and frees what it held, which it does not when a callback
+  // ends the parse (its pending token leaked).
+  return 0;
 }
 
 std::string errorText(int code) {
