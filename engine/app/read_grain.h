@@ -30,4 +30,5 @@ struct StReadGrain {
 // element (0 when neither gives one).
 StReadGrain adoptReadGrain(Workbench& wb, const StNodesLoad& load, const ElementTable& table);
 
+
 }  // namespace grainix
