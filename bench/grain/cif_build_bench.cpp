@@ -9,7 +9,7 @@
 
 #include "engine/app/cif_command.h"
 #include "engine/app/workbench.h"
-#include "engine/calc/element_table.h"
+#include "engine/elements/element_table.h"
 #include "engine/grain/cif_grain.h"
 #include "engine/grain/crystal.h"
 
