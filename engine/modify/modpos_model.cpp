@@ -1,5 +1,6 @@
 #include "engine/modify/modpos_model.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/core/format.h"
@@ -187,6 +188,18 @@ StCommandResult ModPosModel::summary() {
   return res;
 }
 
+namespace {
+
+// The elements of a node list in the order they first appear.
+std::vector<std::string> elementSymbolsInOrder(const vGrainNodes& nodes) {
+  std::vector<std::string> symbols;
+  for (const auto& n : nodes)
+    if (std::find(symbols.begin(), symbols.end(), n.element) == symbols.end()) symbols.push_back(n.element);
+  return symbols;
+}
+
+}  // namespace
+
 StCommandResult ModPosModel::modify(ProgressSink* progress) {
   StGrainPrm& g = prm_.grainPrm;
   const size_t n = prm_.ideal.size();
@@ -195,6 +208,18 @@ StCommandResult ModPosModel::modify(ProgressSink* progress) {
   double ampL = 0, ampR = 0, acp = 0, levelValue = 0;
   const bool twoGroups = hasTwoGroups(g, n);
   if (thermal_) {
+    // The amplitudes are given for two elements; a third would silently get
+    // the second one's.
+    const std::vector<std::string> symbols = elementSymbolsInOrder(prm_.ideal);
+    if (symbols.size() > 2) {
+      StCommandResult refused;
+      std::string list;
+      for (const auto& s : symbols) list += (list.empty() ? "" : ", ") + s;
+      refused.error("Thermal vibration takes amplitudes for two elements; this grain holds " +
+                    std::to_string(symbols.size()) + " (" + list +
+                    "). Modify it without thermal vibration.");
+      return refused;
+    }
     // Amplitudes that follow a temperature need the elements' Debye data.
     double T = 0;
     if (parseDouble(tempText_, T)) {

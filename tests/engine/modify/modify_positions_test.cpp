@@ -559,6 +559,26 @@ TEST(ThermalInputs, ElementWithoutDebyeTemperatureNeedsTypedAmplitudes) {
   EXPECT_TRUE(m.modify().ok);
 }
 
+TEST(ThermalInputs, AThirdElementIsRefusedNotGivenTheSecondOnesAmplitude) {
+  Grain g;
+  g.cubic(kindFcc, 6);
+  const char* symbols[] = {"Ba", "Ti", "O"};
+  for (size_t i = 0; i < g.ideal.size(); ++i) g.ideal[i].element = symbols[i % 3];
+  auto m = g.model();
+  m.setThermalVibration(true);
+  m.amplitudeEdited(0, "0.1");
+  const auto refused = m.modify();
+  EXPECT_FALSE(refused.ok);
+  ASSERT_EQ(refused.messages.size(), 1u);
+  EXPECT_EQ(refused.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(refused.messages[0].text,
+            "Thermal vibration takes amplitudes for two elements; this grain holds 3 (Ba, Ti, O). Modify it "
+            "without thermal vibration.");
+  EXPECT_TRUE(g.modified.empty()) << "nothing moved";
+  m.setThermalVibration(false);
+  EXPECT_TRUE(m.modify().ok) << "sections alone scale any grain";
+}
+
 TEST(Modify, BadInputNeverCrashes) {
   {
     // Empty grain.
