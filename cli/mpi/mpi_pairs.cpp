@@ -1,0 +1,321 @@
+#include "cli/mpi/mpi_pairs.h"
+
+#include <mpi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <climits>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/calc/pair_result.h"
+
+namespace grainix::mpi {
+
+namespace {
+
+CancelToken gStop;
+volatile std::sig_atomic_t gSignal = 0;
+
+extern "C" void onStopSignal(int sig) {
+  gSignal = sig;
+  gStop.request();  // a lock-free atomic store
+}
+
+// A signalled rank whose exchange has not completed after this long gives
+// up on the others (one of them is gone).
+constexpr auto kSignalGrace = std::chrono::seconds(3);
+// How often the ranks meet while they count.
+constexpr auto kRoundInterval = std::chrono::milliseconds(100);
+
+[[noreturn]] void leaveNow() { std::_Exit(128 + (gSignal ? gSignal : SIGTERM)); }
+
+int rankOf() {
+  int rank = 0;
+  MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+  return rank;
+}
+
+int ranks() {
+  int size = 1;
+  MPI_Comm_size(MPI_COMM_WORLD, &size);
+  return size;
+}
+
+// Waits for a non-blocking exchange with short sleeps, so an idle rank
+// leaves the cores to the counting threads (a blocking MPI call would spin).
+void await(MPI_Request& request) {
+  auto sleep = std::chrono::microseconds(200);
+  std::chrono::steady_clock::time_point signalled{};
+  for (;;) {
+    int done = 0;
+    MPI_Test(&request, &done, MPI_STATUS_IGNORE);
+    if (done) return;
+    if (gSignal) {
+      const auto now = std::chrono::steady_clock::now();
+      if (signalled == std::chrono::steady_clock::time_point{}) signalled = now;
+      if (now - signalled > kSignalGrace) leaveNow();
+    }
+    std::this_thread::sleep_for(sleep);
+    sleep = std::min(sleep * 2, std::chrono::microseconds(20000));
+  }
+}
+
+template <class T>
+MPI_Datatype typeOf();
+template <>
+MPI_Datatype typeOf<int64_t>() { return MPI_INT64_T; }
+template <>
+MPI_Datatype typeOf<double>() { return MPI_DOUBLE; }
+
+// Broadcasts a vector from rank 0 in pieces an int can count.
+template <class T>
+void broadcast(std::vector<T>& v) {
+  constexpr size_t kPiece = size_t{1} << 26;
+  for (size_t at = 0; at < v.size(); at += kPiece) {
+    MPI_Request r;
+    MPI_Ibcast(v.data() + at, static_cast<int>(std::min(kPiece, v.size() - at)), typeOf<T>(), 0, MPI_COMM_WORLD, &r);
+    await(r);
+  }
+}
+
+// Gathers each rank's vector to rank 0, concatenated in rank order; `sizes`
+// receives each rank's length there.
+template <class T>
+std::vector<T> gather(const std::vector<T>& mine, std::vector<int64_t>& sizes) {
+  const int size = ranks(), root = rankOf() == 0;
+  int64_t n = static_cast<int64_t>(mine.size());
+  sizes.assign(static_cast<size_t>(size), 0);
+  MPI_Request r;
+  MPI_Igather(&n, 1, MPI_INT64_T, sizes.data(), 1, MPI_INT64_T, 0, MPI_COMM_WORLD, &r);
+  await(r);
+  std::vector<int> counts, displs;
+  std::vector<T> all;
+  if (root) {
+    int64_t total = 0;
+    for (int64_t s : sizes) {
+      counts.push_back(static_cast<int>(s));
+      displs.push_back(static_cast<int>(total));
+      total += s;
+    }
+    if (total > INT_MAX) throw std::runtime_error("the gathered pair counts exceed what one MPI message holds");
+    all.resize(static_cast<size_t>(total));
+  }
+  MPI_Igatherv(mine.data(), static_cast<int>(n), typeOf<T>(), all.data(), counts.data(), displs.data(), typeOf<T>(),
+               0, MPI_COMM_WORLD, &r);
+  await(r);
+  return all;
+}
+
+// What rank 0 sends before a job's nodes.
+struct JobHeader {
+  int64_t end = 0;  // 1: no job follows
+  int64_t mode = 0;
+  int64_t nodes = 0;
+  int64_t modified = 0;  // nodes of the displaced copy (delta sums)
+  int64_t firstCount = -1;
+  int64_t threads = 0;
+  double rMax = 0;
+  double binWidth = 0;
+};
+
+void broadcastHeader(JobHeader& h) {
+  MPI_Request r;
+  MPI_Ibcast(&h, sizeof h, MPI_BYTE, 0, MPI_COMM_WORLD, &r);
+  await(r);
+}
+
+std::vector<double> coordinates(const vGrainNodes& nodes) {
+  std::vector<double> xyz;
+  xyz.reserve(3 * nodes.size());
+  for (const StGrainNode& g : nodes) xyz.insert(xyz.end(), {g.x, g.y, g.z});
+  return xyz;
+}
+
+vGrainNodes nodesOf(const std::vector<double>& xyz) {
+  vGrainNodes nodes(xyz.size() / 3);
+  for (size_t i = 0; i < nodes.size(); ++i) {
+    nodes[i].x = xyz[3 * i];
+    nodes[i].y = xyz[3 * i + 1];
+    nodes[i].z = xyz[3 * i + 2];
+  }
+  return nodes;
+}
+
+// This rank's share of a job, counted on its threads while the ranks meet
+// every round; on rank 0 the gathered counts of all ranks.
+struct SharedCount {
+  StPairRunResult res;
+  StPairCounts counts;
+  bool stopped = false;  // some rank stopped
+  bool refused = false;  // some rank refused
+};
+
+SharedCount countShared(int mode, const StCalcPrm& prm, int threads, ProgressSink* gauge) {
+  const int rank = rankOf(), size = ranks();
+  SharedCount out;
+  RecordingProgress local;
+  CancelToken cancel;
+  std::mutex m;
+  std::condition_variable cv;
+  bool finished = false;
+  std::thread worker([&] {
+    out.res = countPairShare(mode, prm, {rank, size}, out.counts, &local, cancel, threads);
+    std::lock_guard<std::mutex> lock(m);
+    finished = true;
+    cv.notify_all();
+  });
+  const StPairGaugeScale scale = pairGaugeScale(static_cast<int64_t>(prm.nodes.size()), mode);
+  if (gauge) {
+    gauge->setMaximum(scale.maximum);
+    gauge->setPosition(0);
+    gauge->setVisible(true);
+  }
+  for (;;) {
+    bool done = false;
+    {
+      std::unique_lock<std::mutex> lock(m);
+      cv.wait_for(lock, kRoundInterval, [&] { return finished; });
+      done = finished;
+    }
+    if (gStop.requested()) cancel.request();
+    // Summed over the ranks: stop requests, ranks still counting, refusals,
+    // gauge positions.
+    int64_t mine[4] = {gStop.requested() ? 1 : 0, done ? 0 : 1, done && out.res.refused ? 1 : 0,
+                       local.position.load()};
+    int64_t all[4] = {0, 0, 0, 0};
+    MPI_Request r;
+    MPI_Iallreduce(mine, all, 4, MPI_INT64_T, MPI_SUM, MPI_COMM_WORLD, &r);
+    await(r);
+    if (all[0] > 0) {
+      cancel.request();
+      out.stopped = true;
+    }
+    out.refused = all[2] > 0;
+    if (gauge) gauge->setPosition(std::min(scale.maximum, all[3]));
+    if (all[1] == 0) break;
+  }
+  worker.join();
+  if (out.stopped || out.refused) return out;
+
+  // The counts to rank 0: bins and counts as 64-bit integers, sums as
+  // doubles; each rank's part in rank order.
+  const StPairCounts& c = out.counts;
+  std::vector<int64_t> ints{static_cast<int64_t>(c.bins.size()), static_cast<int64_t>(c.tables.size()),
+                            out.res.pairs, out.res.pairsUndefined};
+  ints.insert(ints.end(), c.bins.begin(), c.bins.end());
+  for (const auto& t : c.tables) ints.insert(ints.end(), t.begin(), t.end());
+  std::vector<double> sums(c.sumIdeal);
+  sums.insert(sums.end(), c.sumMod.begin(), c.sumMod.end());
+  std::vector<int64_t> intSizes, sumSizes;
+  const std::vector<int64_t> allInts = gather(ints, intSizes);
+  const std::vector<double> allSums = gather(sums, sumSizes);
+  if (rank != 0) return out;
+
+  StPairCounts merged;
+  out.res.pairs = out.res.pairsUndefined = 0;
+  size_t at = 0, sumAt = 0;
+  for (int k = 0; k < size; ++k) {
+    StPairCounts part;
+    const auto bins = static_cast<size_t>(allInts[at]), tables = static_cast<size_t>(allInts[at + 1]);
+    out.res.pairs += allInts[at + 2];
+    out.res.pairsUndefined += allInts[at + 3];
+    at += 4;
+    part.bins.assign(allInts.begin() + static_cast<ptrdiff_t>(at), allInts.begin() + static_cast<ptrdiff_t>(at + bins));
+    at += bins;
+    part.tables.resize(tables);
+    for (auto& t : part.tables) {
+      t.assign(allInts.begin() + static_cast<ptrdiff_t>(at), allInts.begin() + static_cast<ptrdiff_t>(at + bins));
+      at += bins;
+    }
+    if (sumSizes[static_cast<size_t>(k)] > 0) {
+      const auto first = allSums.begin() + static_cast<ptrdiff_t>(sumAt);
+      part.sumIdeal.assign(first, first + static_cast<ptrdiff_t>(bins));
+      part.sumMod.assign(first + static_cast<ptrdiff_t>(bins), first + static_cast<ptrdiff_t>(2 * bins));
+      sumAt += 2 * bins;
+    }
+    addPairCounts(merged, part);
+  }
+  out.counts = std::move(merged);
+  return out;
+}
+
+}  // namespace
+
+CancelToken& stopToken() { return gStop; }
+int stopSignal() { return gSignal; }
+
+void installStopHandlers() {
+  struct sigaction sa {};
+  sa.sa_handler = onStopSignal;
+  sigemptyset(&sa.sa_mask);
+  sigaction(SIGINT, &sa, nullptr);
+  sigaction(SIGTERM, &sa, nullptr);
+}
+
+StPairRunResult runPairLoopOnRanks(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcResults& partial,
+                                   ProgressSink* gauge, const CancelToken& cancel, int threads) {
+  if (cancel.requested()) gStop.request();
+  JobHeader h;
+  h.mode = mode;
+  h.nodes = static_cast<int64_t>(prm.nodes.size());
+  h.modified = mode == 3 ? static_cast<int64_t>(prm.nodesMod.size()) : 0;
+  h.firstCount = prm.firstCount;
+  h.threads = threads;
+  h.rMax = prm.rMax;
+  h.binWidth = prm.binWidth;
+  broadcastHeader(h);
+  std::vector<double> xyz = coordinates(prm.nodes);
+  broadcast(xyz);
+  if (h.modified > 0) {
+    std::vector<double> mod = coordinates(prm.nodesMod);
+    broadcast(mod);
+  }
+  SharedCount shared = countShared(mode, prm, threads, gauge);
+  StPairRunResult res = shared.res;
+  if (shared.stopped) {
+    gStop.request();  // the chain stops too and writes nothing
+    res.terminated = true;
+  }
+  if (res.terminated || res.refused) {
+    if (res.terminated) clearStoppedResult(mode, pdh, partial, gauge);
+    if (gauge && res.refused) gauge->setVisible(false);
+    return res;
+  }
+  fillPairResult(mode, prm, occupiedBinsOf(shared.counts), pdh, partial, gauge, res);
+  return res;
+}
+
+void endJobs() {
+  JobHeader h;
+  h.end = 1;
+  broadcastHeader(h);
+}
+
+void serveJobs() {
+  for (;;) {
+    JobHeader h;
+    broadcastHeader(h);
+    if (h.end) return;
+    std::vector<double> xyz(static_cast<size_t>(3 * h.nodes));
+    broadcast(xyz);
+    StCalcPrm prm;
+    prm.nodes = nodesOf(xyz);
+    if (h.modified > 0) {
+      std::vector<double> mod(static_cast<size_t>(3 * h.modified));
+      broadcast(mod);
+      prm.nodesMod = nodesOf(mod);
+    }
+    prm.rMax = h.rMax;
+    prm.binWidth = h.binWidth;
+    prm.firstCount = h.firstCount;
+    countShared(static_cast<int>(h.mode), prm, static_cast<int>(h.threads), nullptr);
+  }
+}
+
+}  // namespace grainix::mpi
