@@ -256,15 +256,14 @@ int buildGrain(Session& s) {
   return 0;
 }
 
-int run(const CliOptions& o, const char* argv0, std::ostream& err) { return run(o, argv0, err, {}, nullptr); }
+int run(const CliOptions& o, const char* argv0, std::ostream& err) { return run(o, argv0, err, RunHooks{}); }
 
-int run(const CliOptions& o, const char* argv0, std::ostream& err, const PairLoopRunner& pairLoop,
-        const CancelToken* cancel) {
+int run(const CliOptions& o, const char* argv0, std::ostream& err, const RunHooks& hooks) {
   Logger log(err, o.quiet);
-  TerminalProgress progress(!o.quiet && ::isatty(2));
+  TerminalProgress progress(!o.quiet && (hooks.progressLine || ::isatty(2)));
   Session s;
-  s.pairLoop = pairLoop;
-  s.cancel = cancel;
+  s.pairLoop = hooks.pairLoop;
+  s.cancel = hooks.cancel;
   s.options = &o;
   s.log = &log;
   s.progress = &progress;

@@ -13,9 +13,15 @@ namespace grainix::cli {
 // stderr), 2 a bad option or value.
 int run(const CliOptions& options, const char* argv0, std::ostream& err);
 
-// The same, with the pair loops run by `pairLoop` (a front end that spreads
-// them over processes) and the calculations stopped through `cancel`.
-int run(const CliOptions& options, const char* argv0, std::ostream& err, const PairLoopRunner& pairLoop,
-        const CancelToken* cancel);
+// What a front end over the chain may change: the pair loops run by
+// `pairLoop` (one that spreads them over processes), the calculations
+// stopped through `cancel`, the progress line drawn also when stderr is
+// not a terminal (where a launcher forwards it).
+struct RunHooks {
+  PairLoopRunner pairLoop;
+  const CancelToken* cancel = nullptr;
+  bool progressLine = false;
+};
+int run(const CliOptions& options, const char* argv0, std::ostream& err, const RunHooks& hooks);
 
 }  // namespace grainix::cli

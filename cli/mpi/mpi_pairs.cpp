@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <climits>
 #include <condition_variable>
 #include <csignal>
 #include <cstdlib>
@@ -84,32 +83,30 @@ void broadcast(std::vector<T>& v) {
   }
 }
 
-// Gathers each rank's vector to rank 0, concatenated in rank order; `sizes`
-// receives each rank's length there.
+// Sends a vector to rank 0 (its length first).
 template <class T>
-std::vector<T> gather(const std::vector<T>& mine, std::vector<int64_t>& sizes) {
-  const int size = ranks(), root = rankOf() == 0;
-  int64_t n = static_cast<int64_t>(mine.size());
-  sizes.assign(static_cast<size_t>(size), 0);
+void sendToRoot(const std::vector<T>& v, int tag) {
+  int64_t n = static_cast<int64_t>(v.size());
   MPI_Request r;
-  MPI_Igather(&n, 1, MPI_INT64_T, sizes.data(), 1, MPI_INT64_T, 0, MPI_COMM_WORLD, &r);
+  MPI_Isend(&n, 1, MPI_INT64_T, 0, tag, MPI_COMM_WORLD, &r);
   await(r);
-  std::vector<int> counts, displs;
-  std::vector<T> all;
-  if (root) {
-    int64_t total = 0;
-    for (int64_t s : sizes) {
-      counts.push_back(static_cast<int>(s));
-      displs.push_back(static_cast<int>(total));
-      total += s;
-    }
-    if (total > INT_MAX) throw std::runtime_error("the gathered pair counts exceed what one MPI message holds");
-    all.resize(static_cast<size_t>(total));
-  }
-  MPI_Igatherv(mine.data(), static_cast<int>(n), typeOf<T>(), all.data(), counts.data(), displs.data(), typeOf<T>(),
-               0, MPI_COMM_WORLD, &r);
+  if (n == 0) return;
+  MPI_Isend(v.data(), static_cast<int>(n), typeOf<T>(), 0, tag, MPI_COMM_WORLD, &r);
   await(r);
-  return all;
+}
+
+// On rank 0: the vector rank `from` sends.
+template <class T>
+std::vector<T> receiveFrom(int from, int tag) {
+  int64_t n = 0;
+  MPI_Request r;
+  MPI_Irecv(&n, 1, MPI_INT64_T, from, tag, MPI_COMM_WORLD, &r);
+  await(r);
+  std::vector<T> v(static_cast<size_t>(n));
+  if (n == 0) return v;
+  MPI_Irecv(v.data(), static_cast<int>(n), typeOf<T>(), from, tag, MPI_COMM_WORLD, &r);
+  await(r);
+  return v;
 }
 
 // What rank 0 sends before a job's nodes.
@@ -204,44 +201,41 @@ SharedCount countShared(int mode, const StCalcPrm& prm, int threads, ProgressSin
   if (out.stopped || out.refused) return out;
 
   // The counts to rank 0: bins and counts as 64-bit integers, sums as
-  // doubles; each rank's part in rank order.
-  const StPairCounts& c = out.counts;
-  std::vector<int64_t> ints{static_cast<int64_t>(c.bins.size()), static_cast<int64_t>(c.tables.size()),
-                            out.res.pairs, out.res.pairsUndefined};
-  ints.insert(ints.end(), c.bins.begin(), c.bins.end());
-  for (const auto& t : c.tables) ints.insert(ints.end(), t.begin(), t.end());
-  std::vector<double> sums(c.sumIdeal);
-  sums.insert(sums.end(), c.sumMod.begin(), c.sumMod.end());
-  std::vector<int64_t> intSizes, sumSizes;
-  const std::vector<int64_t> allInts = gather(ints, intSizes);
-  const std::vector<double> allSums = gather(sums, sumSizes);
-  if (rank != 0) return out;
-
-  StPairCounts merged;
-  out.res.pairs = out.res.pairsUndefined = 0;
-  size_t at = 0, sumAt = 0;
-  for (int k = 0; k < size; ++k) {
+  // doubles (a share holds at most a table's bins, so one message carries
+  // it); rank 0 adds them in rank order.
+  constexpr int kCountsTag = 1, kSumsTag = 2;
+  if (rank != 0) {
+    const StPairCounts& c = out.counts;
+    std::vector<int64_t> ints{static_cast<int64_t>(c.tables.size()), out.res.pairs, out.res.pairsUndefined};
+    ints.insert(ints.end(), c.bins.begin(), c.bins.end());
+    for (const auto& t : c.tables) ints.insert(ints.end(), t.begin(), t.end());
+    std::vector<double> sums(c.sumIdeal);
+    sums.insert(sums.end(), c.sumMod.begin(), c.sumMod.end());
+    sendToRoot(ints, kCountsTag);
+    sendToRoot(sums, kSumsTag);
+    return out;
+  }
+  for (int k = 1; k < size; ++k) {
+    const std::vector<int64_t> ints = receiveFrom<int64_t>(k, kCountsTag);
+    const std::vector<double> sums = receiveFrom<double>(k, kSumsTag);
+    const auto tables = static_cast<size_t>(ints.at(0));
+    out.res.pairs += ints[1];
+    out.res.pairsUndefined += ints[2];
+    const size_t bins = (ints.size() - 3) / (tables + 1);
     StPairCounts part;
-    const auto bins = static_cast<size_t>(allInts[at]), tables = static_cast<size_t>(allInts[at + 1]);
-    out.res.pairs += allInts[at + 2];
-    out.res.pairsUndefined += allInts[at + 3];
-    at += 4;
-    part.bins.assign(allInts.begin() + static_cast<ptrdiff_t>(at), allInts.begin() + static_cast<ptrdiff_t>(at + bins));
-    at += bins;
+    auto at = ints.begin() + 3;
+    part.bins.assign(at, at + static_cast<ptrdiff_t>(bins));
     part.tables.resize(tables);
     for (auto& t : part.tables) {
-      t.assign(allInts.begin() + static_cast<ptrdiff_t>(at), allInts.begin() + static_cast<ptrdiff_t>(at + bins));
-      at += bins;
+      at += static_cast<ptrdiff_t>(bins);
+      t.assign(at, at + static_cast<ptrdiff_t>(bins));
     }
-    if (sumSizes[static_cast<size_t>(k)] > 0) {
-      const auto first = allSums.begin() + static_cast<ptrdiff_t>(sumAt);
-      part.sumIdeal.assign(first, first + static_cast<ptrdiff_t>(bins));
-      part.sumMod.assign(first + static_cast<ptrdiff_t>(bins), first + static_cast<ptrdiff_t>(2 * bins));
-      sumAt += 2 * bins;
+    if (!sums.empty()) {
+      part.sumIdeal.assign(sums.begin(), sums.begin() + static_cast<ptrdiff_t>(bins));
+      part.sumMod.assign(sums.begin() + static_cast<ptrdiff_t>(bins), sums.end());
     }
-    addPairCounts(merged, part);
+    addPairCounts(out.counts, part);
   }
-  out.counts = std::move(merged);
   return out;
 }
 
