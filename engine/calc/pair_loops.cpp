@@ -631,30 +631,21 @@ StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& sh
         if (next >= nParts) break;
         const RowPart& part = rows[static_cast<size_t>(next)];
         const int I = part.I;
-        const int64_t ni = tiles.count[static_cast<size_t>(I)];
         int64_t rowPairs = 0;
-        {
-          c.hist = t.hist[part.table].data();
-          for (int J0 = part.J0; J0 < part.J1; J0 += kChunkTiles) {
-            if (cancel.requested() || stop.load(std::memory_order_relaxed)) {
-              t.stopped = true;
-              stop.store(true, std::memory_order_relaxed);
-              t.undefined += c.undefined;
-              return;
-            }
-            const int J1 = std::min(part.J1, J0 + kChunkTiles);
-            int64_t chunk = 0;
-            if (J0 == I) {
-              chunk = ni * (ni - 1) / 2 + ni * (tiles.before[static_cast<size_t>(J1)] -
-                                                tiles.before[static_cast<size_t>(J0) + 1]);
-            } else {
-              chunk = ni * (tiles.before[static_cast<size_t>(J1)] - tiles.before[static_cast<size_t>(J0)]);
-            }
-            if (t.sinceFold + chunk >= kFlushPairs) fold(t, tables, shift);
-            (mode == 3 ? sumKernel : countKernel)(c, I, J0, J1);
-            t.sinceFold += chunk;
-            rowPairs += chunk;
+        c.hist = t.hist[part.table].data();
+        for (int J0 = part.J0; J0 < part.J1; J0 += kChunkTiles) {
+          if (cancel.requested() || stop.load(std::memory_order_relaxed)) {
+            t.stopped = true;
+            stop.store(true, std::memory_order_relaxed);
+            t.undefined += c.undefined;
+            return;
           }
+          const int J1 = std::min(part.J1, J0 + kChunkTiles);
+          const int64_t chunk = partPairs(tiles, I, J0, J1);
+          if (t.sinceFold + chunk >= kFlushPairs) fold(t, tables, shift);
+          (mode == 3 ? sumKernel : countKernel)(c, I, J0, J1);
+          t.sinceFold += chunk;
+          rowPairs += chunk;
         }
         t.pairs += rowPairs;
         const int64_t all = done.fetch_add(rowPairs, std::memory_order_relaxed) + rowPairs;
