@@ -32,4 +32,5 @@ cmp <(grep -v '^#date:' one.his) <(grep -v '^#date:' two.his) || { echo "files d
 printf 'fcc Ni radius %s Angs, bin 0.01, pair loop\n' "$radius"
 printf '1 process x 2 threads   %8.2f s\n' "$one"
 printf '2 ranks   x 1 thread    %8.2f s   (mpirun start and end alone: %.2f s)\n' "$two" "$base"
-printf 'parallel efficiency     %8.2f\n' "$(echo "$one / $two" | bc -l)"
+printf 'parallel efficiency     %8.2f   (without the start and end of mpirun: %.2f)\n' \
+  "$(echo "$one / $two" | bc -l)" "$(echo "$one / ($two - $base)" | bc -l)"
