@@ -46,6 +46,7 @@ class CliQueueCommands : public ExpQueueCommands {
   }
 
   bool buildEntry(StExpQueueRecord& e) override {
+    if (s_.stopped()) return refused();  // no further entry after a stop
     entry_ = options_;
     entry_.sequence = e.sequence;
     entry_.ha = optionValue(e.lpA);

@@ -282,10 +282,14 @@ int buildGrain(Session& s) {
   return 0;
 }
 
-int run(const CliOptions& o, const char* argv0, std::ostream& err) {
+int run(const CliOptions& o, const char* argv0, std::ostream& err) { return run(o, argv0, err, RunHooks{}); }
+
+int run(const CliOptions& o, const char* argv0, std::ostream& err, const RunHooks& hooks) {
   Logger log(err, o.quiet);
-  TerminalProgress progress(!o.quiet && ::isatty(2));
+  TerminalProgress progress(!o.quiet && (hooks.progressLine || ::isatty(2)));
   Session s;
+  s.pairLoop = hooks.pairLoop;
+  s.cancel = hooks.cancel;
   s.options = &o;
   s.log = &log;
   s.progress = &progress;

@@ -19,11 +19,20 @@ namespace grainix::cli {
 
 namespace {
 
+constexpr const char* kStoppedText = "stopped: no file was written";
+
 bool reportPairRun(Session& s, const StPairRunResult& res) {
   s.log->lines(res.log);
   StCommandResult messages;
   messages.messages = res.messages;
-  return !(s.log->messages(messages) || res.refused);
+  if (s.log->messages(messages) || res.refused) return false;
+  if (res.terminated) s.log->error(kStoppedText);
+  return !res.terminated;
+}
+
+const CancelToken& cancelOf(const Session& s) {
+  static const CancelToken never;
+  return s.cancel ? *s.cancel : never;
 }
 
 }  // namespace
@@ -44,13 +53,13 @@ int computePdh(Session& s) {
   s.progress->setStep(s.biatomic ? "partial PDH" : "PDH");
   s.log->line(" start time: " + nowLongTime());
   if (const StLatticeGrid* grid = currentLatticeGrid(s.wb)) prm.grid = *grid;
-  CancelToken never;
   const int mode = s.biatomic ? 1 : 0;
   if (mode == 1) setElementGroups(prm);
   StPdhRunOptions how;
   how.method = o.pdhMethod == "pairs" ? PdhMethod::Pairs : o.pdhMethod == "lattice" ? PdhMethod::Lattice : PdhMethod::Auto;
   how.threads = o.threads;
-  const StPairRunResult res = runPdh(mode, prm, s.wb.pdh, s.wb.partial, s.progress, never, how);
+  how.pairLoop = s.pairLoop;
+  const StPairRunResult res = runPdh(mode, prm, s.wb.pdh, s.wb.partial, s.progress, cancelOf(s), how);
   if (!reportPairRun(s, res)) return 1;
   s.wb.pdhAtoms = {static_cast<int64_t>(prm.nodes.size()), prm.nodes[0].elementIndex};
   s.log->line("... PDH CALCULATIONS STOP ...");
@@ -143,10 +152,14 @@ int computeDiffraction(Session& s) {
   s.progress->setStep("pattern");
   s.log->line(" start time: " + nowLongTime());
   const StDiffractionOutcome out =
-      runDiffraction(prm, &s.wb.partial, s.biatomic ? 1 : 0, s.wb.pattern, s.progress, nullptr, o.threads);
+      runDiffraction(prm, &s.wb.partial, s.biatomic ? 1 : 0, s.wb.pattern, s.progress, s.cancel, o.threads);
   StCommandResult messages;
   messages.messages = out.messages;
   if (s.log->messages(messages) || out.refused) return 1;
+  if (s.stopped()) {
+    s.log->error(kStoppedText);
+    return 1;
+  }
   s.log->line("... DIFFRACTION CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
   if (s.wb.pattern.count == 0) {
@@ -170,7 +183,11 @@ int computeGr(Session& s) {
   s.log->line("... G(r) CALCULATIONS START ...");
   s.progress->setStep("G(r)");
   s.log->line(" start time: " + nowLongTime());
-  const StGrOutcome out = computeGr(prm, s.wb.gr, s.progress, nullptr, o.threads);
+  const StGrOutcome out = computeGr(prm, s.wb.gr, s.progress, s.cancel, o.threads);
+  if (s.stopped()) {
+    s.log->error(kStoppedText);
+    return 1;
+  }
   s.log->line("... G(r) CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
   if (out.points <= 0) {
@@ -197,9 +214,11 @@ int computeDelta(Session& s) {
   s.log->line("... delta (r) CALCULATIONS START ...");
   s.progress->setStep("delta(r)");
   s.log->line("start time is " + nowLongTime());
-  CancelToken never;
   PdhList delta;
-  const StPairRunResult res = runPairLoop(3, prm, delta, s.wb.partial, s.progress, never, o.threads);
+  StPdhRunOptions how;
+  how.threads = o.threads;
+  how.pairLoop = s.pairLoop;
+  const StPairRunResult res = runPdh(3, prm, delta, s.wb.partial, s.progress, cancelOf(s), how);
   if (!reportPairRun(s, res)) return 1;
   s.log->line("... PDH CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
@@ -257,6 +276,11 @@ int runSteps(Session& s) {
   if (!o.writeDelta.empty())
     if (int rc = computeDelta(s)) return rc;
 
+  // A stopped run writes nothing.
+  if (s.stopped()) {
+    log.error(kStoppedText);
+    return 1;
+  }
   bool ok = true;
   auto write = [&](const std::string& path, const std::function<StCommandResult(const std::string&)>& writer) {
     if (!path.empty()) ok = writeOutput(path, log, writer) && ok;

@@ -9,6 +9,7 @@
 #include "cli/terminal_progress.h"
 #include "engine/app/build_command.h"
 #include "engine/app/workbench.h"
+#include "engine/calc/pdh_run.h"
 #include "engine/elements/scattering.h"
 #include "engine/core/command.h"
 #include "engine/core/progress.h"
@@ -43,6 +44,11 @@ struct Session {
   double radius = 0;
   bool biatomic = false;
   PdhList delta;  // delta(r) entries (the PDH list stays the histogram)
+  // How the pair loops run (empty: in this process) and what stops the
+  // calculations (null: nothing does).
+  PairLoopRunner pairLoop;
+  const CancelToken* cancel = nullptr;
+  bool stopped() const { return cancel && cancel->requested(); }
 };
 
 std::string nowLongTime();

@@ -176,12 +176,59 @@ void buildTiles(const StCalcPrm& prm, int mode, const std::vector<int64_t>& grou
   }
 }
 
-// A run's work: tile rows; each row is the tile I paired with a range of
-// tiles J, split where the histogram changes (mode 1).
+// A run's work: pieces of tile rows, each the tile I paired with a range of
+// tiles J; rows are split where the histogram changes (mode 1) and where
+// one share of a run ends and the next begins.
 struct RowPart {
-  int J0, J1;
+  int I, J0, J1;
   int table;  // 0 = the one table; mode 1: the element pair's (Rii, Rij, Rjj for two)
 };
+
+// Pairs of tile I against tiles J0 .. J-1 (tile I itself counts its pairs
+// once).
+int64_t partPairs(const TileSet& t, int I, int J0, int J) {
+  const int64_t ni = t.count[static_cast<size_t>(I)];
+  if (J <= J0) return 0;
+  if (J0 == I)
+    return ni * (ni - 1) / 2 + ni * (t.before[static_cast<size_t>(J)] - t.before[static_cast<size_t>(I) + 1]);
+  return ni * (t.before[static_cast<size_t>(J)] - t.before[static_cast<size_t>(J0)]);
+}
+
+// The row pieces of share `share` of all of `parts` (in loop order): the
+// pairs are cut, at tile boundaries, into shares of about equal numbers.
+std::vector<RowPart> shareParts(const TileSet& t, const std::vector<RowPart>& parts, const StPairShare& share) {
+  if (share.count <= 1) return parts;
+  std::vector<int64_t> before(parts.size() + 1, 0);  // pairs of the parts before part k
+  for (size_t k = 0; k < parts.size(); ++k)
+    before[k + 1] = before[k] + partPairs(t, parts[k].I, parts[k].J0, parts[k].J1);
+  const int64_t total = before.back();
+  // Where share k begins: the part holding its first pair, and the first
+  // tile J of that part at or past it.
+  auto cut = [&](int k) -> std::pair<size_t, int> {
+    if (k >= share.count) return {parts.size(), 0};
+    const auto target = static_cast<int64_t>(static_cast<__int128>(total) * k / share.count);
+    size_t p = static_cast<size_t>(std::upper_bound(before.begin(), before.end(), target) - before.begin()) - 1;
+    if (p >= parts.size()) return {parts.size(), 0};
+    const RowPart& r = parts[p];
+    int lo = r.J0, hi = r.J1;  // the smallest J with pairs up to J >= the target
+    while (lo < hi) {
+      const int mid = lo + (hi - lo) / 2;
+      if (before[p] + partPairs(t, r.I, r.J0, mid) >= target) hi = mid; else lo = mid + 1;
+    }
+    if (lo >= r.J1) return {p + 1, parts.size() > p + 1 ? parts[p + 1].J0 : 0};
+    return {p, lo};
+  };
+  const auto [p0, j0] = cut(share.index);
+  const auto [p1, j1] = cut(share.index + 1);
+  std::vector<RowPart> out;
+  for (size_t p = p0; p <= p1 && p < parts.size(); ++p) {
+    RowPart r = parts[p];
+    if (p == p0) r.J0 = j0;
+    if (p == p1) r.J1 = j1;
+    if (r.J0 < r.J1) out.push_back(r);
+  }
+  return out;
+}
 
 // A thread's private counters, kept 64 bytes away from any other thread's
 // (a table of a few coarse bins would otherwise share a cache line with
@@ -418,9 +465,14 @@ int64_t pairBinCount(double rMax, double binWidth) {
   return static_cast<int64_t>(q);
 }
 
-StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcResults& partial,
-                            ProgressSink* gauge, const CancelToken& cancel, int threads, PairKernel kernel,
-                            PairCopies copies) {
+namespace {
+
+// Runs share `share` of a pair loop; unless it was refused or stopped,
+// hands the occupied bins (valid during the call) to `finish`.
+using FinishCounts = std::function<void(const OccupiedBins&, StPairRunResult&)>;
+StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& share, ProgressSink* gauge,
+                           const CancelToken& cancel, int threads, PairKernel kernel, PairCopies copies,
+                           const FinishCounts& finish) {
   StPairRunResult res;
   if (mode != 0 && mode != 1 && mode != 3) return res;
   const double w = prm.binWidth;
@@ -469,7 +521,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
   std::vector<ThreadTables> tt;
   int shift = 0;
   if (cap >= kSparseMinBins && totalPairs <= cap / kSparseRatio) {
-    sparse = sparsePairs(prm, mode, groups, tables, cap, cancel);
+    if (share.index == 0) sparse = sparsePairs(prm, mode, groups, tables, cap, cancel);
     res.pairs = sparse.pairs;
     res.pairsUndefined = sparse.undefined;
     res.terminated = sparse.stopped || cancel.requested();
@@ -481,21 +533,22 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     buildTiles(prm, mode, groups, tiles);
     // A tile of element group a meets the rest of its group, then each
     // later group in turn.
-    std::vector<std::vector<RowPart>> rows(static_cast<size_t>(tiles.nTiles));
+    std::vector<RowPart> rows;
     for (int I = 0; I < tiles.nTiles; ++I) {
-      auto& r = rows[static_cast<size_t>(I)];
       if (mode != 1) {
-        r.push_back({I, tiles.nTiles, 0});
+        rows.push_back({I, I, tiles.nTiles, 0});
         continue;
       }
       size_t a = 0;
       while (tiles.groupTiles[a + 1] <= I) ++a;
-      r.push_back({I, tiles.groupTiles[a + 1], static_cast<int>(elementPairIndex(a, a, nGroups))});
+      rows.push_back({I, I, tiles.groupTiles[a + 1], static_cast<int>(elementPairIndex(a, a, nGroups))});
       for (size_t b = a + 1; b < nGroups; ++b) {
         if (tiles.groupTiles[b] < tiles.groupTiles[b + 1])
-          r.push_back({tiles.groupTiles[b], tiles.groupTiles[b + 1], static_cast<int>(elementPairIndex(a, b, nGroups))});
+          rows.push_back({I, tiles.groupTiles[b], tiles.groupTiles[b + 1], static_cast<int>(elementPairIndex(a, b, nGroups))});
       }
     }
+    rows = shareParts(tiles, rows, share);
+    const int nParts = static_cast<int>(rows.size());
 
     pairs::PairCountKernel countKernel = pairs::pairCountBaseline, sumKernel = pairs::pairSumsBaseline;
     if (res.kernel == PairKernel::Avx512) {
@@ -516,7 +569,7 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
                                (mode == 3 ? 16 : 0));
     int nThreads = workerThreads(threads);
     nThreads = std::min(nThreads, std::max(1, static_cast<int>(kThreadTablesBytes / tableBytes)));
-    nThreads = std::clamp(nThreads, 1, std::max(1, tiles.nTiles));
+    nThreads = std::clamp(nThreads, 1, std::max(1, nParts));
     res.threads = nThreads;
 
     tt.resize(static_cast<size_t>(nThreads));
@@ -594,32 +647,25 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
       c.capd = static_cast<double>(cap);
       c.copyShift = shift;
       for (;;) {
-        const int I = nextRow.fetch_add(1, std::memory_order_relaxed);
-        if (I >= tiles.nTiles) break;
-        const int64_t ni = tiles.count[static_cast<size_t>(I)];
+        const int next = nextRow.fetch_add(1, std::memory_order_relaxed);
+        if (next >= nParts) break;
+        const RowPart& part = rows[static_cast<size_t>(next)];
+        const int I = part.I;
         int64_t rowPairs = 0;
-        for (const RowPart& part : rows[static_cast<size_t>(I)]) {
-          c.hist = t.hist[static_cast<size_t>(part.table)].data();
-          for (int J0 = part.J0; J0 < part.J1; J0 += kChunkTiles) {
-            if (cancel.requested() || stop.load(std::memory_order_relaxed)) {
-              t.stopped = true;
-              stop.store(true, std::memory_order_relaxed);
-              t.undefined += c.undefined;
-              return;
-            }
-            const int J1 = std::min(part.J1, J0 + kChunkTiles);
-            int64_t chunk = 0;
-            if (J0 == I) {
-              chunk = ni * (ni - 1) / 2 + ni * (tiles.before[static_cast<size_t>(J1)] -
-                                                tiles.before[static_cast<size_t>(J0) + 1]);
-            } else {
-              chunk = ni * (tiles.before[static_cast<size_t>(J1)] - tiles.before[static_cast<size_t>(J0)]);
-            }
-            if (t.sinceFold + chunk >= kFlushPairs) fold(t, tables, shift);
-            (mode == 3 ? sumKernel : countKernel)(c, I, J0, J1);
-            t.sinceFold += chunk;
-            rowPairs += chunk;
+        c.hist = t.hist[static_cast<size_t>(part.table)].data();
+        for (int J0 = part.J0; J0 < part.J1; J0 += kChunkTiles) {
+          if (cancel.requested() || stop.load(std::memory_order_relaxed)) {
+            t.stopped = true;
+            stop.store(true, std::memory_order_relaxed);
+            t.undefined += c.undefined;
+            return;
           }
+          const int J1 = std::min(part.J1, J0 + kChunkTiles);
+          const int64_t chunk = partPairs(tiles, I, J0, J1);
+          if (t.sinceFold + chunk >= kFlushPairs) fold(t, tables, shift);
+          (mode == 3 ? sumKernel : countKernel)(c, I, J0, J1);
+          t.sinceFold += chunk;
+          rowPairs += chunk;
         }
         t.pairs += rowPairs;
         const int64_t all = done.fetch_add(rowPairs, std::memory_order_relaxed) + rowPairs;
@@ -675,13 +721,87 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
     };
   }
 
-  if (res.terminated) {
-    clearStoppedResult(mode, pdh, partial, gauge);
+  if (!res.terminated) finish(visit, res);
+  return res;
+}
+
+}  // namespace
+
+StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcResults& partial,
+                            ProgressSink* gauge, const CancelToken& cancel, int threads, PairKernel kernel,
+                            PairCopies copies) {
+  StPairRunResult res =
+      countPairs(mode, prm, StPairShare{}, gauge, cancel, threads, kernel, copies,
+                 [&](const OccupiedBins& visit, StPairRunResult& r) { fillPairResult(mode, prm, visit, pdh, partial, gauge, r); });
+  if (res.terminated) clearStoppedResult(mode, pdh, partial, gauge);
+  return res;
+}
+
+StPairRunResult countPairShare(int mode, const StCalcPrm& prm, const StPairShare& share, StPairCounts& counts,
+                               ProgressSink* gauge, const CancelToken& cancel, int threads, PairKernel kernel,
+                               PairCopies copies) {
+  counts = StPairCounts{};
+  if (share.count < 1 || share.index < 0 || share.index >= share.count) {
+    StPairRunResult res;
+    res.refused = true;
+    res.messages.push_back({MessageKind::Error, "ERROR",
+                            "share " + fmtCount(share.index) + " of " + fmtCount(share.count) + " does not exist"});
     return res;
   }
-
-  fillPairResult(mode, prm, visit, pdh, partial, gauge, res);
+  StPairRunResult res =
+      countPairs(mode, prm, share, gauge, cancel, threads, kernel, copies, [&](const OccupiedBins& visit, StPairRunResult&) {
+        visit([&](const Occupied& o) {
+          counts.tables.resize(o.card.size());
+          counts.bins.push_back(o.bin);
+          for (size_t k = 0; k < o.card.size(); ++k) counts.tables[k].push_back(o.card[k]);
+          if (mode == 3) {
+            counts.sumIdeal.push_back(o.sumI);
+            counts.sumMod.push_back(o.sumM);
+          }
+        });
+      });
+  if (gauge) gauge->setVisible(false);
+  if (res.terminated) counts = StPairCounts{};
   return res;
+}
+
+void addPairCounts(StPairCounts& into, const StPairCounts& more) {
+  if (more.bins.empty() && !into.tables.empty()) return;
+  if (into.bins.empty()) {
+    into = more;
+    return;
+  }
+  const bool sums = !into.sumIdeal.empty() || !more.sumIdeal.empty();
+  StPairCounts out;
+  out.tables.resize(into.tables.size());
+  size_t a = 0, b = 0;
+  auto take = [&](const StPairCounts& from, size_t i, bool add) {
+    if (!add) {
+      out.bins.push_back(from.bins[i]);
+      for (size_t k = 0; k < out.tables.size(); ++k) out.tables[k].push_back(from.tables[k][i]);
+      if (sums) {
+        out.sumIdeal.push_back(from.sumIdeal[i]);
+        out.sumMod.push_back(from.sumMod[i]);
+      }
+      return;
+    }
+    for (size_t k = 0; k < out.tables.size(); ++k) out.tables[k].back() += from.tables[k][i];
+    if (sums) {
+      out.sumIdeal.back() += from.sumIdeal[i];
+      out.sumMod.back() += from.sumMod[i];
+    }
+  };
+  while (a < into.bins.size() || b < more.bins.size()) {
+    if (b == more.bins.size() || (a < into.bins.size() && into.bins[a] < more.bins[b])) {
+      take(into, a++, false);
+    } else if (a == into.bins.size() || more.bins[b] < into.bins[a]) {
+      take(more, b++, false);
+    } else {
+      take(into, a++, false);
+      take(more, b++, true);
+    }
+  }
+  into = std::move(out);
 }
 
 }  // namespace grainix

@@ -94,4 +94,38 @@ StPairRunResult runPairLoop(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCa
                             ProgressSink* gauge, const CancelToken& cancel, int threads = 0,
                             PairKernel kernel = PairKernel::Auto, PairCopies copies = PairCopies::Auto);
 
+// Share `index` (0 <= index < count) of a run split into `count` parts of
+// about equal numbers of pairs. The pairs are taken in the loop's order
+// (tile rows, each against the tiles after it) and cut at tile boundaries,
+// so every pair falls in exactly one share whatever the count. A run of
+// few pairs against a large table (see runPairLoop) is counted whole by
+// share 0.
+struct StPairShare {
+  int index = 0;
+  int count = 1;
+};
+
+// The raw counts of a run or of one share of it: the occupied bins in
+// increasing order and, per histogram table (one, or Rii, Rij, Rjj), the
+// pairs in each of them. Delta-sum runs also keep the sums of ideal and
+// modified distances per bin.
+struct StPairCounts {
+  std::vector<int64_t> bins;
+  std::vector<std::vector<PairCount>> tables;  // tables[k][i]: pairs of table k in bins[i]
+  std::vector<double> sumIdeal, sumMod;        // per bin (delta sums only)
+};
+
+// Counts share `share` of the pair loop runPairLoop runs, into `counts`,
+// without making results: res.pairs and res.pairsUndefined are this
+// share's, and the refusals are runPairLoop's. A stopped run leaves
+// `counts` empty. The gauge runs over the whole run's scale, so the shares'
+// positions add up to the whole run's.
+StPairRunResult countPairShare(int mode, const StCalcPrm& prm, const StPairShare& share, StPairCounts& counts,
+                               ProgressSink* gauge, const CancelToken& cancel, int threads = 0,
+                               PairKernel kernel = PairKernel::Auto, PairCopies copies = PairCopies::Auto);
+
+// Adds the counts of `more` to `into`, bin by bin (bins present in only one
+// of them are kept); both hold the same number of tables, or `into` none.
+void addPairCounts(StPairCounts& into, const StPairCounts& more);
+
 }  // namespace grainix

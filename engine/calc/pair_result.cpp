@@ -106,6 +106,23 @@ OccupiedBins occupiedBinsOf(const std::vector<std::vector<int64_t>>& totals) {
   };
 }
 
+OccupiedBins occupiedBinsOf(const StPairCounts& counts) {
+  return [&counts](const OccupiedVisitor& f) {
+    const bool sums = counts.sumIdeal.size() == counts.bins.size();
+    for (size_t i = 0; i < counts.bins.size(); ++i) {
+      Occupied o;
+      o.bin = counts.bins[i];
+      o.card.resize(counts.tables.size());
+      for (size_t k = 0; k < counts.tables.size(); ++k) o.card[k] = counts.tables[k][i];
+      if (sums) {
+        o.sumI = counts.sumIdeal[i];
+        o.sumM = counts.sumMod[i];
+      }
+      f(o);
+    }
+  };
+}
+
 void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, PdhList& pdh,
                     StIDCalcResults& partial, ProgressSink* gauge, StPairRunResult& res) {
   const double w = prm.binWidth;

@@ -54,6 +54,8 @@ using OccupiedBins = std::function<void(const OccupiedVisitor&)>;
 // The occupied bins of dense per-bin totals (one table per histogram, all
 // of the same length).
 OccupiedBins occupiedBinsOf(const std::vector<std::vector<int64_t>>& totals);
+// The occupied bins of raw counts (countPairShare, addPairCounts).
+OccupiedBins occupiedBinsOf(const StPairCounts& counts);
 
 // Turns the occupied bins of a finished run into its results; bins may lie
 // beyond the expected bin count `res.expectedBins`: res.pairsBeyondRange

@@ -36,12 +36,15 @@ const char* pdhMethodName(PdhMethod method) {
 StPairRunResult runPdh(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcResults& partial, ProgressSink* gauge,
                        const CancelToken& cancel, const StPdhRunOptions& options) {
   const int64_t B = pairBinCount(prm.rMax, prm.binWidth);
-  // Other modes, and bin counts the pair loop refuses, are its business.
-  if ((mode != 0 && mode != 1) || B == 0 || B > kMaxPairBins)
+  auto loop = [&] {
+    if (options.pairLoop) return options.pairLoop(mode, prm, pdh, partial, gauge, cancel, options.threads);
     return runPairLoop(mode, prm, pdh, partial, gauge, cancel, options.threads);
+  };
+  // Other modes, and bin counts the pair loop refuses, are its business.
+  if ((mode != 0 && mode != 1) || B == 0 || B > kMaxPairBins) return loop();
 
   auto pairLoop = [&](std::string line) {
-    StPairRunResult res = runPairLoop(mode, prm, pdh, partial, gauge, cancel, options.threads);
+    StPairRunResult res = loop();
     res.log.insert(res.log.begin(), std::move(line));
     return res;
   };

@@ -2,16 +2,26 @@
 // The one entry point of every PDH and partial-histogram calculation (the
 // window, the command-line tool and whatever else starts one): it chooses
 // how the pairs are counted and says so in the log.
+#include <functional>
+
 #include "engine/calc/lattice_pdh.h"
 #include "engine/calc/pair_loops.h"
 #include "engine/calc/records.h"
 
 namespace grainix {
 
+// Runs a pair loop with runPairLoop's contract (its threads argument is
+// the run's); a front end that spreads the loop over processes puts its own
+// here.
+using PairLoopRunner = std::function<StPairRunResult(int mode, const StCalcPrm& prm, PdhList& pdh,
+                                                     StIDCalcResults& partial, ProgressSink* gauge,
+                                                     const CancelToken& cancel, int threads)>;
+
 struct StPdhRunOptions {
   PdhMethod method = PdhMethod::Auto;
   int threads = 0;  // 0: all hardware threads
   StLatticeHistOptions lattice;  // memory limit and margin of the lattice method
+  PairLoopRunner pairLoop;       // empty: runPairLoop
 };
 
 // "auto", "pairs", "lattice".
@@ -26,7 +36,8 @@ const char* pdhMethodName(PdhMethod method);
 // always takes the pair loop; Lattice refuses the run (an error message)
 // when the lattice cannot be used. The results are identical bin for bin
 // either way. The first log line names the method. Progress, STOP and the
-// results of a stopped run are those of the pair loop.
+// results of a stopped run are those of the pair loop. The pair loop is
+// options.pairLoop when one is given.
 StPairRunResult runPdh(int mode, const StCalcPrm& prm, PdhList& pdh, StIDCalcResults& partial, ProgressSink* gauge,
                        const CancelToken& cancel, const StPdhRunOptions& options = {});
 

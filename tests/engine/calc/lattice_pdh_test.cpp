@@ -76,7 +76,7 @@ std::vector<int64_t> cards(const PdhList& pdh) {
 // Runs the pair loop and the lattice on the same grain and expects the
 // same result bin for bin, and every pair counted once.
 void expectSameAsPairLoop(int mode, const StCalcPrm& prm, const std::string& what,
-                          const StPdhRunOptions& lattice = {PdhMethod::Lattice, 0, {}}) {
+                          const StPdhRunOptions& lattice = {PdhMethod::Lattice, 0, {}, {}}) {
   PdhList pdhPairs, pdhLattice;
   StIDCalcResults partPairs, partLattice;
   CancelToken cancel;
@@ -170,7 +170,7 @@ TEST(LatticePdh, PairsBeyondTheExpectedRangeGrowTheTableAsInThePairLoop) {
 // many spread over three bins: the enumeration alone must reproduce the
 // pair loop.
 TEST(LatticePdh, EnumerationAloneReproducesThePairLoop) {
-  StPdhRunOptions everything{PdhMethod::Lattice, 0, {}};
+  StPdhRunOptions everything{PdhMethod::Lattice, 0, {}, {}};
   everything.lattice.edgeMargin = 1.5;
   expectSameAsPairLoop(0, params(cubic("fcc", 3.52, 7), 0.01), "fcc, all enumerated", everything);
   expectSameAsPairLoop(1, params(stacked("ABCAB", 3.3, 6, true, true), 0.001), "stacked, all enumerated", everything);
@@ -251,7 +251,7 @@ TEST(PdhRun, AutoTakesTheLatticeForAGridAndThePairLoopOtherwise) {
   EXPECT_THAT(res.log, testing::ElementsAre(" PDH method: pair loop"));
 
   prm.grid = g.grid;
-  res = runPdh(0, prm, pdh, partial, nullptr, cancel, {PdhMethod::Pairs, 0, {}});
+  res = runPdh(0, prm, pdh, partial, nullptr, cancel, {PdhMethod::Pairs, 0, {}, {}});
   EXPECT_EQ(res.method, PdhMethod::Pairs);
   EXPECT_EQ(res.log[0], " PDH method: pair loop");
 }
@@ -283,7 +283,7 @@ TEST(PdhRun, AGrainTooLargeForTheMemoryFallsBackToThePairLoop) {
 
 TEST(PdhRun, ExactCountsBeyondTheRoundingLimitAreRefused) {
   const Grain g = cubic("fcc", 3.52, 8);
-  StPdhRunOptions strict{PdhMethod::Lattice, 0, {}};
+  StPdhRunOptions strict{PdhMethod::Lattice, 0, {}, {}};
   strict.lattice.roundingLimit = 1e-30;
   PdhList pdh;
   StIDCalcResults partial;

@@ -11,6 +11,7 @@
 #include <random>
 #include <thread>
 
+#include "engine/calc/pair_result.h"
 #include "engine/grain/generators.h"
 
 namespace grainix {
@@ -685,6 +686,122 @@ TEST(PairLoops, OtherModesDoNothing) {
   EXPECT_FALSE(res.refused);
   EXPECT_EQ(res.pairs, 0);
   EXPECT_EQ(pdh.size(), 2u);
+}
+
+// ------------------------------------------------------------------------
+// A run split into shares (one per process): the shares' counts added up
+// give the whole run's results.
+struct SharedRun {
+  PdhList pdh;
+  StIDCalcResults partial;
+  StPairRunResult res;
+  std::vector<int64_t> sharePairs;
+};
+
+// Counts every share (the last first) and adds them up, as the process
+// that gathers them does.
+SharedRun runInShares(int mode, const StCalcPrm& prm, int shares, int threads) {
+  SharedRun out;
+  StPairCounts all;
+  CancelToken cancel;
+  out.sharePairs.assign(static_cast<size_t>(shares), 0);
+  for (int k = shares - 1; k >= 0; --k) {
+    StPairCounts counts;
+    const StPairRunResult r = countPairShare(mode, prm, {k, shares}, counts, nullptr, cancel, threads);
+    EXPECT_FALSE(r.refused || r.terminated);
+    out.sharePairs[static_cast<size_t>(k)] = r.pairs;
+    out.res.pairs += r.pairs;
+    out.res.pairsUndefined += r.pairsUndefined;
+    out.res.expectedBins = r.expectedBins;
+    addPairCounts(all, counts);
+  }
+  fillPairResult(mode, prm, occupiedBinsOf(all), out.pdh, out.partial, nullptr, out.res);
+  return out;
+}
+
+TEST(PairShares, SharesAddUpToTheWholeRunInEveryMode) {
+  // Odd length (the partial split at N div 2), pairs beyond rMax (the
+  // table extends) and one node without coordinates (pairs not counted).
+  vGrainNodes nodes = displaced(fccGrain(9, 4), 0.03, 5);
+  nodes.pop_back();
+  nodes[7].x = std::nan("");
+  StCalcPrm prm = params(nodes, 0.8 * span(nodes), 0.01);
+  prm.nodesMod = displaced(nodes, 0.02, 6);
+  for (int mode : {0, 1, 3}) {
+    PdhList want;
+    StIDCalcResults wantPartial;
+    CancelToken cancel;
+    const StPairRunResult whole = runPairLoop(mode, prm, want, wantPartial, nullptr, cancel, 1);
+    ASSERT_GT(whole.pairsBeyondRange, 0);
+    ASSERT_GT(whole.pairsUndefined, 0);
+    for (auto [shares, threads] : {std::pair{1, 2}, {2, 2}, {3, 1}, {3, 2}, {7, 2}, {500, 1}}) {
+      const SharedRun got = runInShares(mode, prm, shares, threads);
+      const std::string what = "mode " + std::to_string(mode) + ", " + std::to_string(shares) + " shares";
+      EXPECT_EQ(got.res.pairs, whole.pairs) << what;
+      EXPECT_EQ(got.res.pairsUndefined, whole.pairsUndefined) << what;
+      EXPECT_EQ(got.res.pairsBeyondRange, whole.pairsBeyondRange) << what;
+      EXPECT_EQ(got.res.bins, whole.bins) << what;
+      EXPECT_EQ(got.res.log, whole.log) << what;
+      ASSERT_EQ(got.pdh.size(), want.size()) << what;
+      for (auto g = got.pdh.cbegin(), w = want.cbegin(); w != want.end(); ++g, ++w) {
+        ASSERT_EQ(g->card, w->card) << what << " r " << w->r;
+        ASSERT_EQ(g->r, w->r) << what;
+        ASSERT_NEAR(g->sumIdeal, w->sumIdeal, 1e-12 * w->sumIdeal) << what;
+        ASSERT_NEAR(g->sumMod, w->sumMod, 1e-12 * w->sumMod) << what;
+      }
+      EXPECT_EQ(got.partial.count, wantPartial.count) << what;
+      EXPECT_EQ(got.partial.r, wantPartial.r) << what;
+      EXPECT_EQ(got.partial.rii, wantPartial.rii) << what;
+      EXPECT_EQ(got.partial.rij, wantPartial.rij) << what;
+      EXPECT_EQ(got.partial.rjj, wantPartial.rjj) << what;
+      EXPECT_EQ(got.partial.atomsFirst, wantPartial.atomsFirst) << what;
+    }
+  }
+}
+
+TEST(PairShares, SharesHoldEqualNumbersOfPairsNotOfAtoms) {
+  // The triangle of pairs: equal atom ranges would give the first share
+  // of two three times the pairs of the second.
+  const StCalcPrm prm = params(fccGrain(16, 4), 70, 0.01);
+  const auto n = static_cast<int64_t>(prm.nodes.size());
+  const int64_t total = n * (n - 1) / 2;
+  for (int mode : {0, 1}) {
+    for (int shares : {2, 3, 7}) {
+      const SharedRun got = runInShares(mode, prm, shares, 2);
+      for (int64_t pairs : got.sharePairs)  // cut at a pair of tiles: at most 16 x 16 pairs off
+        EXPECT_NEAR(static_cast<double>(pairs), static_cast<double>(total) / shares, 256.0)
+            << "mode " << mode << ", " << shares << " shares";
+    }
+  }
+}
+
+TEST(PairShares, FewPairsOnALargeTableAreCountedByTheFirstShare) {
+  const StCalcPrm prm = strayAtomGrain();
+  PdhList want;
+  StIDCalcResults partial;
+  CancelToken cancel;
+  runPairLoop(0, prm, want, partial, nullptr, cancel);
+  const SharedRun got = runInShares(0, prm, 3, 2);
+  EXPECT_EQ(got.sharePairs, (std::vector<int64_t>{171, 0, 0}));
+  ASSERT_EQ(got.pdh.size(), want.size());
+  for (auto g = got.pdh.cbegin(), w = want.cbegin(); w != want.end(); ++g, ++w) EXPECT_EQ(g->card, w->card);
+}
+
+TEST(PairShares, AStoppedOrMissingShareCountsNothing) {
+  const StCalcPrm prm = params(fccGrain(8, 4), 20, 0.01);
+  StPairCounts counts;
+  counts.bins = {4};
+  CancelToken cancel;
+  cancel.request();
+  StPairRunResult res = countPairShare(0, prm, {1, 2}, counts, nullptr, cancel);
+  EXPECT_TRUE(res.terminated);
+  EXPECT_TRUE(counts.bins.empty());
+  cancel.reset();
+  for (StPairShare bad : {StPairShare{2, 2}, StPairShare{-1, 2}, StPairShare{0, 0}}) {
+    res = countPairShare(0, prm, bad, counts, nullptr, cancel);
+    EXPECT_TRUE(res.refused) << bad.index << " of " << bad.count;
+    EXPECT_TRUE(counts.bins.empty());
+  }
 }
 
 }  // namespace
