@@ -25,6 +25,13 @@ bool reportPairRun(Session& s, const StPairRunResult& res) {
   return !(s.log->messages(messages) || res.refused);
 }
 
+// A run stopped by the session's cancel token has no result to go on with.
+bool stopped(const Session& s, bool terminated) {
+  if (!terminated) return false;
+  s.log->error("stopped");
+  return true;
+}
+
 }  // namespace
 
 int computePdh(Session& s) {
@@ -49,8 +56,9 @@ int computePdh(Session& s) {
   StPdhRunOptions how;
   how.method = o.pdhMethod == "pairs" ? PdhMethod::Pairs : o.pdhMethod == "lattice" ? PdhMethod::Lattice : PdhMethod::Auto;
   how.threads = o.threads;
-  const StPairRunResult res = runPdh(mode, prm, s.wb.pdh, s.wb.partial, s.progress, never, how);
-  if (!reportPairRun(s, res)) return 1;
+  const StPairRunResult res =
+      runPdh(mode, prm, s.wb.pdh, s.wb.partial, s.progress, s.cancel ? *s.cancel : never, how);
+  if (!reportPairRun(s, res) || stopped(s, res.terminated)) return 1;
   s.wb.pdhAtoms = {static_cast<int64_t>(prm.nodes.size()), prm.nodes[0].elementIndex};
   s.log->line("... PDH CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
@@ -141,10 +149,10 @@ int computeDiffraction(Session& s) {
   s.progress->setStep("pattern");
   s.log->line(" start time: " + nowLongTime());
   const StDiffractionOutcome out =
-      runDiffraction(prm, &s.wb.partial, s.biatomic ? 1 : 0, s.wb.pattern, s.progress, nullptr, o.threads);
+      runDiffraction(prm, &s.wb.partial, s.biatomic ? 1 : 0, s.wb.pattern, s.progress, s.cancel, o.threads);
   StCommandResult messages;
   messages.messages = out.messages;
-  if (s.log->messages(messages) || out.refused) return 1;
+  if (s.log->messages(messages) || out.refused || stopped(s, out.terminated)) return 1;
   s.log->line("... DIFFRACTION CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
   if (s.wb.pattern.count == 0) {
@@ -168,7 +176,8 @@ int computeGr(Session& s) {
   s.log->line("... G(r) CALCULATIONS START ...");
   s.progress->setStep("G(r)");
   s.log->line(" start time: " + nowLongTime());
-  const StGrOutcome out = computeGr(prm, s.wb.gr, s.progress, nullptr, o.threads);
+  const StGrOutcome out = computeGr(prm, s.wb.gr, s.progress, s.cancel, o.threads);
+  if (stopped(s, out.terminated)) return 1;
   s.log->line("... G(r) CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
   if (out.points <= 0) {
@@ -197,8 +206,9 @@ int computeDelta(Session& s) {
   s.log->line("start time is " + nowLongTime());
   CancelToken never;
   PdhList delta;
-  const StPairRunResult res = runPairLoop(3, prm, delta, s.wb.partial, s.progress, never, o.threads);
-  if (!reportPairRun(s, res)) return 1;
+  const StPairRunResult res =
+      runPairLoop(3, prm, delta, s.wb.partial, s.progress, s.cancel ? *s.cancel : never, o.threads);
+  if (!reportPairRun(s, res) || stopped(s, res.terminated)) return 1;
   s.log->line("... PDH CALCULATIONS STOP ...");
   s.log->line(" stop time: " + nowLongTime());
   const StDeltaStats stats = computeDeltaStats(delta, s.wb.grainPrm.latticePrm);
