@@ -1,6 +1,7 @@
 #include "python/chain.h"
 
 #include <sstream>
+#include <utility>
 
 #include "cli/terminal_progress.h"
 #include "engine/calc/element_table.h"
@@ -188,12 +189,28 @@ void writeNodes(GrainState& g, const std::string& path, const std::string& comme
   throw ChainError(text.empty() ? "could not write " + path : text, true);
 }
 
-PdhColumns pdh(GrainState& g, const cli::CliOptions& o, const CallContext& ctx) {
+namespace {
+
+// Runs `steps` (the chain's steps, each returning an exit code) on the
+// grain's session and returns what `result` reads of its records, which
+// are emptied afterwards.
+template <class Result>
+auto calculate(GrainState& g, const cli::CliOptions& o, const CallContext& ctx,
+               std::initializer_list<int (*)(cli::Session&)> steps, Result result) {
   std::lock_guard lock(g.busy);
-  cli::Session& s = g.s;
-  ReleaseResults release{s};
-  SessionCall call(s, o, ctx);
-  call.check(cli::computePdh(s));
+  ReleaseResults release{g.s};
+  SessionCall call(g.s, o, ctx);
+  for (auto step : steps) call.check(step(g.s));
+  return result(std::as_const(g.s));
+}
+
+XyColumns columns(const std::vector<double>& x, const std::vector<double>& y, int32_t count) {
+  const size_t n = std::min({static_cast<size_t>(std::max(count, 0)), x.size(), y.size()});
+  return {std::vector<double>(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(n)),
+          std::vector<double>(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(n))};
+}
+
+PdhColumns pdhColumns(const cli::Session& s) {
   PdhColumns out;
   if (!s.biatomic) {
     out.names = {s.wb.grainPrm.elementL + "-" + s.wb.grainPrm.elementL};
@@ -222,36 +239,22 @@ PdhColumns pdh(GrainState& g, const cli::CliOptions& o, const CallContext& ctx) 
   return out;
 }
 
-namespace {
-
-XyColumns columns(const std::vector<double>& x, const std::vector<double>& y, int32_t count) {
-  const size_t n = std::min({static_cast<size_t>(std::max(count, 0)), x.size(), y.size()});
-  return {std::vector<double>(x.begin(), x.begin() + static_cast<std::ptrdiff_t>(n)),
-          std::vector<double>(y.begin(), y.begin() + static_cast<std::ptrdiff_t>(n))};
-}
-
 }  // namespace
 
+PdhColumns pdh(GrainState& g, const cli::CliOptions& o, const CallContext& ctx) {
+  return calculate(g, o, ctx, {cli::computePdh}, pdhColumns);
+}
+
 XyColumns pattern(GrainState& g, const cli::CliOptions& o, const CallContext& ctx) {
-  std::lock_guard lock(g.busy);
-  cli::Session& s = g.s;
-  ReleaseResults release{s};
-  SessionCall call(s, o, ctx);
-  call.check(cli::computePdh(s));
-  call.check(cli::computeDiffraction(s));
-  const StDiffPattern& p = s.wb.pattern;
-  return columns(o.abscissa == "angle" ? p.twoTheta : p.q, o.intensity == "S" ? p.sOfQ : p.intensity, p.count);
+  return calculate(g, o, ctx, {cli::computePdh, cli::computeDiffraction}, [&o](const cli::Session& s) {
+    const StDiffPattern& p = s.wb.pattern;
+    return columns(o.abscissa == "angle" ? p.twoTheta : p.q, o.intensity == "S" ? p.sOfQ : p.intensity, p.count);
+  });
 }
 
 XyColumns gr(GrainState& g, const cli::CliOptions& o, const CallContext& ctx) {
-  std::lock_guard lock(g.busy);
-  cli::Session& s = g.s;
-  ReleaseResults release{s};
-  SessionCall call(s, o, ctx);
-  call.check(cli::computePdh(s));
-  call.check(cli::computeDiffraction(s));
-  call.check(cli::computeGr(s));
-  return columns(s.wb.gr.x, s.wb.gr.y, s.wb.gr.count);
+  return calculate(g, o, ctx, {cli::computePdh, cli::computeDiffraction, cli::computeGr},
+                   [](const cli::Session& s) { return columns(s.wb.gr.x, s.wb.gr.y, s.wb.gr.count); });
 }
 
 XyColumns delta(GrainState& ideal, GrainState& modified, const cli::CliOptions& o, const CallContext& ctx) {

@@ -6,9 +6,12 @@ program's node files, modify it and compute its pair-distance histogram
 and delta(r). Every result equals the one grainix-cli writes for the same
 grain and options.
 
-Long calls release the GIL, stop on Ctrl-C (KeyboardInterrupt) and take an
-optional progress callback ``progress(step, done, total)``. Refused arguments
-raise ValueError (TypeError for a wrong type) with the program's message.
+Long calls release the GIL and take an optional progress callback
+``progress(step, done, total)``, called from the calling thread at most ten
+times a second (an exception it raises stops the call). Ctrl-C raises
+KeyboardInterrupt: pdh, pattern, gr and delta stop within a fraction of a
+second, a build, read or modification first ends. Refused arguments raise
+ValueError (TypeError for a wrong type) with the program's message.
 """
 
 import os

@@ -321,9 +321,12 @@ PYBIND11_MODULE(grainix, m) {
       "(core/shell sections, thermal displacements) and compute its pair-distance histogram\n"
       "(partials for two elements), its powder pattern by the Debye equation, G(r) and delta(r).\n"
       "Every result equals the one grainix-cli writes for the same grain and options.\n\n"
-      "Long calls release the GIL, stop on Ctrl-C (KeyboardInterrupt) and take an optional\n"
-      "progress callback progress(step: str, done: int, total: int). Refused arguments raise\n"
-      "ValueError (TypeError for a wrong type) with the program's message.";
+      "Long calls release the GIL and take an optional progress callback\n"
+      "progress(step: str, done: int, total: int), called from the calling thread at most ten\n"
+      "times a second; an exception it raises stops the call and propagates. Ctrl-C raises\n"
+      "KeyboardInterrupt: pdh, pattern, gr and delta stop within a fraction of a second, a build,\n"
+      "read or modification first ends. Refused arguments raise ValueError (TypeError for a\n"
+      "wrong type) with the program's message.";
 
   grainix::pymod::setElementTableFolders(
       {std::filesystem::current_path().string(), moduleFolder(), std::string(GRAINIX_DATA_DIR)});
