@@ -83,7 +83,7 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   auto* radiusLp =
       app.add_option("--radius-lp", o.radiusLp, "grain radius in lattice parameters")->check(kPositive);
   radius->excludes(radiusLp);
-  app.add_option("--shape", o.shape, "sphere or cylinder (cylinder only for stacked)")
+  app.add_option("--shape", o.shape, "sphere or cylinder (cylinder only for stacked and CIF grains)")
       ->check(CLI::IsMember({"sphere", "cylinder"}));
   app.add_option("--sequence", o.sequence, "stacking sequence of the letters A, B, C");
   app.add_option("--ha", o.ha, "in-layer atom spacing of a stacked grain (Angs)")->check(kPositive);
@@ -93,11 +93,24 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   app.add_flag("--no-circular", o.noCircular, "no circular cut of the stacked layers");
   auto* input = app.add_option("--input", o.input, "read a nodes file (.ndl .nds .ndm .xyz .at) instead of building");
   input->excludes(app.get_option("--structure"));
+  auto* cif = app.add_option("--cif", o.cif, "cut the grain from the crystal of a CIF file (1.1 or 2.0)");
+  cif->excludes(app.get_option("--structure"));
+  cif->excludes(input);
+  cif->excludes(radiusLp);
+  auto* height = app.add_option("--height", o.height, "cylinder height in Angs (--cif with --shape cylinder)")->check(kPositive);
+  auto* center = app.add_option("--center", o.center,
+                                "centre of a CIF grain: atom (the first atom site of the file, as written) or origin "
+                                "(of the cell); default atom")
+                     ->check(CLI::IsMember({"atom", "origin"}));
+  auto* cut = app.add_option("--cut", o.cut,
+                             "CIF grain: atom (every atom inside the shape, default) or motif (whole motifs of the "
+                             "lattice points, kept by their first-site atom: stoichiometric)")
+                  ->check(CLI::IsMember({"atom", "motif"}));
   auto* queue = app.add_option("--queue", o.queue, "run the experiments queue of an INI file (see README)");
   auto* folder = app.add_option("--folder", o.folder, "folder of the queue's report and files (created when missing)");
   queue->needs(folder);
   folder->needs(queue);
-  for (const char* other : {"--structure", "--input", "--sequence", "--ha", "--c", "--u"})
+  for (const char* other : {"--structure", "--input", "--cif", "--sequence", "--ha", "--c", "--u"})
     queue->excludes(app.get_option(other));
 
   std::string sections, amplitude, range, grRange;
@@ -109,7 +122,9 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   temp->excludes(amp);
   app.add_option("--acp", o.acp, "acceptance parameter of the normal distribution");
   app.add_option("--level", o.level, "decorrelation level of the normal distribution");
-  app.add_option("--seed", o.seed, "seed of the random generator");
+  app.add_option("--seed", o.seed,
+                 "seed of the random generator (thermal displacements; for a CIF grain also the draws of partly "
+                 "occupied positions, default 1)");
 
   app.add_option("--bin", o.bin, "PDH bin width in Angs (default 0.001)")->check(kPositive);
   app.add_option("--pdh-method", o.pdhMethod,
@@ -199,27 +214,45 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
   }
   // A file option given with an empty name is a mistake, not "no file".
   const std::pair<const char*, const std::string*> files[] = {
-      {"--input", &o.input},         {"--write-nodes", &o.writeNodes}, {"--write-pdh", &o.writePdh},
-      {"--write-diffraction", &o.writeDiffraction}, {"--write-gr", &o.writeGr},
-      {"--write-delta", &o.writeDelta}, {"--write-sections", &o.writeSections}};
+      {"--input", &o.input},         {"--cif", &o.cif},       {"--write-nodes", &o.writeNodes},
+      {"--write-pdh", &o.writePdh},   {"--write-diffraction", &o.writeDiffraction},
+      {"--write-gr", &o.writeGr},     {"--write-delta", &o.writeDelta},
+      {"--write-sections", &o.writeSections}};
   for (const auto& [name, value] : files) {
     if (app.count(name) > 0 && value->empty()) {
       result.error = std::string(name) + ": expected a file name, got an empty one";
       return result;
     }
   }
-  const bool queueRun = !o.queue.empty();
-  if (queueRun) o.structure = "stacked";  // every entry is a stacked grain
-  if (o.input.empty() && o.structure.empty()) {
-    result.error =
-        "--structure: required unless --input or --queue is given (sc, bcc, fcc, diamond, zincblende, stacked)";
+  if (!o.cif.empty()) {
+    if (!o.radius) {
+      result.error = "--radius: required with --cif (Angs)";
+      return result;
+    }
+    if (!o.element.empty() || !o.element2.empty() || o.lattice) {
+      result.error = "--element/--element2/--lattice: a CIF grain takes its elements and cell from the file";
+      return result;
+    }
+    if (o.shape == "cylinder" && !o.height) {
+      result.error = "--height: a cylinder cut from a CIF file needs its height (Angs)";
+      return result;
+    }
+  } else if (height->count() > 0 || center->count() > 0 || cut->count() > 0) {
+    result.error = "--height/--center/--cut: only with --cif";
     return result;
   }
-  if (o.input.empty() && o.element.empty()) {
+  const bool queueRun = !o.queue.empty();
+  if (queueRun) o.structure = "stacked";  // every entry is a stacked grain
+  if (o.input.empty() && o.cif.empty() && o.structure.empty()) {
+    result.error = "--structure: required unless --input, --cif or --queue is given (sc, bcc, fcc, diamond, "
+                   "zincblende, stacked)";
+    return result;
+  }
+  if (o.input.empty() && o.cif.empty() && o.element.empty()) {
     result.error = "--element: required when building (an element symbol of the element table)";
     return result;
   }
-  if (o.input.empty() && !o.radius && !o.radiusLp) {
+  if (o.input.empty() && o.cif.empty() && !o.radius && !o.radiusLp) {
     result.error = "--radius: required when building (Angs), or --radius-lp (lattice parameters)";
     return result;
   }
@@ -227,8 +260,8 @@ ParseOutcome parseOptions(int argc, const char* const* argv, CliOptions& o) {
     result.error = "--element2: zincblende needs a second element";
     return result;
   }
-  if (o.shape == "cylinder" && o.structure != "stacked") {
-    result.error = "--shape: cylinder is available only with --structure stacked";
+  if (o.shape == "cylinder" && o.structure != "stacked" && o.cif.empty()) {
+    result.error = "--shape: cylinder is available only with --structure stacked or --cif";
     return result;
   }
   if (!o.thermal.empty() && !o.temperature && o.amplitude.empty()) {

@@ -23,6 +23,10 @@ struct CliOptions {
   bool noSublattice = false;
   bool noCircular = false;
   std::string input;                // nodes file read instead of building
+  std::string cif;                  // CIF file a grain is cut from
+  std::optional<double> height;     // cylinder height of a CIF grain
+  std::string center = "atom";      // CIF grain centre: atom | origin
+  std::string cut = "atom";         // CIF grain cut: atom | motif
   std::string queue;                // experiments queue file (stacked grains)
   std::string folder;               // where the queue writes its files
 

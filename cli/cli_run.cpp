@@ -12,6 +12,7 @@
 
 #include "cli/cli_steps.h"
 #include "engine/app/build_command.h"
+#include "engine/app/cif_command.h"
 #include "engine/app/read_grain.h"
 #include "engine/app/workbench.h"
 #include "engine/calc/element_table.h"
@@ -200,11 +201,8 @@ int adoptLoadedGrain(Session& s, const StNodesLoad& load) {
   // data of a built grain.
   const StReadGrain grain = adoptReadGrain(s.wb, load, s.table);
   log.lines(grain.log);
-  if (grain.symbols.size() > 2) {
-    std::string names;
-    for (size_t k = 0; k < grain.symbols.size(); ++k) names += (k ? ", " : "") + grain.symbols[k];
-    log.error("--input: " + o.input + " holds atoms of " + std::to_string(grain.symbols.size()) + " elements (" +
-              names + "); one or two elements are supported");
+  if (const std::string refusal = elementCountRefusal("--input: " + o.input, grain.symbols); !refusal.empty()) {
+    log.error(refusal);
     return 1;
   }
   StGrainPrm& prm = s.wb.grainPrm;
@@ -248,6 +246,37 @@ int buildGrain(Session& s) {
     progress.setStep("reading");
     StNodesLoad load = loadNodesFile(o.input, target, known, &progress);
     if (int rc = adoptLoadedGrain(s, load)) return rc;
+  } else if (!o.cif.empty()) {
+    if (!fs::exists(o.cif)) {
+      log.error("--cif: no such file: " + o.cif);
+      return 2;
+    }
+    if (!o.sections.empty() && o.sections.back().radius > *o.radius) {
+      log.error("--sections: exceeded value of grain radius (" + fmtGeneral(*o.radius, 5) + ")");
+      return 2;
+    }
+    StCifBuildInput in;
+    in.path = o.cif;
+    in.radiusText = fmtDefault(*o.radius);
+    in.cylinder = o.shape == "cylinder";
+    if (o.height) in.heightText = fmtDefault(*o.height);
+    in.centreOnAtom = o.center != "origin";
+    in.motif = o.cut == "motif";
+    if (o.seed) in.seedText = std::to_string(*o.seed);
+    std::vector<std::string> names;
+    for (const auto& e : s.table) names.push_back(e.name);
+    const StCifBuild b = buildFromCif(s.wb, in, names);
+    log.lines(b.result.log);
+    if (log.messages(b.result) || !b.result.ok) return 1;
+    s.latticePrm = s.wb.grainPrm.latticePrm;
+    s.radius = *o.radius;
+    s.biatomic = b.elements.size() == 2;
+    s.texts.header.latticeText = b.latticeText;
+    s.texts.header.radiusText = b.radiusText;
+    s.texts.header.sphere = !in.cylinder;
+    s.texts.header.elementL = b.elements.front();
+    s.texts.header.elementR = b.elements.size() > 1 ? b.elements[1] : b.elements.front();
+    s.texts.header.biatomic = s.biatomic;
   } else {
     StBuildInput in;
     if (int rc = grainInput(s, in)) return rc;

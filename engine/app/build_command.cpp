@@ -85,11 +85,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
 
   // 2. Results that belong to the previous grain can no longer be shown or
   //    saved, and no command runs on a grain until one with two nodes exists.
-  for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::Nodes, cmd::SmallGr, cmd::GrOfPdf, cmd::SaveNodes,
-                        cmd::SavePdh, cmd::SaveAll, cmd::DiffractionDiagram, cmd::GrDiagram, cmd::SaveDiffraction,
-                        cmd::SaveGr, cmd::SaveSections, cmd::Pdh, cmd::Modify, cmd::Diffraction, cmd::GrOfDiffraction,
-                        cmd::DeltaCalc, cmd::DeltaDiagram, cmd::SaveDelta, cmd::Fityk})
-    res.set(c, false);
+  disableGrainResults(res);
 
   // 3. Radius.
   double radius = 0;
@@ -111,21 +107,7 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
 
   // 5.-6. A new structure discards the previous grain and everything derived from it.
   res.log.push_back("******* NEW STRUCTURE **********");
-  ++wb.generation;
-  wb.ideal.clear();
-  wb.modified.clear();
-  wb.currentIsModified = false;
-  wb.loadedAtoms.clear();
-  wb.generator.reset();
-  wb.sections.clear();
-  wb.pdh.clear();
-  wb.pdhAtoms = {};
-  wb.partial.release();
-  wb.pattern.release();
-  wb.gr.release();
-  wb.fitForm.pdh = nullptr;
-  wb.fitForm.partial = nullptr;
-  wb.fitForm.gr = nullptr;
+  discardGrain(wb);
 
   // 7. Grain parameters.
   StGrainPrm& prm = wb.grainPrm;
@@ -180,15 +162,45 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
   res.log.push_back(wb.generator->name + ", number of nodes=" + std::to_string(count));
 
   // 10.-11.
-  if (count >= 2) {
-    prm.kind = wb.generator->kind;
-    for (const char* c : {cmd::Pdh, cmd::Nodes, cmd::Modify, cmd::SaveNodes}) res.set(c, true);
-    wb.fitForm.lp = in.latticeText;
-    res.ok = true;
-  } else {
-    res.confirm("number of nodes equal 1. Change the settings and try again");
-  }
+  acceptGrain(wb, res, in.latticeText);
   return res;
+}
+
+void disableGrainResults(StCommandResult& res) {
+  for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::Nodes, cmd::SmallGr, cmd::GrOfPdf, cmd::SaveNodes,
+                        cmd::SavePdh, cmd::SaveAll, cmd::DiffractionDiagram, cmd::GrDiagram, cmd::SaveDiffraction,
+                        cmd::SaveGr, cmd::SaveSections, cmd::Pdh, cmd::Modify, cmd::Diffraction, cmd::GrOfDiffraction,
+                        cmd::DeltaCalc, cmd::DeltaDiagram, cmd::SaveDelta, cmd::Fityk})
+    res.set(c, false);
+}
+
+void discardGrain(Workbench& wb) {
+  ++wb.generation;
+  wb.ideal.clear();
+  wb.modified.clear();
+  wb.currentIsModified = false;
+  wb.loadedAtoms.clear();
+  wb.generator.reset();
+  wb.sections.clear();
+  wb.pdh.clear();
+  wb.pdhAtoms = {};
+  wb.partial.release();
+  wb.pattern.release();
+  wb.gr.release();
+  wb.fitForm.pdh = nullptr;
+  wb.fitForm.partial = nullptr;
+  wb.fitForm.gr = nullptr;
+}
+
+void acceptGrain(Workbench& wb, StCommandResult& res, const std::string& latticeText) {
+  if (wb.ideal.size() < 2) {
+    res.confirm("number of nodes equal 1. Change the settings and try again");
+    return;
+  }
+  wb.grainPrm.kind = wb.generator->kind;
+  for (const char* c : {cmd::Pdh, cmd::Nodes, cmd::Modify, cmd::SaveNodes}) res.set(c, true);
+  wb.fitForm.lp = latticeText;
+  res.ok = true;
 }
 
 }  // namespace grainix

@@ -51,4 +51,14 @@ std::unique_ptr<GenNodes> stackedGenerator(vGrainNodes& nodes, StGrainPrm& prm, 
 
 StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* stacking);
 
+// Pieces of a build that other ways of making a grain share:
+// every command of the previous grain and its results turned off,
+void disableGrainResults(StCommandResult& res);
+// the previous grain and what was derived from it discarded,
+void discardGrain(Workbench& wb);
+// and a new ideal list taken over (its generator set): with 2 nodes or more
+// the commands of a grain are enabled and the fit form takes `latticeText`;
+// fewer nodes give the "number of nodes" box.
+void acceptGrain(Workbench& wb, StCommandResult& res, const std::string& latticeText);
+
 }  // namespace grainix

@@ -49,6 +49,13 @@ std::string localLongTime() {
   return buf;
 }
 
+void takeGrainElements(const Workbench& wb, StCalcInputs& in) {
+  if (!wb.generator || wb.generator->kind != kindCif) return;
+  in.biatomic = wb.grainPrm.biatomic;
+  in.elementL = wb.grainPrm.elementL;
+  in.elementR = wb.grainPrm.elementR;
+}
+
 std::string elementText(const StCalcInputs& in) { return in.biatomic ? in.elementL + in.elementR : in.elementL; }
 
 bool diffractionNeedsPdh(const Workbench& wb) { return wb.pdh.empty() && wb.partial.count == 0; }

@@ -215,6 +215,11 @@ bool holdsDeltaSums(const PdhList& list);
 // window opens without a curve and the statistics read "no data".
 StCalcOutcome deltaDiagram(Workbench& wb, const StCalcInputs& in);
 
+// A grain cut from a CIF file knows its own elements: whether the partial
+// histograms run (two elements) and the element texts of the titles come
+// from it, whatever the element radio buttons and boxes show.
+void takeGrainElements(const Workbench& wb, StCalcInputs& in);
+
 // Element text of a calculation's graph title: the first element, or both
 // joined for a biatomic grain.
 std::string elementText(const StCalcInputs& in);

@@ -72,4 +72,12 @@ StReadGrain adoptReadGrain(Workbench& wb, const StNodesLoad& load, const Element
   return out;
 }
 
+std::string elementCountRefusal(const std::string& source, const std::vector<std::string>& symbols) {
+  if (symbols.size() <= 2) return {};
+  std::string names;
+  for (size_t k = 0; k < symbols.size(); ++k) names += (k ? ", " : "") + symbols[k];
+  return source + " holds atoms of " + std::to_string(symbols.size()) + " elements (" + names +
+         "); one or two elements are supported";
+}
+
 }  // namespace grainix

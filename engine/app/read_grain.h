@@ -30,4 +30,10 @@ struct StReadGrain {
 // element (0 when neither gives one).
 StReadGrain adoptReadGrain(Workbench& wb, const StNodesLoad& load, const ElementTable& table);
 
+// The partial histograms and the pattern take one element or two; a grain
+// of more would give results silently wrong. The refusal of a grain read
+// from `source` (a file, or how it was named) holding `symbols`; empty for
+// one or two elements.
+std::string elementCountRefusal(const std::string& source, const std::vector<std::string>& symbols);
+
 }  // namespace grainix

@@ -122,6 +122,26 @@ class hcpNodes : public GenNodes {
   void siteKinds(std::vector<int32_t>& out) const override { out.push_back(Corner); }
 };
 
+// Grains cut from a crystal read from a CIF file: the CIF build fills the
+// list; generate does nothing. The name says "cif", the formula and the
+// space group ("cif TiO2 P4_2/mnm"); `cell` holds the positions of the
+// crystal's cell (fractional, with their element).
+class cifNodes : public GenNodes {
+ public:
+  cifNodes(vGrainNodes& nodes, StGrainPrm& prm, const std::string& name, vGrainNodes cell = {})
+      : GenNodes(kindCif, "cif", nodes, prm), cell_(std::move(cell)) {
+    this->name = name;
+  }
+  // Recreated from a file header: only the name is known.
+  cifNodes(vGrainNodes& nodes, const std::string& name) : GenNodes(kindCif, "cif", nodes, "X") { this->name = name; }
+  void generate() override {}
+  vGrainNodes unitCell() const override { return cell_; }
+  void siteKinds(std::vector<int32_t>&) const override {}
+
+ private:
+  vGrainNodes cell_;
+};
+
 // Grains read from a file: the reader fills the list; generate does nothing.
 class xyzNodes : public GenNodes {
  public:

@@ -22,6 +22,7 @@ enum LatticeKind : int32_t {
   kindDiam = 4,
   kindXyz = 5,
   kindSc = 6,  // also the 2D test layer
+  kindCif = 7,  // cut from a crystal read from a CIF file
 };
 
 // The user's structure choice as remembered in the settings file.

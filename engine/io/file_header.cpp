@@ -142,6 +142,7 @@ int structureTagForName(const std::string& name) {
   if (n == "hcp") return structHcp;
   if (n == "2d") return structTest;
   if (n == "xyz") return -1;
+  if (n == "cif" || n.rfind("cif ", 0) == 0) return -1;  // no structure button makes it
   return structZincBlende;
 }
 
@@ -153,6 +154,7 @@ std::unique_ptr<GenNodes> generatorForStructure(const std::string& name, vGrainN
   if (n == "hcp") return std::make_unique<hcpNodes>(nodes);
   if (n == "2d") return std::make_unique<twoDimNodes>(nodes);
   if (n == "xyz") return std::make_unique<xyzNodes>(nodes);
+  if (n == "cif" || n.rfind("cif ", 0) == 0) return std::make_unique<cifNodes>(nodes, name);
   return std::make_unique<diamNodes>(nodes);
 }
 

@@ -340,6 +340,7 @@ void TFMain::buildMenus() {
   addMenuItem(file, "MIopendiff", "Open diffraction file", QKeySequence("Ctrl+F4"), &TFMain::MIopendiffClick);
   addMenuItem(file, "MIopensec", "Open sections file", QKeySequence("Ctrl+F5"), &TFMain::MIopensecClick);
   addMenuItem(file, "Openexperimentalfile1", "Open experimental file", {}, &TFMain::Openexperimentalfile1Click);
+  addMenuItem(file, "MIbuildcif", "Build grain from CIF...", {}, &TFMain::MIbuildcifClick);
   file->addSeparator();
   addMenuItem(file, cmd::SaveNodes, "Save nodes", QKeySequence("F2"), &TFMain::MIsavenodesClick)->setEnabled(false);
   QMenu* sorted = file->addMenu("Save sorted nodes");

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/app/cif_command.h"
 #include "engine/app/log_commands.h"
 #include "engine/app/workbench.h"
 #include "engine/calc/scattering.h"
@@ -150,6 +151,7 @@ class TFMain : public QMainWindow, public CalcHost, public QueueHost {
   void MIopendiffClick();
   void MIopensecClick();
   void Openexperimentalfile1Click();
+  void MIbuildcifClick();  // "Build grain from CIF..."
   void MIsavenodesClick();
   void MIsavehistogramClick();
   void MIsavediffClick();
@@ -157,6 +159,11 @@ class TFMain : public QMainWindow, public CalcHost, public QueueHost {
   void MIsekcjeClick();
   void MIsaveDeltaClick();
   void MIsaveallClick();
+
+  // Builds the grain of a CIF file and sets the structure controls to it;
+  // true when a grain was built.
+  bool buildCifGrain(const StCifBuildInput& in);
+  const StCifBuildInput& lastCifInput() const { return cifInput_; }
 
   // Readers with the effects on the controls; true when the data were taken over.
   bool openNodesPath(const QString& path);
@@ -233,6 +240,7 @@ class TFMain : public QMainWindow, public CalcHost, public QueueHost {
   StListingOptions listing_;
   vGrainNodes baseNodes_;  // a third node list; nothing fills it in this version
   StSettings settings_;    // values of keys whose controls are not on this window
+  StCifBuildInput cifInput_;  // what the CIF dialog held last
   StSettingsEnv env_;
 
   std::unique_ptr<MessagePresenter> ownPresenter_;

@@ -40,7 +40,9 @@ StFileTexts TFMain::fileTexts() const {
   t.header.latticeText = ss(Elp_->text());
   t.header.radiusText = ss(Eradius_->text());
   t.header.structure = wb_.generator ? wb_.generator->name : std::string();
-  t.header.sphere = RBsphere_->isChecked();
+  // A grain cut from a CIF file has its own shape; the shape buttons belong
+  // to the structure group's lattices.
+  t.header.sphere = wb_.generator && wb_.generator->kind == kindCif ? wb_.grainPrm.sphere : RBsphere_->isChecked();
   t.header.modified = wb_.generator && wb_.generator->modified;
   t.header.elementL = ss(CBoxElemL_->currentText());
   t.header.elementR = ss(CBoxElemR_->currentText());

@@ -80,6 +80,7 @@ StCalcInputs CalcPanel::inputs() const {
   in.elementL = host_.elementLText().toStdString();
   in.elementR = host_.elementRText().toStdString();
   in.biatomic = !host_.monoatomicChecked() && !host_.fromFileChecked();
+  takeGrainElements(host_.workbench(), in);
   in.binWidthText = text(Ebinwidth);
   in.showPdhAfter = ChBtuzpo->isChecked();
   in.lambdaText = text(Elam);
