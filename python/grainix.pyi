@@ -124,6 +124,21 @@ def read_nodes(
 ) -> Grain:
     """Reads a grain from a node file (.ndl .nds .ndm .xyz .at)."""
 
+def read_cif(
+    path: PathLike,
+    radius: float,
+    *,
+    shape: Literal["sphere", "cylinder"] = "sphere",
+    height: Optional[float] = None,
+    center: Literal["atom", "origin"] = "atom",
+    cut: Literal["atom", "motif"] = "atom",
+    seed: Optional[int] = None,
+    comment: Optional[str] = None,
+    progress: Progress = None,
+) -> Grain:
+    """Cuts a grain from the crystal of a CIF file (sphere, or cylinder of `height`),
+    centred on its first atom site or the cell's origin, atom by atom or by whole motifs."""
+
 def pdh(
     grain: Grain,
     bin_width: float = 0.001,

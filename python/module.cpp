@@ -311,6 +311,11 @@ std::string moduleFolder() {
 
 py::object optionalStr(const std::string& s) { return s.empty() ? py::none() : py::object(py::str(s)); }
 
+[[noreturn]] void fileNotFound(const std::filesystem::path& path) {
+  PyErr_SetString(PyExc_FileNotFoundError, ("no such file: " + path.string()).c_str());
+  throw py::error_already_set();
+}
+
 }  // namespace
 
 PYBIND11_MODULE(grainix, m) {
@@ -500,10 +505,7 @@ comment: the comment line of the files the grain writes.)doc");
       "read_nodes",
       [](const std::filesystem::path& path, std::optional<double> lattice, std::optional<std::string> comment,
          const py::object& progress) {
-        if (!std::filesystem::exists(path)) {
-          PyErr_SetString(PyExc_FileNotFoundError, ("no such file: " + path.string()).c_str());
-          throw py::error_already_set();
-        }
+        if (!std::filesystem::exists(path)) fileNotFound(path);
         Args args;
         args.text("--input", path.string());
         args.number("--lattice", lattice);
@@ -516,6 +518,36 @@ comment: the comment line of the files the grain writes.)doc");
 grainix-cli --input does: what its header says (lattice parameter, radius, shape,
 comment) is kept; `lattice` overrides the lattice parameter. Raises FileNotFoundError
 for a missing file and ValueError for one the reader refuses.)doc");
+
+  m.def(
+      "read_cif",
+      [](const std::filesystem::path& path, double radius, const std::string& shape, std::optional<double> height,
+         const std::string& center, const std::string& cut, std::optional<long long> seed,
+         std::optional<std::string> comment, const py::object& progress) {
+        if (!std::filesystem::exists(path)) fileNotFound(path);
+        Args args(std::map<std::string, std::string>{{"--cif", "path"}});
+        args.text("--cif", path.string());
+        args.number("--radius", radius);
+        args.text("--shape", shape);
+        args.number("--height", height);
+        args.text("--center", center);
+        args.text("--cut", cut);
+        args.integer("--seed", seed);
+        args.text("--comment", comment);
+        const grainix::cli::CliOptions o = args.parse();
+        return runChain([o](const CallContext& ctx) { return grainix::pymod::makeGrain(o, ctx); }, progress, args);
+      },
+      "path"_a, "radius"_a, py::kw_only(), "shape"_a = "sphere", "height"_a = py::none(), "center"_a = "atom",
+      "cut"_a = "atom", "seed"_a = py::none(), "comment"_a = py::none(), "progress"_a = py::none(),
+      R"doc(Cuts a grain from the crystal of a CIF file (1.1 or 2.0) as grainix-cli --cif does.
+
+radius: in Angstrom. shape: 'sphere' or 'cylinder' (then `height` in Angstrom).
+center: 'atom' (the first atom site of the file, as written) or 'origin' (of the cell).
+cut: 'atom' (every atom inside the shape) or 'motif' (whole motifs of the lattice
+  points, kept by their first-site atom: stoichiometric).
+seed: the draws of partly occupied positions (default 1).
+One or two elements. Raises FileNotFoundError for a missing file and ValueError for
+one the reader refuses.)doc");
 
   m.def(
       "pdh",

@@ -2,6 +2,7 @@
 independent calculation; arrays in and out."""
 
 import itertools
+from pathlib import Path
 
 import numpy as np
 import pytest
@@ -98,6 +99,24 @@ def test_a_read_grain_equals_the_tool_reading_it(tmp_path, cli):
     r, counts = grainix.pdh(g, 0.05)
     np.testing.assert_array_equal(np.column_stack(list(counts.values())),
                                   rows(tmp_path / "a.his")[:, 1:].astype(np.int64))
+
+
+def test_a_cif_grain_equals_the_tool_cutting_it(tmp_path, cli):
+    cif = str(Path(__file__).parents[1] / "data" / "cif" / "zns_sphalerite.cif")
+    cli(tmp_path, "--cif", cif, "--radius", "9", "--cut", "motif", "--center", "origin", "--bin", "0.01",
+        "--write-pdh", "z.his", "--write-nodes", "z.ndl")
+    g = grainix.read_cif(cif, 9.0, cut="motif", center="origin")
+    assert g.elements == ["Zn", "S"]
+    r, counts = grainix.pdh(g, 0.01)
+    np.testing.assert_array_equal(np.column_stack(list(counts.values())),
+                                  rows(tmp_path / "z.his")[:, 1:].astype(np.int64))
+    g.write(tmp_path / "py.ndl")
+    undated = lambda p: [l for l in open(p) if not l.startswith("#date")]
+    assert undated(tmp_path / "py.ndl") == undated(tmp_path / "z.ndl")
+    with pytest.raises(ValueError, match="height"):
+        grainix.read_cif(cif, 9.0, shape="cylinder")
+    with pytest.raises(FileNotFoundError):
+        grainix.read_cif(tmp_path / "missing.cif", 9.0)
 
 
 def brute_force_partials(symbols, positions, width):
