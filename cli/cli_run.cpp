@@ -29,7 +29,7 @@ namespace {
 
 // The element table is found as the program finds it: the working folder
 // first, then beside the executable, then the install data folder.
-std::string findElementTable(const char* argv0) {
+std::vector<std::string> elementTableFolders(const char* argv0) {
   std::vector<std::string> folders{fs::current_path().string()};
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
@@ -38,11 +38,7 @@ std::string findElementTable(const char* argv0) {
     folders.push_back(exe.parent_path().string());
     folders.push_back((exe.parent_path().parent_path() / "share" / "grainix").string());
   }
-  for (const auto& folder : folders) {
-    const std::string found = findFileNoCase(folder, kScatteringFileName);
-    if (fs::is_regular_file(found, ec)) return found;
-  }
-  return {};
+  return folders;
 }
 
 // A stacked grain from the options, in place of the stacking window.
@@ -84,7 +80,8 @@ int elementIndex(const ElementTable& table, const std::string& symbol) {
 
 }  // namespace
 
-Logger::Logger(std::ostream& err, bool quiet) : err_(err), quiet_(quiet) {}
+Logger::Logger(std::ostream& err, bool quiet, std::string prefix)
+    : err_(err), quiet_(quiet), prefix_(std::move(prefix)) {}
 
 void Logger::line(const std::string& text) {
   if (!quiet_) err_ << text << "\n";
@@ -103,7 +100,7 @@ bool Logger::messages(const StCommandResult& res) {
     error = error || isError;
     // Refusals are always shown, even with --quiet.
     if (isError)
-      err_ << "grainix-cli: " << m.text << "\n";
+      err_ << prefix_ << m.text << "\n";
     else
       line((m.title.empty() ? std::string() : m.title + ": ") + m.text);
   }
@@ -130,10 +127,21 @@ bool writeOutput(const std::string& path, Logger& log,
   return false;
 }
 
-void Logger::error(const std::string& text) { err_ << "grainix-cli: " << text << "\n"; }
+void Logger::error(const std::string& text) { err_ << prefix_ << text << "\n"; }
 
-void loadElementTable(Session& s, const char* argv0) {
-  s.sftPath = findElementTable(argv0);
+std::string findElementTable(const std::vector<std::string>& folders) {
+  std::error_code ec;
+  for (const auto& folder : folders) {
+    const std::string found = findFileNoCase(folder, kScatteringFileName);
+    if (fs::is_regular_file(found, ec)) return found;
+  }
+  return {};
+}
+
+void loadElementTable(Session& s, const char* argv0) { loadElementTable(s, elementTableFolders(argv0)); }
+
+void loadElementTable(Session& s, const std::vector<std::string>& folders) {
+  s.sftPath = findElementTable(folders);
   if (s.sftPath.empty()) {
     s.log->line(kScatteringFileMissing);
   } else {
@@ -184,10 +192,45 @@ int grainInput(Session& s, StBuildInput& in) {
   return 0;
 }
 
+int adoptLoadedGrain(Session& s, const StNodesLoad& load) {
+  const CliOptions& o = *s.options;
+  Logger& log = *s.log;
+  log.lines(load.result.log);
+  if (log.messages(load.result) || !load.result.ok) return 1;
+  // Grouped by element, with the radius, lattice parameter and element
+  // data of a built grain.
+  const StReadGrain grain = adoptReadGrain(s.wb, load, s.table);
+  log.lines(grain.log);
+  StGrainPrm& prm = s.wb.grainPrm;
+  if (o.lattice) prm.latticePrm = *o.lattice;
+  s.latticePrm = prm.latticePrm;
+  s.radius = prm.radius;
+  s.biatomic = prm.biatomic;
+  // The header says what the file said; a file without one gets the
+  // farthest atom as its radius and an unknown lattice parameter.
+  StHeaderFields& h = s.texts.header;
+  if (load.hasHeader) {
+    h.latticeText = load.header.latticeText;
+    h.radiusText = load.header.radiusText;
+    h.sphere = load.header.sphere;
+    h.modified = load.header.modified;
+  } else {
+    h.latticeText = "unknown";
+    h.radiusText = fmtGeneral(prm.radius, 5);
+  }
+  if (o.lattice) h.latticeText = fmtDefault(*o.lattice);
+  if (load.commentRead) s.texts.comment = load.comment;
+  h.elementL = prm.elementL.empty() ? "X" : prm.elementL;
+  h.elementR = prm.elementR;
+  h.biatomic = prm.biatomic;
+  h.loadedAtoms = grain.symbols;
+  return 0;
+}
+
 int buildGrain(Session& s) {
   const CliOptions& o = *s.options;
   Logger& log = *s.log;
-  TerminalProgress& progress = *s.progress;
+  StepProgress& progress = *s.progress;
   // The grain: built from the options or read from a nodes file.
   if (!o.input.empty()) {
     if (!fs::exists(o.input)) {
@@ -198,35 +241,7 @@ int buildGrain(Session& s) {
     const auto known = s.sftPath.empty() ? std::vector<std::string>{} : readKnownSymbols(s.sftPath);
     progress.setStep("reading");
     StNodesLoad load = loadNodesFile(o.input, target, known, &progress);
-    log.lines(load.result.log);
-    if (log.messages(load.result) || !load.result.ok) return 1;
-    // Grouped by element, with the radius, lattice parameter and element
-    // data of a built grain.
-    const StReadGrain grain = adoptReadGrain(s.wb, load, s.table);
-    log.lines(grain.log);
-    StGrainPrm& prm = s.wb.grainPrm;
-    if (o.lattice) prm.latticePrm = *o.lattice;
-    s.latticePrm = prm.latticePrm;
-    s.radius = prm.radius;
-    s.biatomic = prm.biatomic;
-    // The header says what the file said; a file without one gets the
-    // farthest atom as its radius and an unknown lattice parameter.
-    StHeaderFields& h = s.texts.header;
-    if (load.hasHeader) {
-      h.latticeText = load.header.latticeText;
-      h.radiusText = load.header.radiusText;
-      h.sphere = load.header.sphere;
-      h.modified = load.header.modified;
-    } else {
-      h.latticeText = "unknown";
-      h.radiusText = fmtGeneral(prm.radius, 5);
-    }
-    if (o.lattice) h.latticeText = fmtDefault(*o.lattice);
-    if (load.commentRead) s.texts.comment = load.comment;
-    h.elementL = prm.elementL.empty() ? "X" : prm.elementL;
-    h.elementR = prm.elementR;
-    h.biatomic = prm.biatomic;
-    h.loadedAtoms = grain.symbols;
+    if (int rc = adoptLoadedGrain(s, load)) return rc;
   } else if (!o.cif.empty()) {
     if (!fs::exists(o.cif)) {
       log.error("--cif: no such file: " + o.cif);
@@ -276,10 +291,14 @@ int buildGrain(Session& s) {
     s.texts.header.elementR = in.elementR;
     s.texts.header.biatomic = in.biatomic;
   }
-  s.texts.header.structure = s.wb.generator ? s.wb.generator->name : "xyz";
-  if (!o.comment.empty()) s.texts.comment = o.comment;
-  s.texts.binWidth = fmtDefault(o.bin);
+  grainTexts(s);
   return 0;
+}
+
+void grainTexts(Session& s) {
+  s.texts.header.structure = s.wb.generator ? s.wb.generator->name : "xyz";
+  if (!s.options->comment.empty()) s.texts.comment = s.options->comment;
+  s.texts.binWidth = fmtDefault(s.options->bin);
 }
 
 int run(const CliOptions& o, const char* argv0, std::ostream& err) { return run(o, argv0, err, RunHooks{}); }

@@ -13,6 +13,7 @@
 #include "engine/elements/scattering.h"
 #include "engine/core/command.h"
 #include "engine/core/progress.h"
+#include "engine/io/readers.h"
 #include "engine/io/writers.h"
 
 namespace grainix::cli {
@@ -20,7 +21,8 @@ namespace grainix::cli {
 // The message-log lines go to stderr unless --quiet; refusals always do.
 class Logger {
  public:
-  Logger(std::ostream& err, bool quiet);
+  // `prefix` starts every refusal ("grainix-cli: " for the tool).
+  Logger(std::ostream& err, bool quiet, std::string prefix = "grainix-cli: ");
   void line(const std::string& text);
   void lines(const std::vector<std::string>& text);
   void error(const std::string& text);
@@ -30,12 +32,13 @@ class Logger {
  private:
   std::ostream& err_;
   bool quiet_;
+  std::string prefix_;
 };
 
 struct Session {
   const CliOptions* options = nullptr;
   Logger* log = nullptr;
-  TerminalProgress* progress = nullptr;
+  StepProgress* progress = nullptr;
   std::string sftPath;
   ElementTable table;
   Workbench wb;
@@ -59,6 +62,10 @@ bool writeOutput(const std::string& path, Logger& log,
 
 // The element table the program would find.
 void loadElementTable(Session& s, const char* argv0);
+// The first element table found in `folders`, in order ("" when none is).
+std::string findElementTable(const std::vector<std::string>& folders);
+// Loads the first element table found in `folders` and logs which.
+void loadElementTable(Session& s, const std::vector<std::string>& folders);
 // The structure-building inputs of the options (elements, shape, lattice
 // parameter, radius); also sets the session's lattice parameter, radius
 // and element count. Returns an exit code (0: usable).
@@ -66,6 +73,12 @@ int grainInput(Session& s, StBuildInput& in);
 // Builds the grain of the options or reads it from --input, and fills the
 // header texts of the files. Returns an exit code.
 int buildGrain(Session& s);
+// Takes over the atoms just read into s.wb.ideal (a nodes file, or atoms
+// given otherwise) as --input does: grouped by element, the header texts
+// of the files. Returns an exit code.
+int adoptLoadedGrain(Session& s, const StNodesLoad& load);
+// The structure line, comment and bin width of the files, once the grain exists.
+void grainTexts(Session& s);
 
 // The steps after the grain exists, for the files the options ask for.
 int runSteps(Session& s);

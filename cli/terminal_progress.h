@@ -13,7 +13,13 @@
 
 namespace grainix::cli {
 
-class TerminalProgress : public ProgressSink {
+// A gauge that is also told which step of the chain runs.
+class StepProgress : public ProgressSink {
+ public:
+  virtual void setStep(const std::string& name) = 0;
+};
+
+class TerminalProgress : public StepProgress {
  public:
   // Seconds of a steady clock.
   using Clock = std::function<double()>;
@@ -21,7 +27,7 @@ class TerminalProgress : public ProgressSink {
 
   // Names the step that runs next ("PDH", "pattern", "G(r)"...) and starts
   // its clock.
-  void setStep(const std::string& name);
+  void setStep(const std::string& name) override;
   void setMaximum(int64_t maximum) override;
   void setPosition(int64_t position) override;
   void setVisible(bool visible) override;

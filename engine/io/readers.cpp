@@ -114,6 +114,92 @@ std::vector<std::string> readKnownSymbols(const std::string& sftPath) {
 
 // --- nodes -------------------------------------------------------------
 
+namespace {
+
+using SymbolIndex = std::unordered_map<std::string, int32_t>;
+
+SymbolIndex symbolIndex(const std::vector<std::string>& knownSymbols) {
+  SymbolIndex index;
+  for (size_t i = 0; i < knownSymbols.size(); ++i) index.emplace(knownSymbols[i], static_cast<int32_t>(i));
+  return index;
+}
+
+// One atom as a file gives it: no site kind, its table index (-1 for an
+// unknown symbol), its distance from the origin only when the table is known.
+StGrainNode atomNode(std::string_view sym, double x, double y, double z, const SymbolIndex& index, bool known,
+                     std::vector<std::string>& distinct) {
+  StGrainNode node;
+  node.x = node.x0 = x;
+  node.y = node.y0 = y;
+  node.z = node.z0 = z;
+  node.siteKind = -1;
+  node.element.assign(sym.data(), sym.size());
+  const auto it = index.find(node.element);
+  node.elementIndex = it == index.end() ? -1 : it->second;
+  node.r = known ? std::sqrt(x * x + y * y + z * z) : -1.0;
+  node.rPrev = 0;
+  if (distinct.size() < 16 && std::find(distinct.begin(), distinct.end(), node.element) == distinct.end())
+    distinct.push_back(node.element);
+  return node;
+}
+
+// Hands the whole list of atoms to the target.
+void takeOverAtoms(StNodesLoad& out, StReadTarget& target, vGrainNodes&& nodes, std::vector<std::string>&& distinct,
+                   bool xyzLayout, bool otherLayout, bool known, ProgressSink* progress) {
+  StCommandResult& res = out.result;
+  double maxR = 0;
+  if (!otherLayout && known)
+    for (const auto& nd : nodes) maxR = std::max(maxR, nd.r);
+  target.ideal = std::move(nodes);
+  target.sections.clear();
+  if (out.hasHeader) {
+    applyHeader(out.header, target);
+  } else {
+    target.generator = std::make_unique<xyzNodes>(target.ideal);
+    target.loadedAtoms = std::move(distinct);
+  }
+  target.generator->count = static_cast<int32_t>(std::min<size_t>(target.ideal.size(), INT32_MAX));
+  out.xyzLayout = xyzLayout;
+  out.maxR = maxR;
+  if (out.xyzLayout && known) {
+    out.setRadius = true;
+    out.radiusText = fmtGeneral(maxR, 3);
+    res.log.push_back(" Rgrain=" + fmtGeneral(maxR, 5));
+  }
+  target.grainPrm.maxDistance = 2.02 * maxR;
+  // A grain needs two atoms before anything can be calculated from it.
+  const bool grain = target.ideal.size() >= 2;
+  res.set("BLiczPdf", grain);
+  res.set("Bmodify", grain);
+  for (const char* c : {"Bwypisz", "MIsavenodes"}) res.set(c, true);
+  res.log.push_back("  *** data were loaded ***");
+  if (progress) {
+    progress->setPosition(static_cast<int64_t>(target.ideal.size()));
+    progress->setVisible(false);
+  }
+  res.ok = true;
+}
+
+}  // namespace
+
+StNodesLoad adoptAtoms(const std::vector<std::string>& symbols, const double* xyz, StReadTarget target,
+                       const std::vector<std::string>& knownSymbols) {
+  StNodesLoad out;
+  if (symbols.empty()) {
+    out.result.error("No atoms given", "Error");
+    return out;
+  }
+  const SymbolIndex index = symbolIndex(knownSymbols);
+  std::vector<std::string> distinct;
+  vGrainNodes nodes;
+  nodes.reserve(symbols.size());
+  for (size_t i = 0; i < symbols.size(); ++i)
+    nodes.push_back(atomNode(symbols[i], xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2], index, !knownSymbols.empty(),
+                             distinct));
+  takeOverAtoms(out, target, std::move(nodes), std::move(distinct), true, false, !knownSymbols.empty(), nullptr);
+  return out;
+}
+
 StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const std::vector<std::string>& knownSymbols,
                           ProgressSink* progress) {
   StNodesLoad out;
@@ -174,8 +260,7 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
 
   vGrainNodes nodes;
   nodes.reserve(boundedReserve(n, in, 7));
-  std::unordered_map<std::string, int32_t> index;
-  for (size_t i = 0; i < knownSymbols.size(); ++i) index.emplace(knownSymbols[i], static_cast<int32_t>(i));
+  const SymbolIndex index = symbolIndex(knownSymbols);
   std::vector<std::string> distinct;
   if (progress) progress->setMaximum(n < 0 ? 0 : n);
 
@@ -205,19 +290,7 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
       }
     }
     if (!ok) return fail(lineNo);
-    StGrainNode node;
-    node.x = node.x0 = x;
-    node.y = node.y0 = y;
-    node.z = node.z0 = z;
-    node.siteKind = -1;
-    node.element.assign(sym.data(), sym.size());
-    const auto it = index.find(node.element);
-    node.elementIndex = it == index.end() ? -1 : it->second;
-    node.r = knownSymbols.empty() ? -1.0 : std::sqrt(x * x + y * y + z * z);
-    node.rPrev = 0;
-    if (distinct.size() < 16 && std::find(distinct.begin(), distinct.end(), node.element) == distinct.end())
-      distinct.push_back(node.element);
-    nodes.push_back(std::move(node));
+    nodes.push_back(atomNode(sym, x, y, z, index, !knownSymbols.empty(), distinct));
     reportProgress(progress, nodes.size());
   }
 
@@ -230,37 +303,8 @@ StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const st
   }
 
   // The whole file was read: take it over.
-  double maxR = 0;
-  if (layout != Layout::Other && !knownSymbols.empty())
-    for (const auto& nd : nodes) maxR = std::max(maxR, nd.r);
-  target.ideal = std::move(nodes);
-  target.sections.clear();
-  if (out.hasHeader) {
-    applyHeader(out.header, target);
-  } else {
-    target.generator = std::make_unique<xyzNodes>(target.ideal);
-    target.loadedAtoms = distinct;
-  }
-  target.generator->count = static_cast<int32_t>(std::min<size_t>(target.ideal.size(), INT32_MAX));
-  out.xyzLayout = layout == Layout::Xyz;
-  out.maxR = maxR;
-  if (out.xyzLayout && !knownSymbols.empty()) {
-    out.setRadius = true;
-    out.radiusText = fmtGeneral(maxR, 3);
-    res.log.push_back(" Rgrain=" + fmtGeneral(maxR, 5));
-  }
-  target.grainPrm.maxDistance = 2.02 * maxR;
-  // A grain needs two atoms before anything can be calculated from it.
-  const bool grain = target.ideal.size() >= 2;
-  res.set("BLiczPdf", grain);
-  res.set("Bmodify", grain);
-  for (const char* c : {"Bwypisz", "MIsavenodes"}) res.set(c, true);
-  res.log.push_back("  *** data were loaded ***");
-  if (progress) {
-    progress->setPosition(static_cast<int64_t>(target.ideal.size()));
-    progress->setVisible(false);
-  }
-  res.ok = true;
+  takeOverAtoms(out, target, std::move(nodes), std::move(distinct), layout == Layout::Xyz, layout == Layout::Other,
+                !knownSymbols.empty(), progress);
   return out;
 }
 

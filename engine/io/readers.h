@@ -52,6 +52,11 @@ struct StNodesLoad {
 };
 StNodesLoad loadNodesFile(const std::string& path, StReadTarget target, const std::vector<std::string>& knownSymbols,
                           ProgressSink* progress = nullptr);
+// Atoms given as symbols and positions (`xyz` holds x, y, z of each in
+// turn) instead of read from a file, taken over as the atoms of an .xyz
+// file without a header are. No atoms: refused as a file without atoms.
+StNodesLoad adoptAtoms(const std::vector<std::string>& symbols, const double* xyz, StReadTarget target,
+                       const std::vector<std::string>& knownSymbols);
 
 struct StHistogramLoad {
   StCommandResult result;
