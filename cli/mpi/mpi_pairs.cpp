@@ -70,6 +70,8 @@ MPI_Datatype typeOf();
 template <>
 MPI_Datatype typeOf<int64_t>() { return MPI_INT64_T; }
 template <>
+MPI_Datatype typeOf<uint64_t>() { return MPI_UINT64_T; }
+template <>
 MPI_Datatype typeOf<double>() { return MPI_DOUBLE; }
 
 // Broadcasts a vector from rank 0 in pieces an int can count.
@@ -201,24 +203,31 @@ SharedCount countShared(int mode, const StCalcPrm& prm, int threads, ProgressSin
   worker.join();
   if (out.stopped || out.refused) return out;
 
-  // The counts to rank 0: bins and counts as 64-bit integers, sums as
-  // doubles (a share holds at most a table's bins, so one message carries
-  // it); rank 0 adds them in rank order.
+  // The counts to rank 0: bins, counts and the halves of the 128-bit
+  // distance sums as 64-bit integers (a share holds at most a table's bins,
+  // so one message carries it); rank 0 adds them up, and integer sums do
+  // not depend on the order.
   constexpr int kCountsTag = 1, kSumsTag = 2;
   if (rank != 0) {
     const StPairCounts& c = out.counts;
     std::vector<int64_t> ints{static_cast<int64_t>(c.tables.size()), out.res.pairs, out.res.pairsUndefined};
     ints.insert(ints.end(), c.bins.begin(), c.bins.end());
     for (const auto& t : c.tables) ints.insert(ints.end(), t.begin(), t.end());
-    std::vector<double> sums(c.sumIdeal);
-    sums.insert(sums.end(), c.sumMod.begin(), c.sumMod.end());
+    std::vector<uint64_t> sums;
+    sums.reserve(4 * c.sumIdeal.size());
+    for (const auto* v : {&c.sumIdeal, &c.sumMod}) {
+      for (DistanceUnits u : *v) {
+        sums.push_back(static_cast<uint64_t>(u));
+        sums.push_back(static_cast<uint64_t>(u >> 64));
+      }
+    }
     sendToRoot(ints, kCountsTag);
     sendToRoot(sums, kSumsTag);
     return out;
   }
   for (int k = 1; k < size; ++k) {
     const std::vector<int64_t> ints = receiveFrom<int64_t>(k, kCountsTag);
-    const std::vector<double> sums = receiveFrom<double>(k, kSumsTag);
+    const std::vector<uint64_t> sums = receiveFrom<uint64_t>(k, kSumsTag);
     const auto tables = static_cast<size_t>(ints.at(0));
     out.res.pairs += ints[1];
     out.res.pairsUndefined += ints[2];
@@ -232,8 +241,11 @@ SharedCount countShared(int mode, const StCalcPrm& prm, int threads, ProgressSin
       t.assign(at, at + static_cast<ptrdiff_t>(bins));
     }
     if (!sums.empty()) {
-      part.sumIdeal.assign(sums.begin(), sums.begin() + static_cast<ptrdiff_t>(bins));
-      part.sumMod.assign(sums.begin() + static_cast<ptrdiff_t>(bins), sums.end());
+      auto units = [&](size_t i) { return DistanceUnits{sums.at(2 * i + 1)} << 64 | sums[2 * i]; };
+      for (size_t i = 0; i < bins; ++i) {
+        part.sumIdeal.push_back(units(i));
+        part.sumMod.push_back(units(bins + i));
+      }
     }
     addPairCounts(out.counts, part);
   }

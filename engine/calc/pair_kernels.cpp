@@ -36,8 +36,8 @@ inline void sumExact(PairKernelCtx& c, double sI, double sM) {
   if (q < c.capd) {
     const auto k = static_cast<uint32_t>(q);
     ++c.hist[k];
-    c.sumI[k] += dI;
-    c.sumM[k] += std::sqrt(sM);
+    addUnits(c.sumI, c.carryI, k, distanceUnits(dI, c.units[k]));
+    addUnits(c.sumM, c.carryM, k, distanceUnits(std::sqrt(sM), c.units[k]));
   } else {
     ++c.undefined;
   }
@@ -437,17 +437,30 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __m51
 // Bins of eight exact ideal distances: q = d * (1 / w) lies within a few
 // ulps of the exact d / w, so floor(q) is the bin unless q is within
 // `margin` of an edge, outside the table or not a number; those lanes are
-// not certain and point at the spare counter.
+// not certain and point at the spare counter. `unit` receives the units
+// of each lane's bin (see distanceUnitExponent).
 __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mmask8 sumBins512(__m512d d, __m512d invw,
                                                                             __m512d margin, __m512d upper,
                                                                             __m512d capd, __mmask8 lanes,
-                                                                            __m256i& bins) {
+                                                                            __m512d k0, __m512i bias,
+                                                                            __m256i& bins, __m512d& unit) {
   const __m512d q = _mm512_mul_pd(d, invw);
   const __m512d fl = _mm512_roundscale_pd(_mm512_sub_pd(q, margin), _MM_FROUND_TO_NEG_INF | _MM_FROUND_NO_EXC);
   __mmask8 ok = _mm512_mask_cmp_pd_mask(lanes, _mm512_sub_pd(q, fl), upper, _CMP_LT_OQ);
   ok = _mm512_mask_cmp_pd_mask(ok, q, capd, _CMP_LT_OQ);
-  bins = _mm512_cvttpd_epi32(_mm512_mask_blend_pd(ok, capd, fl));
+  const __m512d bin = _mm512_mask_blend_pd(ok, capd, fl);
+  bins = _mm512_cvttpd_epi32(bin);
+  // 2^distanceUnitExponent(bin), lane by lane: bin + k0 is a positive
+  // whole number, and its exponent field less 1023 is its ilogb.
+  const __m512i field = _mm512_srli_epi64(_mm512_castpd_si512(_mm512_add_pd(bin, k0)), 52);
+  unit = _mm512_castsi512_pd(_mm512_slli_epi64(_mm512_sub_epi64(bias, field), 52));
   return ok;
+}
+
+// Distances in whole units, lane by lane (as distanceUnits).
+__attribute__((target("avx512f"), always_inline)) inline __m512i units512(__m512d d, __m512d unit) {
+  const __m512d t = _mm512_add_pd(_mm512_mul_pd(d, unit), _mm512_set1_pd(0x1p52));
+  return _mm512_sub_epi64(_mm512_castpd_si512(t), _mm512_set1_epi64(0x4330000000000000));
 }
 
 inline void sumExactSlot(PairKernelCtx& c, size_t i, size_t j) {
@@ -469,12 +482,16 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void pairSumsAvx512(PairKer
   const double *const x = c.x, *const y = c.y, *const z = c.z;
   const double *const xm = c.xm, *const ym = c.ym, *const zm = c.zm;
   uint32_t* const h = c.hist;
-  double* const sI = c.sumI;
-  double* const sM = c.sumM;
+  uint64_t* const sI = c.sumI;
+  uint64_t* const sM = c.sumM;
+  uint64_t* const cI = c.carryI;
+  uint64_t* const cM = c.carryM;
+  const __m512d k0 = _mm512_set1_pd(c.unitK0);
+  const __m512i bias = _mm512_set1_epi64(c.unitBias);
   const int ni = c.tileCount[I];
   const size_t oi = static_cast<size_t>(I) * kPairTile;
   alignas(64) int32_t kb[8][8];
-  alignas(64) double dI[8][8], dM[8][8];
+  alignas(64) uint64_t dI[8][8], dM[8][8];
   int64_t* def = c.deferred;
   for (int J = J0; J < J1; ++J) {
     const int nj = c.tileCount[J];
@@ -497,23 +514,24 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void pairSumsAvx512(PairKer
             const size_t o = oj + static_cast<size_t>(8 * half);
             const __m512d di = dist512(xi, yi, zi, x + o, y + o, z + o);
             __m256i b;
-            okm[v] = sumBins512(di, invw, margin, upper, capd, 0xFF, b);
+            __m512d unit;
+            okm[v] = sumBins512(di, invw, margin, upper, capd, 0xFF, k0, bias, b, unit);
             all &= okm[v];
             _mm256_store_si256(reinterpret_cast<__m256i*>(kb[v]), b);
-            _mm512_store_pd(dI[v], di);
-            _mm512_store_pd(dM[v], dist512(xmi, ymi, zmi, xm + o, ym + o, zm + o));
+            _mm512_store_si512(dI[v], units512(di, unit));
+            _mm512_store_si512(dM[v], units512(dist512(xmi, ymi, zmi, xm + o, ym + o, zm + o), unit));
           }
         }
         asm("" : : "r"(&kb[0][0]), "r"(&dI[0][0]), "r"(&dM[0][0]) : "memory");
         const int32_t* kk = &kb[0][0];
-        const double* di = &dI[0][0];
-        const double* dm = &dM[0][0];
+        const uint64_t* di = &dI[0][0];
+        const uint64_t* dm = &dM[0][0];
 #pragma GCC unroll 16
         for (int l = 0; l < 64; ++l) {
           const auto k = static_cast<size_t>(kk[l]);
           ++h[k];
-          sI[k] += di[l];
-          sM[k] += dm[l];
+          addUnits(sI, cI, k, di[l]);
+          addUnits(sM, cM, k, dm[l]);
         }
         if (all != 0xFFu) {
           for (int v = 0; v < 8; ++v) {
@@ -533,16 +551,17 @@ __attribute__((target("avx512f,avx512vl,avx512bw"))) void pairSumsAvx512(PairKer
         const size_t o = oj + static_cast<size_t>(first);
         const __m512d di = dist512(xi, yi, zi, x + o, y + o, z + o);
         __m256i b;
-        const __mmask8 okv = sumBins512(di, invw, margin, upper, capd, static_cast<__mmask8>(m), b);
+        __m512d unit;
+        const __mmask8 okv = sumBins512(di, invw, margin, upper, capd, static_cast<__mmask8>(m), k0, bias, b, unit);
         _mm256_store_si256(reinterpret_cast<__m256i*>(kb[0]), b);
-        _mm512_store_pd(dI[0], di);
-        _mm512_store_pd(dM[0], dist512(xmi, ymi, zmi, xm + o, ym + o, zm + o));
+        _mm512_store_si512(dI[0], units512(di, unit));
+        _mm512_store_si512(dM[0], units512(dist512(xmi, ymi, zmi, xm + o, ym + o, zm + o), unit));
         asm("" : : "r"(&kb[0][0]), "r"(&dI[0][0]), "r"(&dM[0][0]) : "memory");
         for (int l = 0; l < 8; ++l) {
           const auto k = static_cast<size_t>(kb[0][l]);
           ++h[k];
-          sI[k] += dI[0][l];
-          sM[k] += dM[0][l];
+          addUnits(sI, cI, k, dI[0][l]);
+          addUnits(sM, cM, k, dM[0][l]);
         }
         def = defer8(def, static_cast<__mmask8>(m & ~okv), pairCodes(ia, o));
       }
@@ -589,8 +608,8 @@ __attribute__((target("avx2"), always_inline)) inline void sum4(PairKernelCtx& c
   for (int l = 0; l < 4; ++l) {
     const auto k = static_cast<size_t>(kb[l]);
     ++c.hist[k];
-    c.sumI[k] += dI[l];
-    c.sumM[k] += dM[l];
+    addUnits(c.sumI, c.carryI, k, distanceUnits(dI[l], c.units[k]));
+    addUnits(c.sumM, c.carryM, k, distanceUnits(dM[l], c.units[k]));
   }
   unsigned unsure = lanes & ~ok & 0xFu;
   if (unsure) {

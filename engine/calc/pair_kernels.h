@@ -15,6 +15,7 @@
 // the plain formula trunc(sqrt(s) / w) on the sequential loop's s.
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "engine/calc/pair_loops.h"
 
@@ -67,8 +68,18 @@ struct PairKernelCtx {
   // The exact formula counts into copy 0.
   uint32_t* hist = nullptr;
   int copyShift = 0;
-  double* sumI = nullptr;
-  double* sumM = nullptr;
+  // Delta sums (each capd + 1 long) in units of 1 / units[bin] Angs, kept
+  // as the low and high words of 128-bit numbers: every pair adds to the
+  // low words, a carry out of one to its high word.
+  uint64_t* sumI = nullptr;
+  uint64_t* sumM = nullptr;
+  uint64_t* carryI = nullptr;
+  uint64_t* carryM = nullptr;
+  const double* units = nullptr;  // per bin: 2^distanceUnitExponent
+  // The same for the AVX-512 kernel: the unit of bin k is the double whose
+  // exponent field is unitBias - (exponent field of k + unitK0).
+  double unitK0 = 4;
+  int64_t unitBias = 0;
   int64_t undefined = 0;  // pairs whose bin could not be formed (non-finite)
   // Room for the pairs a vector kernel call leaves to the exact formula
   // (kDeferPairs codes: slot of node a << 32 | slot of node b).
@@ -82,6 +93,23 @@ inline constexpr int kDeferPairs = kChunkTiles * kPairTile * kPairTile + 64;
 inline constexpr int64_t kOneStepBins = int64_t{1} << 19;
 inline constexpr int kLaneCopyShift = 2;  // four counter copies, chosen by lane
 inline constexpr int kSlotCopyShift = 4;  // sixteen, one per slot of a tile
+
+// A distance in whole units of 1 / unit (a power of two), for d * unit in
+// [0, 2^52): adding 2^52 leaves d * unit rounded to a whole number (ties to
+// even) in the low bits of the sum. (A non-finite d gives some number:
+// only the spare bin takes one.)
+inline uint64_t distanceUnits(double d, double unit) {
+  const double t = d * unit + 0x1p52;
+  uint64_t bits;
+  std::memcpy(&bits, &t, sizeof bits);
+  return bits - 0x4330000000000000u;
+}
+
+// Adds v to the 128-bit number of bin k kept as low words and carries.
+inline void addUnits(uint64_t* low, uint64_t* carry, size_t k, uint64_t v) {
+  low[k] += v;
+  if (__builtin_expect(low[k] < v, 0)) ++carry[k];
+}
 
 using PairCountKernel = void (*)(PairKernelCtx& c, int I, int J0, int J1);
 

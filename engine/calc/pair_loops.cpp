@@ -37,6 +37,9 @@ constexpr double kThreadTablesBytes = double(int64_t{1} << 30);
 // instead of counting them in tables that would stay almost empty.
 constexpr int64_t kSparseMinBins = int64_t{1} << 20;
 constexpr int64_t kSparseRatio = 64;
+// A delta run takes modified atoms up to 2^23 bin widths from their ideal
+// places (the units of its sums grow with twice that).
+constexpr double kMaxReachBins = 0x1p24;
 
 PairKernel effectiveKernel(PairKernel wanted) {
   if (wanted == PairKernel::Auto) return bestPairKernel();
@@ -254,7 +257,7 @@ class Counters {
 struct ThreadTables {
   std::vector<Counters> hist;               // one per histogram
   std::vector<std::vector<uint64_t>> wide;  // folded counts (only for very large grains)
-  std::vector<double> sumI, sumM;
+  std::vector<uint64_t> sumI, sumM, carryI, carryM;  // see PairKernelCtx
   int64_t sinceFold = 0;
   int64_t undefined = 0;
   int64_t pairs = 0;
@@ -344,10 +347,9 @@ struct SparseRun {
 
 // A run with few pairs against a large table (a stray atom far from the
 // rest): the pairs' bins are collected by the plain sequential loop and
-// sorted, so memory follows the pairs, not the table. Delta sums add up in
-// the order of the sequential loop.
+// sorted, so memory follows the pairs, not the table.
 SparseRun sparsePairs(const StCalcPrm& prm, int mode, const std::vector<int64_t>& groups, int tables, int64_t cap,
-                      const CancelToken& cancel) {
+                      const StDistanceUnitScale& units, const CancelToken& cancel) {
   SparseRun out;
   struct Pair {
     int64_t bin;
@@ -398,8 +400,11 @@ SparseRun sparsePairs(const StCalcPrm& prm, int mode, const std::vector<int64_t>
     }
     Occupied& o = out.bins.back();
     ++o.card[static_cast<size_t>(p.table)];
-    o.sumI += p.dI;
-    o.sumM += p.dM;
+    if (mode == 3) {
+      const double unit = std::ldexp(1.0, distanceUnitExponent(p.bin, units));
+      o.sumI += pairs::distanceUnits(p.dI, unit);
+      o.sumM += pairs::distanceUnits(p.dM, unit);
+    }
   }
   return out;
 }
@@ -420,6 +425,65 @@ std::string noBinsText(double rMax, double w) {
 }
 
 }  // namespace
+
+StDistanceUnitScale deltaUnitScale(const StCalcPrm& prm, std::vector<StMessage>& messages) {
+  StDistanceUnitScale scale;
+  const double w = prm.binWidth;
+  if (!(w >= 0x1p-900 && w <= 0x1p900)) {
+    messages.push_back({MessageKind::Error, "ERROR",
+                        "delta(r) takes bin widths from 1E-271 to 1E271 Angs, not " + fmtGeneral(w, 5)});
+    return scale;
+  }
+  // Twice the largest displacement of an atom, with room for the roundings
+  // of the coordinate differences. An atom without a finite ideal place has
+  // no binned pairs and does not count.
+  double most = 0, largest = 0;
+  size_t mostAt = 0;
+  for (size_t i = 0; i < std::min(prm.nodes.size(), prm.nodesMod.size()); ++i) {
+    const StGrainNode& a = prm.nodes[i];
+    const StGrainNode& m = prm.nodesMod[i];
+    if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(a.z)) continue;
+    const double dx = m.x - a.x, dy = m.y - a.y, dz = m.z - a.z;
+    const double d = std::sqrt(dx * dx + dy * dy + dz * dz);
+    if (!std::isfinite(d)) {
+      messages.push_back({MessageKind::Error, "ERROR",
+                          "Atom " + fmtCount(static_cast<int64_t>(i) + 1) +
+                              " of the modified grain has no finite position; delta(r) cannot be computed"});
+      return scale;
+    }
+    if (d > most) most = d, mostAt = i;
+    for (double c : {a.x, a.y, a.z, m.x, m.y, m.z}) largest = std::max(largest, std::fabs(c));
+  }
+  const double limit = kMaxReachBins / 2 * w;
+  if (most > limit) {
+    messages.push_back({MessageKind::Error, "ERROR",
+                        "Atom " + fmtCount(static_cast<int64_t>(mostAt) + 1) + " of the modified grain lies " +
+                            fmtGeneral(most, 5) + " Angs from its ideal place; delta(r) takes displacements of up to " +
+                            fmtGeneral(limit, 5) + " Angs (2^23 bin widths)"});
+    return scale;
+  }
+  const double reach = 2 * most * (1 + 0x1p-40) + 16 * largest * 0x1p-52;
+  if (!(reach <= 2 * kMaxReachBins * w)) {
+    messages.push_back({MessageKind::Error, "ERROR",
+                        "The coordinates of the grain (up to " + fmtGeneral(largest, 5) +
+                            " Angs) are too large for delta(r) with bin width " + fmtGeneral(w, 5) + " Angs"});
+    return scale;
+  }
+  scale.exponentW = 49 - std::ilogb(w);
+  scale.k0 = 4 + std::ceil(reach / w);
+  return scale;
+}
+
+int distanceUnitExponent(int64_t bin, const StDistanceUnitScale& scale) {
+  // Bin k's ideal distances lie below (k + 1) w, its modified ones below
+  // (k + 1) w + reach <= (k + k0) w < 2^(ilogb(k + k0) + 1) w. (The AVX-512
+  // kernel forms the same exponent lane by lane.)
+  return scale.exponentW - std::ilogb(static_cast<double>(bin) + scale.k0);
+}
+
+double distanceOfUnits(DistanceUnits units, int exponent) {
+  return std::ldexp(static_cast<double>(units), -exponent);
+}
 
 PairKernel bestPairKernel() {
   if (pairs::cpuHasAvx512()) return PairKernel::Avx512;
@@ -507,6 +571,15 @@ StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& sh
     gauge->setVisible(true);
   }
 
+  StDistanceUnitScale unitScale;
+  if (mode == 3) {
+    unitScale = deltaUnitScale(prm, res.messages);
+    if (!res.messages.empty()) {
+      res.refused = true;
+      return res;
+    }
+  }
+
   const int64_t cap = std::max(B, binsForExtent(prm.nodes, w));
   const size_t nGroups = groups.empty() ? 1 : groups.size() - 1;
   const int tables = mode == 1 ? static_cast<int>(elementPairCount(nGroups)) : 1;
@@ -521,7 +594,7 @@ StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& sh
   std::vector<ThreadTables> tt;
   int shift = 0;
   if (cap >= kSparseMinBins && totalPairs <= cap / kSparseRatio) {
-    if (share.index == 0) sparse = sparsePairs(prm, mode, groups, tables, cap, cancel);
+    if (share.index == 0) sparse = sparsePairs(prm, mode, groups, tables, cap, unitScale, cancel);
     res.pairs = sparse.pairs;
     res.pairsUndefined = sparse.undefined;
     res.terminated = sparse.stopped || cancel.requested();
@@ -566,7 +639,7 @@ StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& sh
     // they all stay within kThreadTablesBytes.
     const double tableBytes = static_cast<double>(cap + 1) *
                               (static_cast<double>(tables) * (4.0 * std::ldexp(1.0, shift) + (needWide ? 8 : 0)) +
-                               (mode == 3 ? 16 : 0));
+                               (mode == 3 ? 32 : 0));
     int nThreads = workerThreads(threads);
     nThreads = std::min(nThreads, std::max(1, static_cast<int>(kThreadTablesBytes / tableBytes)));
     nThreads = std::clamp(nThreads, 1, std::max(1, nParts));
@@ -583,9 +656,15 @@ StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& sh
         if (needWide) t.wide[k].assign(static_cast<size_t>(cap + 1), 0u);
       }
       if (mode == 3) {
-        t.sumI.assign(static_cast<size_t>(cap + 1), 0.0);
-        t.sumM.assign(static_cast<size_t>(cap + 1), 0.0);
+        for (auto* v : {&t.sumI, &t.sumM, &t.carryI, &t.carryM}) v->assign(static_cast<size_t>(cap + 1), 0);
       }
+    }
+    // The unit of each bin's sums (and of the spare bin's).
+    std::vector<double> units;
+    if (mode == 3) {
+      units.resize(static_cast<size_t>(cap + 1));
+      for (int64_t b = 0; b <= cap; ++b)
+        units[static_cast<size_t>(b)] = std::ldexp(1.0, distanceUnitExponent(b, unitScale));
     }
 
     std::atomic<int> nextRow{0};
@@ -606,6 +685,11 @@ StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& sh
         c.zm = tiles.zm.data();
         c.sumI = t.sumI.data();
         c.sumM = t.sumM.data();
+        c.carryI = t.carryI.data();
+        c.carryM = t.carryM.data();
+        c.units = units.data();
+        c.unitK0 = unitScale.k0;
+        c.unitBias = 2046 + unitScale.exponentW;
       }
       c.xs = tiles.xs.data();
       c.ys = tiles.ys.data();
@@ -693,8 +777,7 @@ StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& sh
     }
     res.terminated = stop.load() || cancel.requested();
 
-    // The private tables merged bin by bin (thread order, so a run is
-    // reproducible); only occupied bins are visited.
+    // The private tables merged bin by bin; only occupied bins are visited.
     visit = [&](const OccupiedVisitor& f) {
       Occupied o;
       o.card.assign(static_cast<size_t>(tables), 0);
@@ -712,8 +795,8 @@ StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& sh
         if (!any) continue;
         if (mode == 3) {
           for (const ThreadTables& t : tt) {
-            o.sumI += t.sumI[b];
-            o.sumM += t.sumM[b];
+            o.sumI += DistanceUnits{t.carryI[b]} << 64 | t.sumI[b];
+            o.sumM += DistanceUnits{t.carryM[b]} << 64 | t.sumM[b];
           }
         }
         f(o);

@@ -7,10 +7,11 @@
 // d = sqrt(dx*dx + dy*dy + dz*dz) (the sum rounded to a double before the
 // root) goes to bin trunc(d / binWidth); the counts are exactly those of the
 // plain sequential double loop, including pairs lying within an ulp of a bin
-// edge. The work runs on all cores with vector kernels chosen at run time;
-// the delta sums are exact in their counts and differ from a sequential
-// accumulation only by the rounding of the additions (they are added in
-// another order).
+// edge. The work runs on all cores with vector kernels chosen at run time.
+// The delta sums are kept in fixed point (see DistanceUnits): each distance
+// is rounded once, and the sums are the same whatever the order their pairs
+// are added in, so a run gives the same sums on any number of threads,
+// shares or ranks.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -48,6 +49,26 @@ int64_t pairBinCount(double rMax, double binWidth);
 // How the pair counts of a PDH are found: by the pair loop, from the
 // lattice grid of an unmodified generated grain, or whichever fits (Auto).
 enum class PdhMethod { Auto, Pairs, Lattice };
+
+// A sum of pair distances of one bin in whole units of 2^-e Angs, e =
+// distanceUnitExponent(bin, ...): each distance is rounded to the nearest
+// unit (ties to even) before it is added, and integer addition does not
+// depend on the order. Any distance a bin can meet stays below 2^51 units,
+// and a sum of distances of bin k >= 1 is within 2^-50 (k + k0) / k of the
+// exact sum, relatively (k0: StDistanceUnitScale).
+__extension__ typedef unsigned __int128 DistanceUnits;
+
+// The units of a delta run: bin k counts in units of 2^-e Angs, e =
+// exponentW - ilogb(k + k0), where 2^exponentW <= 2^49 / w (w the bin
+// width) and k0 - 4 bin widths at least how far a modified distance may
+// stray from its ideal one (deltaUnitScale).
+struct StDistanceUnitScale {
+  int exponentW = 0;
+  double k0 = 4;
+};
+int distanceUnitExponent(int64_t bin, const StDistanceUnitScale& scale);
+// A sum in units of 2^-exponent Angs as Angs.
+double distanceOfUnits(DistanceUnits units, int exponent);
 
 // What a run reports back to the worker thread that forwards it.
 struct StPairRunResult {
@@ -112,7 +133,7 @@ struct StPairShare {
 struct StPairCounts {
   std::vector<int64_t> bins;
   std::vector<std::vector<PairCount>> tables;  // tables[k][i]: pairs of table k in bins[i]
-  std::vector<double> sumIdeal, sumMod;        // per bin (delta sums only)
+  std::vector<DistanceUnits> sumIdeal, sumMod;  // per bin (delta sums only)
 };
 
 // Counts share `share` of the pair loop runPairLoop runs, into `counts`,

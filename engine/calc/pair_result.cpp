@@ -142,6 +142,8 @@ void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, P
   double rAcc = 0;  // r of bin kAcc, accumulated by addition (mode 1)
   int64_t kAcc = 0;
   if (mode != 1) pdh.clear();
+  std::vector<StMessage> refused;  // (the run was refused then)
+  const StDistanceUnitScale units = mode == 3 ? deltaUnitScale(prm, refused) : StDistanceUnitScale{};
   visit([&](const Occupied& o) {
     if (o.bin >= B) {
       bins = std::max(bins, o.bin + 1);
@@ -166,8 +168,9 @@ void fillPairResult(int mode, const StCalcPrm& prm, const OccupiedBins& visit, P
     } else if (o.sumI != 0) {
       StLiczOdl e;
       e.card = o.card[0];
-      e.sumIdeal = o.sumI;
-      e.sumMod = o.sumM;
+      const int exponent = distanceUnitExponent(o.bin, units);
+      e.sumIdeal = distanceOfUnits(o.sumI, exponent);
+      e.sumMod = distanceOfUnits(o.sumM, exponent);
       pdh.push_back(e);
     }
   });

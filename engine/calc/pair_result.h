@@ -40,12 +40,18 @@ std::vector<int64_t> elementGroupOffsets(const StCalcPrm& prm);
 // order of first appearance (a stable reorder of the copy in prm.nodes).
 void setElementGroups(StCalcPrm& prm);
 
+// The units of the sums of a delta run (prm.nodesMod against prm.nodes):
+// they grow with the bin width and with how far the modified distances
+// may stray from the ideal ones. Refuses (messages) a modified atom
+// without a finite place or more than 2^23 bin widths from its ideal one.
+StDistanceUnitScale deltaUnitScale(const StCalcPrm& prm, std::vector<StMessage>& messages);
+
 // One occupied bin of a run's counts (card: one count per histogram, in
 // mode 1 Rii, Rij, Rjj or the table order of the element pairs).
 struct Occupied {
   int64_t bin = 0;
   std::vector<PairCount> card;
-  double sumI = 0, sumM = 0;
+  DistanceUnits sumI = 0, sumM = 0;  // delta sums (see DistanceUnits)
 };
 using OccupiedVisitor = std::function<void(const Occupied&)>;
 // Calls its visitor once per occupied bin, in increasing bin order.

@@ -243,8 +243,8 @@ TEST(PairLoops, AStrayAtomKeepsOnlyTheOccupiedBins) {
   it = pdh.begin();
   for (const auto& [k, c] : want) {
     EXPECT_EQ(it->card, c[0] + c[1] + c[2]);
-    EXPECT_EQ(it->sumIdeal, sums[k].first) << "added in the sequential order";
-    EXPECT_EQ(it->sumMod, sums[k].second);
+    EXPECT_NEAR(it->sumIdeal, sums[k].first, 1e-13 * sums[k].first);
+    EXPECT_NEAR(it->sumMod, sums[k].second, 1e-13 * sums[k].second);
     ++it;
   }
   // A stop leaves the results empty, as in any run.
@@ -431,13 +431,28 @@ TEST(PairLoops, DeltaSumsMatchSequentialLoop) {
     StCalcPrm prm = params(ideal, span(ideal), w);
     prm.nodesMod = moved;
     const Reference ref = referenceLoop(3, prm);
+    PdhList first;
     for (const KernelVariant& kernel : kernels()) {
+      for (int threads : {2, 1, 3}) {
+        PdhList pdh(2);
+        StIDCalcResults partial;
+        CancelToken cancel;
+        runPairLoop(3, prm, pdh, partial, nullptr, cancel, threads, kernel.kernel, kernel.copies);
+        // Every kernel on any number of threads gives the very same sums,
+        // whatever order it adds the pairs in.
+        if (first.empty()) first = pdh;
+        ASSERT_EQ(pdh.size(), first.size());
+        for (auto g = pdh.cbegin(), f = first.cbegin(); f != first.cend(); ++g, ++f) {
+          ASSERT_EQ(g->sumIdeal, f->sumIdeal) << variantName(kernel) << ", " << threads << " threads";
+          ASSERT_EQ(g->sumMod, f->sumMod) << variantName(kernel) << ", " << threads << " threads";
+        }
+      }
       PdhList pdh(2);
       StIDCalcResults partial;
       CancelToken cancel;
       runPairLoop(3, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);
       // Only bins whose ideal sum is not 0, in increasing bin order; counts
-      // exact, sums equal up to the rounding of additions in another order.
+      // exact, sums equal to the sequential loop's within its roundings.
       auto it = pdh.begin();
       for (size_t k = 0; k < ref.sumIdeal.size(); ++k) {
         if (ref.sumIdeal[k] == 0) continue;
@@ -449,6 +464,28 @@ TEST(PairLoops, DeltaSumsMatchSequentialLoop) {
         ++it;
       }
       EXPECT_EQ(it, pdh.end()) << variantName(kernel);
+    }
+  }
+}
+
+TEST(PairLoops, DeltaSumsOfCrowdedBinsCarryPastSixtyFourBits) {
+  // Three bins take 250,000 pairs: their sums pass 2^64 units many times.
+  const vGrainNodes ideal = fccGrain(14, 4);
+  StCalcPrm prm = params(ideal, span(ideal), 13.7);
+  prm.nodesMod = displaced(ideal, 0.05, 12);
+  const Reference ref = referenceLoop(3, prm);
+  for (const KernelVariant& kernel : kernels()) {
+    PdhList pdh;
+    StIDCalcResults partial;
+    CancelToken cancel;
+    runPairLoop(3, prm, pdh, partial, nullptr, cancel, 2, kernel.kernel, kernel.copies);
+    ASSERT_EQ(pdh.size(), 3u) << variantName(kernel);
+    size_t k = 0;
+    for (const StLiczOdl& e : pdh) {
+      EXPECT_EQ(e.card, ref.card[0][k]);
+      EXPECT_NEAR(e.sumIdeal, ref.sumIdeal[k], 1e-10 * ref.sumIdeal[k]) << variantName(kernel) << " bin " << k;
+      EXPECT_NEAR(e.sumMod, ref.sumMod[k], 1e-10 * ref.sumMod[k]) << variantName(kernel) << " bin " << k;
+      ++k;
     }
   }
 }
@@ -677,6 +714,52 @@ TEST(PairLoops, DeltaRunNeedsListsOfEqualLength) {
   EXPECT_EQ(pdh.size(), 2u);
 }
 
+TEST(PairLoops, DeltaRunRefusesModifiedAtomsItCannotSum) {
+  // Atom 3 of four moved; the ideal atom 4 has no place, so its modified
+  // place does not matter. With bin width 0.01 atoms may move 83886.08 Angs.
+  struct Case {
+    double x;
+    std::string refusal;  // empty: accepted
+  };
+  const Case cases[] = {
+      {std::nan(""), "Atom 3 of the modified grain has no finite position; delta(r) cannot be computed"},
+      {HUGE_VAL, "Atom 3 of the modified grain has no finite position; delta(r) cannot be computed"},
+      {1.0e5, "Atom 3 of the modified grain lies 99999 Angs from its ideal place; delta(r) takes displacements of up "
+              "to 83886 Angs (2^23 bin widths)"},
+      {8.0e4, ""},
+  };
+  for (const Case& c : cases) {
+    vGrainNodes nodes(4);
+    nodes[1].x = 1.25;
+    nodes[2].x = 1;
+    nodes[3].x = std::nan("");
+    StCalcPrm prm = params(nodes, 3, 0.01);
+    prm.nodesMod = nodes;
+    prm.nodesMod[1].x = 1.5;
+    prm.nodesMod[2].x = c.x;
+    prm.nodesMod[3].x = HUGE_VAL;
+    PdhList pdh(2);
+    StIDCalcResults partial;
+    CancelToken cancel;
+    const StPairRunResult res = runPairLoop(3, prm, pdh, partial, nullptr, cancel);
+    if (!c.refusal.empty()) {
+      EXPECT_TRUE(res.refused) << c.x;
+      ASSERT_EQ(res.messages.size(), 1u);
+      EXPECT_EQ(res.messages[0].text, c.refusal);
+      EXPECT_EQ(pdh.size(), 2u);
+      continue;
+    }
+    // A far move coarsens the units, yet the pair of atoms 1 and 2 keeps
+    // its sums within 2^-50 (k + 3 + reach / w) / k.
+    ASSERT_FALSE(res.refused) << res.messages.at(0).text;
+    ASSERT_EQ(pdh.size(), 3u);  // bins 25, 100 and 125 (atoms 1 and 2)
+    const StLiczOdl& kept = pdh.back();
+    EXPECT_EQ(kept.card, 1);
+    EXPECT_NEAR(kept.sumIdeal, 1.25, 1.25 * 2e-9);
+    EXPECT_NEAR(kept.sumMod, 1.5, 1.5 * 2e-9);
+  }
+}
+
 TEST(PairLoops, OtherModesDoNothing) {
   StCalcPrm prm = params(vGrainNodes(3), 5, 0.1);
   PdhList pdh(2);
@@ -746,8 +829,8 @@ TEST(PairShares, SharesAddUpToTheWholeRunInEveryMode) {
       for (auto g = got.pdh.cbegin(), w = want.cbegin(); w != want.end(); ++g, ++w) {
         ASSERT_EQ(g->card, w->card) << what << " r " << w->r;
         ASSERT_EQ(g->r, w->r) << what;
-        ASSERT_NEAR(g->sumIdeal, w->sumIdeal, 1e-12 * w->sumIdeal) << what;
-        ASSERT_NEAR(g->sumMod, w->sumMod, 1e-12 * w->sumMod) << what;
+        ASSERT_EQ(g->sumIdeal, w->sumIdeal) << what;  // integer sums: the order does not matter
+        ASSERT_EQ(g->sumMod, w->sumMod) << what;
       }
       EXPECT_EQ(got.partial.count, wantPartial.count) << what;
       EXPECT_EQ(got.partial.r, wantPartial.r) << what;
