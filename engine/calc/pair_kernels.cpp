@@ -459,8 +459,8 @@ __attribute__((target("avx512f,avx512vl,avx512bw"), always_inline)) inline __mma
 
 // Distances in whole units, lane by lane (as distanceUnits).
 __attribute__((target("avx512f"), always_inline)) inline __m512i units512(__m512d d, __m512d unit) {
-  const __m512d t = _mm512_add_pd(_mm512_mul_pd(d, unit), _mm512_set1_pd(0x1p52));
-  return _mm512_sub_epi64(_mm512_castpd_si512(t), _mm512_set1_epi64(0x4330000000000000));
+  const __m512d t = _mm512_add_pd(_mm512_mul_pd(d, unit), _mm512_set1_pd(kRoundingAddend));
+  return _mm512_sub_epi64(_mm512_castpd_si512(t), _mm512_set1_epi64(static_cast<int64_t>(kRoundingAddendBits)));
 }
 
 inline void sumExactSlot(PairKernelCtx& c, size_t i, size_t j) {

@@ -98,11 +98,13 @@ inline constexpr int kSlotCopyShift = 4;  // sixteen, one per slot of a tile
 // [0, 2^52): adding 2^52 leaves d * unit rounded to a whole number (ties to
 // even) in the low bits of the sum. (A non-finite d gives some number:
 // only the spare bin takes one.)
+inline constexpr double kRoundingAddend = 0x1p52;
+inline constexpr uint64_t kRoundingAddendBits = 0x4330000000000000u;
 inline uint64_t distanceUnits(double d, double unit) {
-  const double t = d * unit + 0x1p52;
+  const double t = d * unit + kRoundingAddend;
   uint64_t bits;
   std::memcpy(&bits, &t, sizeof bits);
-  return bits - 0x4330000000000000u;
+  return bits - kRoundingAddendBits;
 }
 
 // Adds v to the 128-bit number of bin k kept as low words and carries.
