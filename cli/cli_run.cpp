@@ -304,7 +304,7 @@ void grainTexts(Session& s) {
 int run(const CliOptions& o, const char* argv0, std::ostream& err) { return run(o, argv0, err, RunHooks{}); }
 
 int run(const CliOptions& o, const char* argv0, std::ostream& err, const RunHooks& hooks) {
-  Logger log(err, o.quiet);
+  Logger log(err, o.quiet, std::string(hooks.program) + ": ");
   TerminalProgress progress(!o.quiet && (hooks.progressLine || ::isatty(2)));
   Session s;
   s.pairLoop = hooks.pairLoop;

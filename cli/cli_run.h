@@ -16,11 +16,13 @@ int run(const CliOptions& options, const char* argv0, std::ostream& err);
 // What a front end over the chain may change: the pair loops run by
 // `pairLoop` (one that spreads them over processes), the calculations
 // stopped through `cancel`, the progress line drawn also when stderr is
-// not a terminal (where a launcher forwards it).
+// not a terminal (where a launcher forwards it), the program's name that
+// starts its refusals.
 struct RunHooks {
   PairLoopRunner pairLoop;
   const CancelToken* cancel = nullptr;
   bool progressLine = false;
+  const char* program = "grainix-cli";
 };
 int run(const CliOptions& options, const char* argv0, std::ostream& err, const RunHooks& hooks);
 

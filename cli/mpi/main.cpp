@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
   } else {
     try {
       rc = grainix::cli::run(options, argv[0], std::cerr,
-                             {grainix::mpi::runPairLoopOnRanks, &grainix::mpi::stopToken(), progressLine});
+                             {grainix::mpi::runPairLoopOnRanks, &grainix::mpi::stopToken(), progressLine,
+                              "grainix-cli-mpi"});
     } catch (const std::bad_alloc&) {
       std::cerr << "grainix-cli-mpi: out of memory\n";
       rc = 1;

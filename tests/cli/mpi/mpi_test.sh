@@ -133,7 +133,8 @@ interrupted)
   kill -TERM "$(rankPid "$job" 2)"
   endOf "SIGTERM to rank 2"
   [ "$status" -ne 0 ] || fail "SIGTERM to rank 2: status 0"
-  grep -q "stopped: no file was written" long.err || { fail "SIGTERM to rank 2: rank 0 did not report the stop"; cat long.err; }
+  grep -q "^grainix-cli-mpi: stopped: no file was written" long.err ||
+    { fail "SIGTERM to rank 2: rank 0 did not report the stop"; cat long.err; }
   noOutput "SIGTERM to rank 2"
   ;;
 esac
