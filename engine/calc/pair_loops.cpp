@@ -431,7 +431,8 @@ StDistanceUnitScale deltaUnitScale(const StCalcPrm& prm, std::vector<StMessage>&
   const double w = prm.binWidth;
   if (!(w >= 0x1p-900 && w <= 0x1p900)) {
     messages.push_back({MessageKind::Error, "ERROR",
-                        "delta(r) takes bin widths from 1E-271 to 1E271 Angs, not " + fmtGeneral(w, 5)});
+                        "delta(r) takes bin widths from " + fmtGeneral(0x1p-900, 5) + " to " +
+                            fmtGeneral(0x1p900, 5) + " Angs, not " + fmtGeneral(w, 5)});
     return scale;
   }
   // Twice the largest displacement of an atom, with room for the roundings
@@ -561,6 +562,14 @@ StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& sh
                                 fmtCount(static_cast<int64_t>(prm.nodesMod.size()))});
     return res;
   }
+  StDistanceUnitScale unitScale;
+  if (mode == 3) {
+    unitScale = deltaUnitScale(prm, res.messages);
+    if (!res.messages.empty()) {
+      res.refused = true;
+      return res;
+    }
+  }
 
   const int64_t n = static_cast<int64_t>(prm.nodes.size());
   const std::vector<int64_t> groups = mode == 1 ? elementGroupOffsets(prm) : std::vector<int64_t>{};
@@ -569,15 +578,6 @@ StPairRunResult countPairs(int mode, const StCalcPrm& prm, const StPairShare& sh
     gauge->setMaximum(scale.maximum);
     gauge->setPosition(0);
     gauge->setVisible(true);
-  }
-
-  StDistanceUnitScale unitScale;
-  if (mode == 3) {
-    unitScale = deltaUnitScale(prm, res.messages);
-    if (!res.messages.empty()) {
-      res.refused = true;
-      return res;
-    }
   }
 
   const int64_t cap = std::max(B, binsForExtent(prm.nodes, w));

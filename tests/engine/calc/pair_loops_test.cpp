@@ -735,6 +735,18 @@ TEST(PairLoops, DeltaRunRefusesModifiedAtomsItCannotSum) {
     EXPECT_NEAR(kept.sumIdeal, 1.25, 1.25 * 2e-9);
     EXPECT_NEAR(kept.sumMod, 1.5, 1.5 * 2e-9);
   }
+  // A bin width whose units a double cannot hold.
+  vGrainNodes two(2);
+  two[1].x = 1e-278;
+  StCalcPrm tiny = params(two, 1e-277, 1e-280);
+  tiny.nodesMod = two;
+  PdhList pdh;
+  StIDCalcResults partial;
+  CancelToken cancel;
+  const StPairRunResult res = runPairLoop(3, tiny, pdh, partial, nullptr, cancel);
+  EXPECT_TRUE(res.refused);
+  ASSERT_EQ(res.messages.size(), 1u);
+  EXPECT_EQ(res.messages[0].text, "delta(r) takes bin widths from 1.1831E-271 to 8.4527E270 Angs, not 1E-280");
 }
 
 TEST(PairLoops, OtherModesDoNothing) {
