@@ -174,22 +174,26 @@ void disableGrainResults(StCommandResult& res) {
     res.set(c, false);
 }
 
-void discardGrain(Workbench& wb) {
-  ++wb.generation;
+void clearGrainAndResults(Workbench& wb) {
   wb.ideal.clear();
   wb.modified.clear();
   wb.currentIsModified = false;
   wb.loadedAtoms.clear();
-  wb.generator.reset();
   wb.sections.clear();
   wb.pdh.clear();
-  wb.pdhAtoms = {};
   wb.partial.release();
   wb.pattern.release();
   wb.gr.release();
   wb.fitForm.pdh = nullptr;
   wb.fitForm.partial = nullptr;
   wb.fitForm.gr = nullptr;
+}
+
+void discardGrain(Workbench& wb) {
+  ++wb.generation;
+  clearGrainAndResults(wb);
+  wb.generator.reset();
+  wb.pdhAtoms = {};
 }
 
 void acceptGrain(Workbench& wb, StCommandResult& res, const std::string& latticeText) {

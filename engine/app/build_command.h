@@ -56,6 +56,9 @@ StCommandResult build(Workbench& wb, const StBuildInput& in, StackingDialog* sta
 void disableGrainResults(StCommandResult& res);
 // the previous grain and what was derived from it discarded,
 void discardGrain(Workbench& wb);
+// (its nodes, sections and results only: generator, generation and the
+// PDH's atom counts kept),
+void clearGrainAndResults(Workbench& wb);
 // and a new ideal list taken over (its generator set): with 2 nodes or more
 // the commands of a grain are enabled and the fit form takes `latticeText`;
 // fewer nodes give the "number of nodes" box.

@@ -1,5 +1,6 @@
 #include "engine/app/queue_command.h"
 
+#include "engine/app/build_command.h"
 #include "engine/app/calc_commands.h"
 #include "engine/app/workbench.h"
 #include "engine/core/format.h"
@@ -27,18 +28,7 @@ StCommandResult refreshQueueGrain(Workbench& wb, const StBuildInput& in) {
 
 StCommandResult discardQueueGrain(Workbench& wb) {
   StCommandResult res;
-  wb.ideal.clear();
-  wb.modified.clear();
-  wb.currentIsModified = false;
-  wb.loadedAtoms.clear();
-  wb.sections.clear();
-  wb.pdh.clear();
-  wb.partial.release();
-  wb.pattern.release();
-  wb.gr.release();
-  wb.fitForm.pdh = nullptr;
-  wb.fitForm.partial = nullptr;
-  wb.fitForm.gr = nullptr;
+  clearGrainAndResults(wb);
   for (const char* c : {cmd::PdhDiagram, cmd::Histogram, cmd::DiffractionDiagram, cmd::GrDiagram, cmd::DeltaDiagram,
                         cmd::SavePdh, cmd::SaveDiffraction, cmd::SaveGr, cmd::SaveDelta, cmd::SaveAll, cmd::Fityk})
     res.set(c, false);
